@@ -1,0 +1,207 @@
+#include "lumora/dom/node.h"
+
+#include <vector>
+
+#include "lumora/dom/document.h"
+#include "lumora/dom/dom_exception.h"
+#include "lumora/dtd/references.h"
+#include "lumora/framework/sysutils.h"
+#include "lumora/io/orvane_error.h"
+#include "lumora/io/wide_output.h"
+#include "lumora/text/char_classes.h"
+#include "lumora/text/string_buffer.h"
+
+namespace lumora {
+namespace {
+
+// The chains queued by the destruction running on this thread, if any.
+thread_local std::vector<TKaXMLNode*>* tPendingChains = nullptr;
+
+void CheckName(std::u16string_view name, const char* pattern) {
+  if (!IsValidName(name))
+    throw EKaDOMException(INVALID_CHARACTER_ERR, Format(pattern, WideToSystem(name)));
+}
+
+}  // namespace
+
+void DestroyNodeChain(TKaXMLNode* first) {
+  if (!first) return;
+  if (tPendingChains) {
+    // A node being destroyed owns this chain: let the outer loop take it.
+    tPendingChains->push_back(first);
+    return;
+  }
+  std::vector<TKaXMLNode*> pending{first};
+  tPendingChains = &pending;
+  while (!pending.empty()) {
+    TKaXMLNode* node = pending.back();
+    pending.pop_back();
+    while (node) {
+      TKaXMLNode* next = node->FNext;
+      node->FNext = nullptr;
+      delete node;
+      node = next;
+    }
+  }
+  tPendingChains = nullptr;
+}
+
+TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc)
+    : TKaXMLNode(Name, NodeType, Doc, TNameRule::kFree) {}
+
+TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc,
+                       TNameRule Rule)
+    : FNodeType(NodeType), FNameRule(Rule), FOwnerDocument(Doc) {
+  if (Rule == TNameRule::kChecked)
+    CheckName(Name, "TKaXMLDocument.TKaXMLNode.Create(\"%s\"): invalid character(s) for name");
+  FName = Name;
+}
+
+TKaXMLNode::~TKaXMLNode() {
+  TKaXMLNode* rest = FNext;
+  FNext = nullptr;
+  DestroyNodeChain(rest);
+}
+
+void TKaXMLNode::SetName(std::u16string_view Name) {
+  if (FNameRule == TNameRule::kChecked)
+    CheckName(Name, "TKaXMLDocument.TKaXMLNode.Create('%s'): invalid character(s) for name");
+  FName = Name;
+}
+
+TKaXMLNode* TKaXMLNode::PreviousSibling() const {
+  TKaXMLNode* node = FPrevious;
+  while (node && node->FNodeType != FNodeType) node = node->FPrevious;
+  return node;
+}
+
+TKaXMLNode* TKaXMLNode::NextSibling() const {
+  TKaXMLNode* node = FNext;
+  while (node && node->FNodeType != FNodeType) node = node->FNext;
+  return node;
+}
+
+TKaXMLNode* TKaXMLNode::Mnext(int Count) const {
+  const TKaXMLNode* node = this;
+  for (int i = 0; i < Count && node; ++i) node = node->FNext;
+  return const_cast<TKaXMLNode*>(node);
+}
+
+bool TKaXMLNode::IsAncestor(const TKaXMLNode* Node) const {
+  for (const TKaXMLNode* up = FParent; up; up = up->FParent) {
+    if (up == Node) return true;
+  }
+  return false;
+}
+
+std::string TKaXMLNode::TypeToTypeString(uint8_t NodeType) {
+  switch (NodeType) {
+    case ELEMENT_NODE:
+      return "ELEMENT_NODE";
+    case ATTRIBUTE_NODE:
+      return "ATTRIBUTE_NODE";
+    case TEXT_NODE:
+      return "TEXT_NODE";
+    case CDATA_SECTION_NODE:
+      return "CDATA_SECTION_NODE";
+    case COMMENT_NODE:
+      return "COMMENT_NODE";
+    case PROCESSING_INSTRUCTION_NODE:
+      return "PROCESSING_INSTRUCTION_NODE";
+    case ENTITY_REFERENCE_NODE:
+      return "ENTITY_REFERENCE_NODE";
+    case ENTITY_NODE:
+      return "ENTITY_NODE";
+    case NOTATION_NODE:
+      return "NOTATION_NODE";
+    case DOCUMENT_TYPE_NODE:
+      return "DOCUMENT_TYPE_NODE";
+    case DOCUMENT_NODE:
+      return "DOCUMENT_NODE";
+    case DOCUMENT_FRAGMENT_NODE:
+      return "DOCUMENT_FRAGMENT_NODE";
+    default:
+      return "UNKNOWN_NODE";
+  }
+}
+
+bool TKaXMLNode::ChildTypeAllowed(const TKaXMLNode* Child) const {
+  if (!Child) return false;
+  const uint8_t child = Child->FNodeType;
+  switch (FNodeType) {
+    case ELEMENT_NODE:
+    case ENTITY_REFERENCE_NODE:
+    case ENTITY_NODE:
+    case DOCUMENT_FRAGMENT_NODE:
+      return child == ELEMENT_NODE || child == TEXT_NODE || child == CDATA_SECTION_NODE ||
+             child == COMMENT_NODE || child == PROCESSING_INSTRUCTION_NODE ||
+             child == ENTITY_REFERENCE_NODE;
+    case ATTRIBUTE_NODE:
+      return child == TEXT_NODE || child == ENTITY_REFERENCE_NODE;
+    case DOCUMENT_NODE:
+      return child == ELEMENT_NODE || child == COMMENT_NODE ||
+             child == PROCESSING_INSTRUCTION_NODE || child == DOCUMENT_TYPE_NODE;
+    default:
+      return false;
+  }
+}
+
+void TKaXMLNode::Write(TStream& Stream, int /*Level*/) {
+  WriteWide(Stream, FName);
+  WriteWide(Stream, u" ");
+  WriteWide(Stream, FValue);
+}
+
+void TKaXMLNode::Normalize() {
+  FValue = NormalizedValue();
+}
+
+std::u16string TKaXMLNode::NormalizedValue() const {
+  const std::u16string_view value = FValue;
+  TStringBuffer out(100);
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char16_t c = value[i];
+    if (c == u'\t' || c == u'\r' || c == u' ') {
+      out.Cat(u' ');
+    } else if (c == u'\n') {
+      if (i == 0 || value[i - 1] != u'\r') out.Cat(u' ');
+    } else if (c == u'&') {
+      const size_t end = value.find(u';', i + 1);
+      if (end == std::u16string_view::npos)
+        throw EKaOrvaneError::CreateXMLError("Illegal character in the text value '&&'.",
+                                             ParserLine());
+      const std::u16string_view name = value.substr(i + 1, end - i - 1);
+      std::unique_ptr<TKaCustomReference> reference;
+      if (!name.empty() && name[0] == u'#')
+        reference = TKaCharReference::CreateReference(name, FOwnerDocument);
+      else
+        reference = TKaGEntityReference::CreateReference(name, FOwnerDocument);
+      if (reference->GetDestType() == rdUnparsed)
+        throw EKaOrvaneError(
+            "Reference to an unparsed entity is not allowed in the character data.");
+      if (!name.empty() && reference->Retrieve()) {
+        out.StrCat(reference->GetValue());
+      } else {
+        out.Cat(u'&');
+        out.StrCat(name);
+        out.Cat(u';');
+      }
+      i = end;
+    } else {
+      out.Cat(c);
+    }
+  }
+  return out.DataString();
+}
+
+int TKaXMLNode::ParserLine() const {
+  return FOwnerDocument ? FOwnerDocument->GetLineNumber() : 0;
+}
+
+std::unique_ptr<TKaXMLNode> TKaXMLNode::CloneNode() const {
+  auto copy = std::make_unique<TKaXMLNode>(FName, FNodeType, FOwnerDocument);
+  copy->FValue = FValue;
+  return copy;
+}
+
+}  // namespace lumora

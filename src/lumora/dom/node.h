@@ -1,0 +1,121 @@
+// The base of every node of a document tree and of the DTD model.
+//
+// A node is in at most one list at a time and owns the node that follows it
+// there: destroying a node destroys the rest of its list, and destroying a
+// list destroys all of its nodes. A node that sits in a list is taken out
+// (`TKaNodeList::RemoveChildNode`) before it is destroyed on its own.
+// Destruction never recurses in proportion to the length of a list or the
+// depth of a tree.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "lumora/framework/object.h"
+#include "lumora/framework/stream.h"
+
+namespace lumora {
+
+class TKaXMLDocument;
+
+// Node type codes. The numbering is the library's own: 8 is not a comment
+// and 9 is not the document.
+constexpr uint8_t ELEMENT_NODE = 1;
+constexpr uint8_t ATTRIBUTE_NODE = 2;
+constexpr uint8_t TEXT_NODE = 3;
+constexpr uint8_t CDATA_SECTION_NODE = 4;
+constexpr uint8_t COMMENT_NODE = 5;
+constexpr uint8_t PROCESSING_INSTRUCTION_NODE = 6;
+constexpr uint8_t ENTITY_REFERENCE_NODE = 7;
+constexpr uint8_t ELEMENT_DECL_NODE = 8;
+constexpr uint8_t ATTRIBUTE_DEF_NODE = 9;
+constexpr uint8_t ENTITY_NODE = 10;
+constexpr uint8_t NOTATION_NODE = 11;
+constexpr uint8_t DOCUMENT_TYPE_NODE = 12;
+constexpr uint8_t DOCUMENT_NODE = 13;
+constexpr uint8_t DOCUMENT_FRAGMENT_NODE = 14;
+constexpr uint8_t CONTENT_MODEL_NODE = 17;
+constexpr uint8_t ATTLIST_DECL_NODE = 18;
+constexpr uint8_t ENUMERATION_NODE = 23;
+constexpr uint8_t ENUMERATION_VALUE_NODE = 24;
+// In list lookups: a node of any type. Never stored in a node.
+constexpr uint8_t ANY_NODE = 0;
+
+class TKaXMLNode : public TObject {
+ public:
+  // A free node (no parent, no links, empty value). Plain nodes accept any
+  // name; see TNameRule for the classes whose names must be XML names.
+  TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc);
+  ~TKaXMLNode() override;
+
+  static std::unique_ptr<TKaXMLNode> CreateNode(std::u16string_view Name, uint8_t NodeType,
+                                                TKaXMLDocument* Doc) {
+    return std::make_unique<TKaXMLNode>(Name, NodeType, Doc);
+  }
+
+  const std::u16string& GetName() const { return FName; }
+  // Raises EKaDOMException INVALID_CHARACTER_ERR for a class whose names are
+  // checked when Name is not an XML name; the name is then unchanged.
+  void SetName(std::u16string_view Name);
+  const std::u16string& GetValue() const { return FValue; }
+  virtual void SetValue(std::u16string_view Value) { FValue = Value; }
+  uint8_t GetType() const { return FNodeType; }
+  void SetType(uint8_t NodeType) { FNodeType = NodeType; }
+  TKaXMLDocument* GetOwnerDocument() const { return FOwnerDocument; }
+  TKaXMLNode* GetParent() const { return FParent; }
+
+  virtual TKaXMLNode* Previous() const { return FPrevious; }
+  virtual TKaXMLNode* Next() const { return FNext; }
+  // The nearest node before (after) this one in its list with this node's type.
+  TKaXMLNode* PreviousSibling() const;
+  TKaXMLNode* NextSibling() const;
+  // Follows Next Count times, stopping at nil; Count <= 0 gives this node.
+  TKaXMLNode* Mnext(int Count) const;
+  // True when Node is met walking up from this node's parent.
+  bool IsAncestor(const TKaXMLNode* Node) const;
+
+  std::string TypeToTypeString() const { return TypeToTypeString(FNodeType); }
+  static std::string TypeToTypeString(uint8_t NodeType);
+  // Whether a node of this type may hold Child as content; nil never may.
+  bool ChildTypeAllowed(const TKaXMLNode* Child) const;
+
+  // Writes the node as UTF-16LE text; the base form is name, space, value.
+  virtual void Write(TStream& Stream, int Level);
+  virtual void Validate() {}
+  // Replaces white space by spaces and resolves the references of the value.
+  virtual void Normalize();
+  // A plain TKaXMLNode with this node's name, type, document and value.
+  virtual std::unique_ptr<TKaXMLNode> CloneNode() const;
+
+ protected:
+  // Classes whose names must pass IsValidName (elements, attributes,
+  // processing instructions, the DTD's declarations) construct with kChecked.
+  enum class TNameRule : uint8_t { kFree, kChecked };
+  TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc, TNameRule Rule);
+
+  // The value with white space and references resolved (see Normalize).
+  std::u16string NormalizedValue() const;
+  // The line the owner document's parser is at; 0 without one.
+  int ParserLine() const;
+
+  std::u16string FName;
+  std::u16string FValue;
+  uint8_t FNodeType;
+  TNameRule FNameRule;
+  TKaXMLNode* FParent = nullptr;
+  TKaXMLNode* FNext = nullptr;  // owned
+  TKaXMLNode* FPrevious = nullptr;
+  TKaXMLDocument* FOwnerDocument;
+
+ private:
+  friend class TKaNodeList;
+  friend void DestroyNodeChain(TKaXMLNode* first);
+};
+
+// Destroys first and every node after it. Nested chains that the destroyed
+// nodes own are queued instead of destroyed recursively.
+void DestroyNodeChain(TKaXMLNode* first);
+
+}  // namespace lumora

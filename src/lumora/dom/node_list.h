@@ -1,0 +1,80 @@
+// A doubly linked list of nodes: the content of a node, or a free-standing
+// list that a query returns. The list owns its first node and so the chain.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "lumora/dom/node.h"
+
+namespace lumora {
+
+class TKaNodeList : public TObject {
+ public:
+  // A list without owner node: its nodes have no parent.
+  explicit TKaNodeList(TKaXMLDocument* Doc) : TKaNodeList(Doc, nullptr) {}
+  // The content list of Parent: its nodes have Parent as parent.
+  TKaNodeList(TKaXMLDocument* Doc, TKaXMLNode* Parent) : FParent(Parent), FOwnerDocument(Doc) {}
+  ~TKaNodeList() override;
+
+  static std::unique_ptr<TKaNodeList> Create(TKaXMLDocument* Doc) {
+    return std::make_unique<TKaNodeList>(Doc);
+  }
+  static std::unique_ptr<TKaNodeList> CreateWithParent(TKaXMLDocument* Doc, TKaXMLNode* Parent) {
+    return std::make_unique<TKaNodeList>(Doc, Parent);
+  }
+
+  // Destroys every node; the list is empty afterwards.
+  void Clear();
+
+  TKaXMLNode* GetFirst() const { return FFirst; }
+  TKaXMLNode* GetLast() const { return FLast; }
+  bool HasChildNodes() const { return FFirst != nullptr; }
+  TKaXMLNode* GetParent() const { return FParent; }
+  TKaXMLDocument* GetOwnerDocument() const { return FOwnerDocument; }
+
+  // The first (last) node of that type; ANY_NODE means any type.
+  TKaXMLNode* GetRoot(uint8_t NodeType) const;
+  TKaXMLNode* GetLastByType(uint8_t NodeType) const;
+  // The Index-th node (from 1) of the first node of that type's kind; nil past
+  // the end. With ANY_NODE the walk stays among nodes of the first node's type.
+  virtual TKaXMLNode* Item(int Index, uint8_t NodeType) const;
+  // How many nodes share the type of the first node.
+  virtual int Length() const;
+  // The first node of that type whose name equals Name under XMLCompareText.
+  TKaXMLNode* GetChild(std::u16string_view Name, uint8_t NodeType) const;
+
+  // The insert operations adopt NewChild: the list owns it from then on.
+  // A node that is already in a list with an owner raises INUSE_ATTRIBUTE_ERR
+  // and stays where it is. A nil RefChild appends.
+  TKaXMLNode* AppendChild(TKaXMLNode* NewChild);
+  TKaXMLNode* InsertBefore(TKaXMLNode* NewChild, TKaXMLNode* RefChild);
+  TKaXMLNode* InsertAfter(TKaXMLNode* NewChild, TKaXMLNode* RefChild);
+  // Puts NewChild (free, of this list's document) in OldChild's place and
+  // hands OldChild back to the caller.
+  std::unique_ptr<TKaXMLNode> ReplaceChild(TKaXMLNode* NewChild, TKaXMLNode* OldChild);
+  // Unlinks OldChild and hands it to the caller.
+  virtual std::unique_ptr<TKaXMLNode> RemoveChildNode(TKaXMLNode* OldChild);
+  virtual std::unique_ptr<TKaXMLNode> RemoveChild(std::u16string_view Name, uint8_t NodeType);
+  // Moves the nodes of List to the end of this list, in order.
+  void addList(TKaNodeList& List);
+
+  // The same, for nodes the caller holds: ownership passes only on success.
+  template <class T>
+  T* AppendChild(std::unique_ptr<T> NewChild) {
+    AppendChild(static_cast<TKaXMLNode*>(NewChild.get()));
+    return NewChild.release();
+  }
+
+ private:
+  void Adopt(TKaXMLNode* NewChild, TKaXMLNode* before, TKaXMLNode* after);
+  static void CheckFree(const TKaXMLNode* NewChild, const char* message);
+
+  TKaXMLNode* FFirst = nullptr;  // owned, and through it the chain
+  TKaXMLNode* FLast = nullptr;
+  TKaXMLNode* FParent;
+  TKaXMLDocument* FOwnerDocument;
+};
+
+}  // namespace lumora

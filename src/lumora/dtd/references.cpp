@@ -1,0 +1,83 @@
+#include "lumora/dtd/references.h"
+
+#include <limits>
+
+#include "lumora/framework/utf8.h"
+#include "lumora/text/char_classes.h"
+
+namespace lumora {
+namespace {
+
+// The five entities every document knows without declaring them.
+const char16_t* PredefinedEntityText(std::u16string_view name) {
+  if (name == u"amp") return u"&";
+  if (name == u"apos") return u"'";
+  if (name == u"quot") return u"\"";
+  if (name == u"lt") return u"<";
+  if (name == u"gt") return u">";
+  return nullptr;
+}
+
+int DigitValue(char16_t c, int base) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (base == 16 && c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (base == 16 && c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+// The code point of the ASCII digits of a character reference; -1 when they
+// are malformed or name no code point.
+int32_t CodePointOf(std::u16string_view digits, int base) {
+  if (digits.empty()) return -1;
+  int32_t value = 0;
+  for (char16_t c : digits) {
+    const int digit = DigitValue(c, base);
+    if (digit < 0) return -1;
+    value = value * base + digit;
+    if (value > 0x10FFFF) return -1;
+  }
+  return value;
+}
+
+bool IsXmlCharacter(int32_t cp) {
+  return cp < 0x10000 ? IsChar(static_cast<char16_t>(cp)) : cp <= 0x10FFFF;
+}
+
+}  // namespace
+
+TKaCustomReference::TKaCustomReference(std::u16string_view Name, TKaXMLDocument* Doc)
+    : TKaXMLNode(Name, ENTITY_REFERENCE_NODE, Doc),
+      // Declared entities are looked up in the document type, which documents
+      // do not carry yet: every other name is undeclared.
+      FDestType(!Name.empty() && Name[0] == u'#' ? rdCharacter : rdUndeclared) {}
+
+bool TKaGEntityReference::Retrieve() {
+  if (const char16_t* text = PredefinedEntityText(FName)) {
+    FValue = text;
+    return true;
+  }
+  Normalize();
+  return false;
+}
+
+bool TKaCharReference::Retrieve() {
+  std::u16string_view digits = FName;
+  if (!digits.empty() && digits[0] == u'#') digits.remove_prefix(1);
+  int base = 10;
+  if (!digits.empty() && (digits[0] == u'x' || digits[0] == u'X')) {
+    digits.remove_prefix(1);
+    base = 16;
+  }
+  FName = std::u16string(digits);
+  const int32_t cp = CodePointOf(FName, base);
+  if (cp < 0 || !IsXmlCharacter(cp)) {
+    FCode = 0;
+    return false;
+  }
+  FCode = cp;
+  FValue.clear();
+  AppendUtf16(FValue, static_cast<uint32_t>(cp));
+  return true;
+}
+
+}  // namespace lumora

@@ -1,0 +1,66 @@
+// References to entities and characters. They are short-lived: whoever meets
+// a reference in text creates one, asks what it refers to (`GetDestType`),
+// lets it fetch its replacement text (`Retrieve`) and destroys it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "lumora/dom/node.h"
+
+namespace lumora {
+
+// What a reference's name refers to.
+constexpr uint8_t rdParameter = 65;   // a parameter entity declaration
+constexpr uint8_t rdInternal = 66;    // an internal general entity
+constexpr uint8_t rdExternal = 67;    // an external parsed general entity
+constexpr uint8_t rdUnparsed = 68;    // an unparsed general entity
+constexpr uint8_t rdCharacter = 69;   // the name starts with '#'
+constexpr uint8_t rdUndeclared = 70;  // no declaration of that name
+
+class TKaCustomReference : public TKaXMLNode {
+ public:
+  // Name is the text between the '&' or '%' and the ';'.
+  TKaCustomReference(std::u16string_view Name, TKaXMLDocument* Doc);
+
+  uint8_t GetDestType() const { return FDestType; }
+  // Fetches the replacement text into the value; false when it cannot.
+  virtual bool Retrieve() = 0;
+
+ private:
+  uint8_t FDestType;
+};
+
+// A general entity reference (&name;).
+class TKaGEntityReference : public TKaCustomReference {
+ public:
+  using TKaCustomReference::TKaCustomReference;
+  static std::unique_ptr<TKaGEntityReference> CreateReference(std::u16string_view Name,
+                                                              TKaXMLDocument* Doc) {
+    return std::make_unique<TKaGEntityReference>(Name, Doc);
+  }
+  // The five predefined entities, then the document's declarations; the
+  // text found is normalized in turn.
+  bool Retrieve() override;
+};
+
+// A character reference (&#digits; or &#xhex;).
+class TKaCharReference : public TKaCustomReference {
+ public:
+  using TKaCustomReference::TKaCustomReference;
+  static std::unique_ptr<TKaCharReference> CreateReference(std::u16string_view Name,
+                                                           TKaXMLDocument* Doc) {
+    return std::make_unique<TKaCharReference>(Name, Doc);
+  }
+  // The value becomes the character of the code point the digits give (a
+  // surrogate pair above U+FFFF), and the name keeps only the digits. False,
+  // with code 0, when the digits are malformed or the code point is not an
+  // XML character.
+  bool Retrieve() override;
+  int32_t GetCode() const { return FCode; }
+
+ private:
+  int32_t FCode = 0;
+};
+
+}  // namespace lumora

@@ -1,0 +1,28 @@
+// The whole public interface of lumora.
+#pragma once
+
+#include "lumora/framework/component.h"
+#include "lumora/framework/exception.h"
+#include "lumora/framework/list.h"
+#include "lumora/framework/object.h"
+#include "lumora/framework/registry.h"
+#include "lumora/framework/stream.h"
+#include "lumora/framework/strings.h"
+#include "lumora/framework/sysutils.h"
+#include "lumora/framework/utf8.h"
+
+#include "lumora/text/char_classes.h"
+#include "lumora/text/code_pages.h"
+#include "lumora/text/string_buffer.h"
+#include "lumora/text/wide_strings.h"
+
+#include "lumora/dom/document.h"
+#include "lumora/dom/dom_exception.h"
+#include "lumora/dom/node.h"
+#include "lumora/dom/node_list.h"
+
+#include "lumora/dtd/references.h"
+
+#include "lumora/io/errors_list.h"
+#include "lumora/io/orvane_error.h"
+#include "lumora/io/wide_output.h"
