@@ -171,11 +171,7 @@ std::u16string TKaXMLNode::NormalizedValue() const {
         throw EKaOrvaneError::CreateXMLError("Illegal character in the text value '&&'.",
                                              ParserLine());
       const std::u16string_view name = value.substr(i + 1, end - i - 1);
-      std::unique_ptr<TKaCustomReference> reference;
-      if (!name.empty() && name[0] == u'#')
-        reference = TKaCharReference::CreateReference(name, FOwnerDocument);
-      else
-        reference = TKaGEntityReference::CreateReference(name, FOwnerDocument);
+      const auto reference = CreateTextReference(name, FOwnerDocument);
       if (reference->GetDestType() == rdUnparsed)
         throw EKaOrvaneError(
             "Reference to an unparsed entity is not allowed in the character data.");
@@ -196,6 +192,25 @@ std::u16string TKaXMLNode::NormalizedValue() const {
 
 int TKaXMLNode::ParserLine() const {
   return FOwnerDocument ? FOwnerDocument->GetLineNumber() : 0;
+}
+
+bool TKaXMLNode::AfterText() const {
+  return FOwnerDocument && FOwnerDocument->GetAfterText();
+}
+
+void TKaXMLNode::SetAfterText(bool value) const {
+  if (FOwnerDocument) FOwnerDocument->SetAfterText(value);
+}
+
+int TKaXMLNode::ContentLevel(int Level) const {
+  const bool formatted = !FOwnerDocument || FOwnerDocument->GetFormatedOutput();
+  return formatted ? Level + 3 : Level;
+}
+
+void TKaXMLNode::BreakLine(TStream& Stream, int Indent) const {
+  if (AfterText()) return;
+  WriteWide(Stream, u"\r\n");
+  WriteWide(Stream, LeadWhite(Indent));
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLNode::CloneNode() const {

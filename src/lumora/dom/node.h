@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "lumora/framework/object.h"
 #include "lumora/framework/stream.h"
@@ -64,6 +65,8 @@ class TKaXMLNode : public TObject {
   uint8_t GetType() const { return FNodeType; }
   void SetType(uint8_t NodeType) { FNodeType = NodeType; }
   TKaXMLDocument* GetOwnerDocument() const { return FOwnerDocument; }
+  // Moves the node (not its content) to another document.
+  void SetOwnerDocument(TKaXMLDocument* Doc) { FOwnerDocument = Doc; }
   TKaXMLNode* GetParent() const { return FParent; }
 
   virtual TKaXMLNode* Previous() const { return FPrevious; }
@@ -100,6 +103,16 @@ class TKaXMLNode : public TObject {
   // The line the owner document's parser is at; 0 without one.
   int ParserLine() const;
 
+  // Output helpers shared by the node classes. The after-text flag lives in
+  // the owner document; a node without one writes as if no text preceded it.
+  bool AfterText() const;
+  void SetAfterText(bool value) const;
+  // The level of nested content: Level + 3 when output is formatted (the
+  // parser's choice; formatted without a parser), Level otherwise.
+  int ContentLevel(int Level) const;
+  // Markup that does not follow text starts on a new line, indented.
+  void BreakLine(TStream& Stream, int Indent) const;
+
   std::u16string FName;
   std::u16string FValue;
   uint8_t FNodeType;
@@ -112,6 +125,36 @@ class TKaXMLNode : public TObject {
  private:
   friend class TKaNodeList;
   friend void DestroyNodeChain(TKaXMLNode* first);
+};
+
+// A node handed to an operation that adopts it. Either a raw pointer, as
+// the classic interface has it (the tree owns the node once the operation
+// succeeds), or a std::unique_ptr, which is released only when the operation
+// succeeds: when it raises, the caller's pointer still owns the node.
+template <class T>
+class TAdopt {
+ public:
+  TAdopt(T* node) : FNode(node) {}
+  TAdopt(std::nullptr_t) : FNode(nullptr) {}
+  template <class U>
+  requires std::is_convertible_v<U*, T*> TAdopt(std::unique_ptr<U>&& owner)
+      : FNode(owner.get()),
+        FOwner(&owner),
+        FRelease([](void* o) { static_cast<std::unique_ptr<U>*>(o)->release(); }) {}
+
+  T* get() const { return FNode; }
+  T* operator->() const { return FNode; }
+  // The operation succeeded: the tree owns the node now.
+  T* Commit() {
+    if (FRelease) FRelease(FOwner);
+    FRelease = nullptr;
+    return FNode;
+  }
+
+ private:
+  T* FNode;
+  void* FOwner = nullptr;
+  void (*FRelease)(void*) = nullptr;
 };
 
 // Destroys first and every node after it. Nested chains that the destroyed

@@ -5,6 +5,12 @@
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
+namespace {
+
+const char kOutOfList[] =
+    "TKaNodeList.RemoveChildNode: you are trying to remove child out of list.";
+
+}  // namespace
 
 TKaNodeList::~TKaNodeList() {
   Clear();
@@ -51,7 +57,22 @@ TKaXMLNode* TKaNodeList::GetChild(std::u16string_view Name, uint8_t NodeType) co
   return nullptr;
 }
 
+bool TKaNodeList::Holds(const TKaXMLNode* node) const {
+  if (!node || !FFirst) return false;
+  // Walk towards both ends at once: the nearer end decides, so taking out
+  // the first or the last node costs no walk at all.
+  for (const TKaXMLNode *ahead = node, *back = node;;) {
+    if (ahead == FLast || back == FFirst) return true;
+    ahead = ahead->FNext;
+    back = back->FPrevious;
+    if (!ahead || !back) return false;  // an end of some other chain
+  }
+}
+
 void TKaNodeList::CheckFree(const TKaXMLNode* NewChild, const char* message) {
+  if (!NewChild)
+    throw EKaDOMException(INVALID_POINTER_ERR,
+                          "TKaNodeList: you are trying to insert not existing child");
   if (NewChild->FParent)
     throw EKaDOMException(INUSE_ATTRIBUTE_ERR, Format(message, WideToSystem(NewChild->FName)));
 }
@@ -65,41 +86,47 @@ void TKaNodeList::Adopt(TKaXMLNode* NewChild, TKaXMLNode* before, TKaXMLNode* af
   NewChild->FParent = FParent;
 }
 
-TKaXMLNode* TKaNodeList::AppendChild(TKaXMLNode* NewChild) {
-  CheckFree(NewChild, "TNamedNodeMap.setNamedItem: attribute \"%s\" already in use (use clone)");
-  Adopt(NewChild, FLast, nullptr);
+TKaXMLNode* TKaNodeList::AppendChild(TAdopt<TKaXMLNode> NewChild) {
+  CheckFree(NewChild.get(),
+            "TNamedNodeMap.setNamedItem: attribute \"%s\" already in use (use clone)");
+  Adopt(NewChild.get(), FLast, nullptr);
   NewChild->FOwnerDocument = FOwnerDocument;
-  return NewChild;
+  return NewChild.Commit();
 }
 
-TKaXMLNode* TKaNodeList::InsertBefore(TKaXMLNode* NewChild, TKaXMLNode* RefChild) {
-  CheckFree(NewChild, "TKaNodeList.insertBefore: attribute already in use (use clone)");
-  if (!RefChild) return AppendChild(NewChild);
-  Adopt(NewChild, RefChild->FPrevious, RefChild);
-  return NewChild;
+TKaXMLNode* TKaNodeList::InsertBefore(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* RefChild) {
+  CheckFree(NewChild.get(), "TKaNodeList.insertBefore: attribute already in use (use clone)");
+  if (!RefChild) return AppendChild(std::move(NewChild));
+  Adopt(NewChild.get(), RefChild->FPrevious, RefChild);
+  return NewChild.Commit();
 }
 
-TKaXMLNode* TKaNodeList::InsertAfter(TKaXMLNode* NewChild, TKaXMLNode* RefChild) {
-  CheckFree(NewChild, "TKaNodeList.insertAfter: attribute already in use (use clone)");
-  if (!RefChild) return AppendChild(NewChild);
-  Adopt(NewChild, RefChild, RefChild->FNext);
-  return NewChild;
+TKaXMLNode* TKaNodeList::InsertAfter(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* RefChild) {
+  CheckFree(NewChild.get(), "TKaNodeList.insertAfter: attribute already in use (use clone)");
+  if (!RefChild) return AppendChild(std::move(NewChild));
+  Adopt(NewChild.get(), RefChild, RefChild->FNext);
+  return NewChild.Commit();
 }
 
-std::unique_ptr<TKaXMLNode> TKaNodeList::ReplaceChild(TKaXMLNode* NewChild, TKaXMLNode* OldChild) {
-  if (!NewChild || !OldChild)
+std::unique_ptr<TKaXMLNode> TKaNodeList::ReplaceChild(TAdopt<TKaXMLNode> NewChild,
+                                                      TKaXMLNode* OldChild) {
+  if (!NewChild.get() || !OldChild)
     throw EKaDOMException(INVALID_POINTER_ERR,
                           "TKaNodeList.replaceChild: you are trying to replace not exist child");
   if (NewChild->FOwnerDocument != FOwnerDocument)
     throw EKaDOMException(WRONG_DOCUMENT_ERR, "different documents");
-  if (NewChild == OldChild) return nullptr;
+  if (NewChild.get() == OldChild) return nullptr;
+  if (!Holds(OldChild))
+    throw EKaDOMException(INVALID_POINTER_ERR,
+                          "TKaNodeList.replaceChild: you are trying to replace not exist child");
   // A node that is still linked elsewhere would end up in two lists at once.
-  CheckFree(NewChild, "TKaNodeList.replaceChild: attribute already in use (use clone)");
+  CheckFree(NewChild.get(), "TKaNodeList.replaceChild: attribute already in use (use clone)");
   TKaXMLNode* before = OldChild->FPrevious;
   TKaXMLNode* after = OldChild->FNext;
   OldChild->FPrevious = OldChild->FNext = nullptr;
   OldChild->FParent = nullptr;
-  Adopt(NewChild, before, after);
+  Adopt(NewChild.get(), before, after);
+  NewChild.Commit();
   return std::unique_ptr<TKaXMLNode>(OldChild);
 }
 
@@ -108,11 +135,13 @@ std::unique_ptr<TKaXMLNode> TKaNodeList::RemoveChildNode(TKaXMLNode* OldChild) {
     throw EKaDOMException(
         INVALID_POINTER_ERR,
         "TKaNodeList.RemoveChildNode: you are trying to remove not existing child");
-  // A node of another owner's list would be unlinked with this list's ends.
-  if (!OldChild->FParent || OldChild->FParent != FParent)
-    throw EKaDOMException(
-        INVALID_POINTER_ERR,
-        "TKaNodeList.RemoveChildNode: you are trying to remove child out of list.");
+  if (!OldChild->FParent) throw EKaDOMException(INVALID_POINTER_ERR, kOutOfList);
+  return Detach(OldChild);
+}
+
+std::unique_ptr<TKaXMLNode> TKaNodeList::Detach(TKaXMLNode* OldChild) {
+  // Unlinking a node of another list would corrupt both lists.
+  if (!Holds(OldChild)) throw EKaDOMException(INVALID_POINTER_ERR, kOutOfList);
   (OldChild->FPrevious ? OldChild->FPrevious->FNext : FFirst) = OldChild->FNext;
   (OldChild->FNext ? OldChild->FNext->FPrevious : FLast) = OldChild->FPrevious;
   OldChild->FNext = OldChild->FPrevious = nullptr;
@@ -128,7 +157,7 @@ void TKaNodeList::addList(TKaNodeList& List) {
   if (&List == this) return;
   for (TKaXMLNode* node = List.FFirst; node;) {
     TKaXMLNode* next = node->FNext;
-    AppendChild(List.RemoveChildNode(node).release());
+    AppendChild(List.RemoveChildNode(node));
     node = next;
   }
 }

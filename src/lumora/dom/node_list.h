@@ -33,6 +33,8 @@ class TKaNodeList : public TObject {
   bool HasChildNodes() const { return FFirst != nullptr; }
   TKaXMLNode* GetParent() const { return FParent; }
   TKaXMLDocument* GetOwnerDocument() const { return FOwnerDocument; }
+  // The document that nodes appended from now on belong to.
+  void SetOwnerDocument(TKaXMLDocument* Doc) { FOwnerDocument = Doc; }
 
   // The first (last) node of that type; ANY_NODE means any type.
   TKaXMLNode* GetRoot(uint8_t NodeType) const;
@@ -48,27 +50,26 @@ class TKaNodeList : public TObject {
   // The insert operations adopt NewChild: the list owns it from then on.
   // A node that is already in a list with an owner raises INUSE_ATTRIBUTE_ERR
   // and stays where it is. A nil RefChild appends.
-  TKaXMLNode* AppendChild(TKaXMLNode* NewChild);
-  TKaXMLNode* InsertBefore(TKaXMLNode* NewChild, TKaXMLNode* RefChild);
-  TKaXMLNode* InsertAfter(TKaXMLNode* NewChild, TKaXMLNode* RefChild);
+  TKaXMLNode* AppendChild(TAdopt<TKaXMLNode> NewChild);
+  TKaXMLNode* InsertBefore(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* RefChild);
+  TKaXMLNode* InsertAfter(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* RefChild);
   // Puts NewChild (free, of this list's document) in OldChild's place and
   // hands OldChild back to the caller.
-  std::unique_ptr<TKaXMLNode> ReplaceChild(TKaXMLNode* NewChild, TKaXMLNode* OldChild);
+  std::unique_ptr<TKaXMLNode> ReplaceChild(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* OldChild);
   // Unlinks OldChild and hands it to the caller.
   virtual std::unique_ptr<TKaXMLNode> RemoveChildNode(TKaXMLNode* OldChild);
   virtual std::unique_ptr<TKaXMLNode> RemoveChild(std::u16string_view Name, uint8_t NodeType);
+  // Unlinks a node of this list whether or not the list has an owner (the
+  // nodes of lists without owner have no parent, which RemoveChildNode
+  // requires); INVALID_POINTER_ERR when the node is not in this list.
+  std::unique_ptr<TKaXMLNode> Detach(TKaXMLNode* OldChild);
   // Moves the nodes of List to the end of this list, in order.
   void addList(TKaNodeList& List);
 
-  // The same, for nodes the caller holds: ownership passes only on success.
-  template <class T>
-  T* AppendChild(std::unique_ptr<T> NewChild) {
-    AppendChild(static_cast<TKaXMLNode*>(NewChild.get()));
-    return NewChild.release();
-  }
-
  private:
   void Adopt(TKaXMLNode* NewChild, TKaXMLNode* before, TKaXMLNode* after);
+  // Whether node is linked into this very list.
+  bool Holds(const TKaXMLNode* node) const;
   static void CheckFree(const TKaXMLNode* NewChild, const char* message);
 
   TKaXMLNode* FFirst = nullptr;  // owned, and through it the chain

@@ -3,6 +3,8 @@
 #include <limits>
 
 #include "lumora/framework/utf8.h"
+#include "lumora/io/orvane_error.h"
+#include "lumora/io/wide_output.h"
 #include "lumora/text/char_classes.h"
 
 namespace lumora {
@@ -51,6 +53,12 @@ TKaCustomReference::TKaCustomReference(std::u16string_view Name, TKaXMLDocument*
       // do not carry yet: every other name is undeclared.
       FDestType(!Name.empty() && Name[0] == u'#' ? rdCharacter : rdUndeclared) {}
 
+std::unique_ptr<TKaCustomReference> CreateTextReference(std::u16string_view Name,
+                                                        TKaXMLDocument* Doc) {
+  if (!Name.empty() && Name[0] == u'#') return TKaCharReference::CreateReference(Name, Doc);
+  return TKaGEntityReference::CreateReference(Name, Doc);
+}
+
 bool TKaGEntityReference::Retrieve() {
   if (const char16_t* text = PredefinedEntityText(FName)) {
     FValue = text;
@@ -78,6 +86,64 @@ bool TKaCharReference::Retrieve() {
   FValue.clear();
   AppendUtf16(FValue, static_cast<uint32_t>(cp));
   return true;
+}
+
+bool TKaPEntityReference::Retrieve() {
+  // The declarations live in the document type, which documents do not carry
+  // yet: no name is declared.
+  Normalize();
+  return false;
+}
+
+void TKaPEntityReference::Normalize() {
+  const std::u16string value = FValue;
+  std::u16string out;
+  out.reserve(value.size());
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char16_t c = value[i];
+    if (c == u'\t' || c == u'\r' || c == u' ') {
+      out.push_back(u' ');
+    } else if (c == u'\n') {
+      if (i == 0 || value[i - 1] != u'\r') out.push_back(u' ');
+    } else if (c == u'&' || c == u'%') {
+      const size_t semicolon = value.find(u';', i + 1);
+      if (semicolon == std::u16string::npos) {
+        // No name ends here: the rest stays as it is.
+        out.append(value, i, std::u16string::npos);
+        break;
+      }
+      const std::u16string_view name(value.data() + i + 1, semicolon - i - 1);
+      std::unique_ptr<TKaCustomReference> reference;
+      if (c == u'%')
+        reference = TKaPEntityReference::CreateReference(name, FOwnerDocument);
+      else if (!name.empty() && name[0] == u'#')
+        reference = TKaCharReference::CreateReference(name, FOwnerDocument);
+      else
+        reference = TKaGEntityReference::CreateReference(name, FOwnerDocument);
+      const uint8_t destination = reference->GetDestType();
+      if (destination == rdUnparsed)
+        throw EKaOrvaneError("Reference to an unparsed entity is not allowed in the entity value.");
+      if (destination == rdInternal || destination == rdExternal) {
+        out.push_back(u'&');
+        out.append(name);
+        out.push_back(u';');
+      } else if (reference->Retrieve()) {
+        out.append(reference->GetValue());
+      } else {
+        out.append(value, i, semicolon - i + 1);
+      }
+      i = semicolon;
+    } else {
+      out.push_back(c);
+    }
+  }
+  FValue = std::move(out);
+}
+
+void TKaPEntityReference::Write(TStream& Stream, int Level) {
+  WriteWide(Stream, LeadWhite(Level));
+  WriteWide(Stream, FName);
+  WriteWide(Stream, u"\r\n");
 }
 
 }  // namespace lumora

@@ -63,4 +63,27 @@ class TKaCharReference : public TKaCustomReference {
   int32_t FCode = 0;
 };
 
+// The reference that "&name;" in text or in a value makes: a character
+// reference when the name starts with '#', a general entity reference otherwise.
+std::unique_ptr<TKaCustomReference> CreateTextReference(std::u16string_view Name,
+                                                        TKaXMLDocument* Doc);
+
+// A parameter entity reference (%name;), met in a DTD.
+class TKaPEntityReference : public TKaCustomReference {
+ public:
+  using TKaCustomReference::TKaCustomReference;
+  static std::unique_ptr<TKaPEntityReference> CreateReference(std::u16string_view Name,
+                                                              TKaXMLDocument* Doc) {
+    return std::make_unique<TKaPEntityReference>(Name, Doc);
+  }
+  // The value of the entity declared under the name, normalized. Documents
+  // hold no entity declarations yet, so this is always false.
+  bool Retrieve() override;
+  // White space becomes spaces; parameter-entity and character references in
+  // the value are expanded, general ones kept as written.
+  void Normalize() override;
+  // The name on a line of its own, after Level spaces.
+  void Write(TStream& Stream, int Level) override;
+};
+
 }  // namespace lumora

@@ -1,0 +1,100 @@
+#include "lumora/dom/attr.h"
+
+#include "lumora/dtd/attribute_types.h"
+#include "lumora/dtd/references.h"
+#include "lumora/io/orvane_error.h"
+#include "lumora/io/wide_output.h"
+#include "lumora/text/char_classes.h"
+#include "lumora/text/string_buffer.h"
+#include "lumora/text/wide_strings.h"
+
+namespace lumora {
+
+TKaXMLAttr::TKaXMLAttr(std::u16string_view Name, TKaXMLDocument* Doc, TUnnormalized)
+    : TKaXMLNode(Name, ATTRIBUTE_NODE, Doc, TNameRule::kChecked) {}
+
+TKaXMLAttr::TKaXMLAttr(std::u16string_view Name, std::u16string_view Value, TKaXMLDocument* Doc,
+                       bool Standard)
+    : TKaXMLAttr(Name, Doc, TUnnormalized{}) {
+  FValue = Value;
+  FStandard = Standard;
+  Normalize();
+}
+
+std::unique_ptr<TKaXMLAttr> TKaXMLAttr::CreateStdAttr(std::u16string_view Name,
+                                                      std::u16string_view Value,
+                                                      TKaXMLDocument* Doc, bool Standard) {
+  return std::make_unique<TKaXMLAttr>(Name, CharsToReference(Value), Doc, Standard);
+}
+
+uint8_t TKaXMLAttr::GetAttrType() const {
+  // Attribute-list declarations come with the document type; until a
+  // document carries them every attribute counts as undeclared.
+  return atCDATA;
+}
+
+void TKaXMLAttr::Normalize() {
+  const uint8_t type = GetAttrType();
+  const bool cdata = type == atCDATA;
+  const std::u16string value = cdata ? FValue : XMLTrim(FValue);
+  const std::u16string_view text = value;
+  TStringBuffer out(100);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    switch (c) {
+      case u'\t':
+      case u'\r':
+      case u' ':
+        if (cdata || i == 0 || !IsWhite(text[i - 1])) out.Cat(u' ');
+        break;
+      case u'\n':
+        if (i == 0 || text[i - 1] != u'\r') out.Cat(u' ');
+        break;
+      case u'<':
+        throw EKaOrvaneError("Illegal character in the attribute value '<'.");
+      case u'&': {
+        const size_t end = text.find(u';', i + 1);
+        if (end == std::u16string_view::npos)
+          throw EKaOrvaneError::CreateXMLError("Illegal character in the attribute value '&'.",
+                                               ParserLine());
+        const std::u16string_view name = text.substr(i + 1, end - i - 1);
+        const auto reference = CreateTextReference(name, FOwnerDocument);
+        if (reference->GetDestType() == rdUnparsed)
+          throw EKaOrvaneError(
+              "Reference to an unparsed entity is not allowed in the attribute value.");
+        if (reference->GetDestType() == rdExternal)
+          throw EKaOrvaneError(
+              "Reference to an external entity is not allowed in the attribute value.");
+        if (!name.empty() && reference->Retrieve() && !reference->GetValue().empty()) {
+          out.StrCat(reference->GetValue());
+        } else {
+          out.Cat(u'&');
+          out.StrCat(name);
+          out.Cat(u';');
+        }
+        i = end;
+        break;
+      }
+      default:
+        out.Cat(c);
+    }
+  }
+  FValue = out.DataString();
+}
+
+void TKaXMLAttr::Write(TStream& Stream, int /*Level*/) {
+  WriteWide(Stream, u" ");
+  WriteWide(Stream, FName);
+  WriteWide(Stream, u" = \"");
+  WriteWide(Stream, CharToReference(CharToReference(CharToReference(FValue, u'&'), u'<'), u'"'));
+  WriteWide(Stream, u"\"");
+  SetAfterText(false);
+}
+
+std::unique_ptr<TKaXMLNode> TKaXMLAttr::CloneNode() const {
+  std::unique_ptr<TKaXMLAttr> copy(new TKaXMLAttr(FName, FOwnerDocument, TUnnormalized{}));
+  copy->FValue = FValue;
+  return copy;
+}
+
+}  // namespace lumora

@@ -1,0 +1,119 @@
+// The leaves of the tree: text, CDATA sections, comments, processing
+// instructions, and the document fragment.
+//
+// Offsets and counts count UTF-16 code units from 0. An offset must name an
+// existing character: appending goes through AppendData.
+#pragma once
+
+#include <memory>
+
+#include "lumora/dom/node_list.h"
+
+namespace lumora {
+
+class TKaCharacterData : public TKaXMLNode {
+ public:
+  virtual const std::u16string& Data() const { return FValue; }
+  virtual int Length() const;
+  // Returns Count characters from Offset (fewer at the end) and keeps only
+  // them as the data.
+  virtual std::u16string SubstringData(int Offset, int Count);
+  virtual void AppendData(std::u16string_view Arg) { FValue += Arg; }
+  virtual void InsertData(int Offset, std::u16string_view Arg);
+  virtual void DeleteData(int Offset, int Count);
+  // DeleteData, then InsertData at the same offset; when the deletion reached
+  // the end, the insertion raises and the deletion stays done.
+  virtual void ReplaceData(int Offset, int Count, std::u16string_view Arg);
+
+ protected:
+  using TKaXMLNode::TKaXMLNode;
+};
+
+class TKaXMLText : public TKaCharacterData {
+ public:
+  // Data is stored as given; the element's SetCharData normalizes it.
+  TKaXMLText(std::u16string_view Data, TKaXMLDocument* Doc) : TKaXMLText(Data, TEXT_NODE, Doc) {}
+
+  // Data's markup characters are stored as references until normalization.
+  static std::unique_ptr<TKaXMLText> CreateText(std::u16string_view Data, TKaXMLDocument* Doc);
+
+  // Keeps the first Offset characters and returns a new free text node with
+  // the rest.
+  std::unique_ptr<TKaXMLText> SplitText(int Offset);
+
+  // Resolves the references of the data; white space is not touched.
+  void Normalize() override;
+  // The data with '&' and '<' escaped, on the current line.
+  void Write(TStream& Stream, int Level) override;
+  std::unique_ptr<TKaXMLNode> CloneNode() const override;
+
+ protected:
+  TKaXMLText(std::u16string_view Data, uint8_t NodeType, TKaXMLDocument* Doc);
+};
+
+// CDATA sections and comments keep their data exactly as given: neither
+// holds markup or references, so nothing in them is resolved.
+class TKaXMLCData : public TKaXMLText {
+ public:
+  TKaXMLCData(std::u16string_view Data, TKaXMLDocument* Doc)
+      : TKaXMLText(Data, CDATA_SECTION_NODE, Doc) {}
+  static std::unique_ptr<TKaXMLCData> CreateCData(std::u16string_view Data, TKaXMLDocument* Doc) {
+    return std::make_unique<TKaXMLCData>(Data, Doc);
+  }
+  void Normalize() override {}
+  void Write(TStream& Stream, int Level) override;
+  std::unique_ptr<TKaXMLNode> CloneNode() const override;
+};
+
+class TKaXMLComment : public TKaXMLText {
+ public:
+  TKaXMLComment(std::u16string_view Data, TKaXMLDocument* Doc)
+      : TKaXMLText(Data, COMMENT_NODE, Doc) {}
+  static std::unique_ptr<TKaXMLComment> CreateComment(std::u16string_view Data,
+                                                      TKaXMLDocument* Doc) {
+    return std::make_unique<TKaXMLComment>(Data, Doc);
+  }
+  void Normalize() override {}
+  void Write(TStream& Stream, int Level) override;
+  std::unique_ptr<TKaXMLNode> CloneNode() const override;
+};
+
+class TKaXMLPi : public TKaXMLNode {
+ public:
+  // Target must be a name other than "xml" in any case (INVALID_CHARACTER_ERR).
+  // White space in the data becomes spaces; the data holds no references.
+  TKaXMLPi(std::u16string_view Target, std::u16string_view Data, TKaXMLDocument* Doc);
+  static std::unique_ptr<TKaXMLPi> CreatePI(std::u16string_view Target, std::u16string_view Data,
+                                            TKaXMLDocument* Doc) {
+    return std::make_unique<TKaXMLPi>(Target, Data, Doc);
+  }
+
+  const std::u16string& Target() const { return FName; }
+  const std::u16string& Data() const { return FValue; }
+
+  void Normalize() override;
+  void Write(TStream& Stream, int Level) override;
+  std::unique_ptr<TKaXMLNode> CloneNode() const override;
+
+ private:
+  struct TCopy {};
+  TKaXMLPi(const TKaXMLPi& source, TCopy);
+};
+
+// A free-standing list of nodes; its nodes have no parent.
+class TKaDocumentFragment : public TKaXMLNode {
+ public:
+  explicit TKaDocumentFragment(TKaXMLDocument* Doc)
+      : TKaXMLNode(u"", DOCUMENT_FRAGMENT_NODE, Doc), FNodeList(Doc) {}
+  ~TKaDocumentFragment() override { FNodeList.Clear(); }
+  static std::unique_ptr<TKaDocumentFragment> CreateDocFragment(TKaXMLDocument* Doc) {
+    return std::make_unique<TKaDocumentFragment>(Doc);
+  }
+
+  TKaNodeList& GetNodeList() { return FNodeList; }
+
+ private:
+  TKaNodeList FNodeList;
+};
+
+}  // namespace lumora

@@ -1,0 +1,98 @@
+// Elements: a container whose list holds the attributes, then child
+// elements, text, CDATA sections, comments and processing instructions in
+// document order.
+//
+// Deep operations (copy, search, output, validation) walk the tree without
+// recursion, so any depth that fits in memory is handled.
+#pragma once
+
+#include <memory>
+
+#include "lumora/dom/container.h"
+
+namespace lumora {
+
+class TKaXMLElement : public TKaContainer {
+ public:
+  TKaXMLElement(std::u16string_view Name, TKaXMLDocument* Doc)
+      : TKaContainer(Name, ELEMENT_NODE, Doc, TNameRule::kChecked) {}
+  ~TKaXMLElement() override = default;
+
+  static std::unique_ptr<TKaXMLElement> CreateElement(std::u16string_view Name,
+                                                      TKaXMLDocument* Doc) {
+    return std::make_unique<TKaXMLElement>(Name, Doc);
+  }
+
+  const std::u16string& TagName() const { return FName; }
+
+  // Child elements; Index counts from 1 (0 and 1 give the first).
+  TKaXMLElement* GetFirstChild() const { return AsElement(FNodeList.GetRoot(ELEMENT_NODE)); }
+  bool HasChild() const { return GetFirstChild() != nullptr; }
+  TKaXMLElement* GetChild(int Index) const {
+    return AsElement(FNodeList.Item(Index, ELEMENT_NODE));
+  }
+  TKaXMLElement* AppendChild(TAdopt<TKaXMLElement> Element);
+  std::unique_ptr<TKaXMLElement> RemoveChild(TKaXMLElement* Element);
+  // Appends deep copies of the child elements to List.
+  void GetChildren(TKaNodeList& List) const { GetTypeList(List, ELEMENT_NODE); }
+
+  // Text: appended, then normalized; text that is only white space is taken
+  // out again and destroyed. Returns the text node, or nil when it was dropped.
+  TKaXMLNode* SetCharData(TAdopt<TKaXMLNode> Text);
+  TKaXMLNode* GetFirstCharData() const { return FNodeList.GetRoot(TEXT_NODE); }
+  void GetCharDatas(TKaNodeList& List) const { GetTypeList(List, TEXT_NODE); }
+  bool HasCharData() const { return GetFirstCharData() != nullptr; }
+  std::unique_ptr<TKaXMLNode> RemoveCharData(TKaXMLNode* Text) {
+    return FNodeList.RemoveChildNode(Text);
+  }
+
+  TKaXMLNode* SetCData(TAdopt<TKaXMLNode> CData) { return FNodeList.AppendChild(std::move(CData)); }
+  TKaXMLNode* GetFirstCData() const { return FNodeList.GetRoot(CDATA_SECTION_NODE); }
+  void GetCDatas(TKaNodeList& List) const { GetTypeList(List, CDATA_SECTION_NODE); }
+  bool HasCData() const { return GetFirstCData() != nullptr; }
+  std::unique_ptr<TKaXMLNode> RemoveCData(TKaXMLNode* CData) {
+    return FNodeList.RemoveChildNode(CData);
+  }
+
+  // The nearest element before (after) this one among its siblings.
+  TKaXMLElement* PreviousSibling() const { return AsElement(TKaXMLNode::PreviousSibling()); }
+  TKaXMLElement* NextSibling() const { return AsElement(TKaXMLNode::NextSibling()); }
+
+  // Copies of this element and every element below it named exactly Name, in
+  // document order. The copies' parent is this element.
+  std::unique_ptr<TKaNodeList> GetElementsByTagName(std::u16string_view Name) const;
+  void GetByTagName(std::u16string_view Name, TKaNodeList& List) const;
+  // Copies of every attribute of that declared type in this subtree.
+  std::unique_ptr<TKaNodeList> GetAttributesByType(uint8_t AttrType) const;
+  void GetByType(uint8_t AttrType, TKaNodeList& List) const;
+
+  // Gives this element and everything below it Doc as owner document.
+  void SetDocument(TKaXMLDocument* Doc);
+  // Appends copies of Source's content (not its attributes) to this element;
+  // Source's nodes are moved to this element's document.
+  void InsertElementContent(TKaXMLElement& Source);
+
+  // Deep copy; the copy is free.
+  std::unique_ptr<TKaXMLNode> CloneNode() const override;
+  // Checks this element and its descendants against the declarations of the
+  // document type, recording every error in the parser's error list.
+  void Validate() override;
+  void Write(TStream& Stream, int Level) override;
+
+  // The node as an element; nil for anything else (a plain node that only
+  // carries the element type code included).
+  static TKaXMLElement* AsElement(TKaXMLNode* node) { return dynamic_cast<TKaXMLElement*>(node); }
+
+ private:
+  // Whether the element writes an end tag: it holds content other than
+  // attributes and references.
+  bool HasWrittenContent() const;
+  void WriteStartTag(TStream& Stream, int Level) const;
+  void WriteEndTag(TStream& Stream, int Level) const;
+};
+
+// The next element after from in document order within the subtree of root
+// (from's children first), or nil when the subtree is done.
+TKaXMLElement* NextElementInSubtree(const TKaXMLElement* root, const TKaXMLElement* from);
+
+}  // namespace lumora
