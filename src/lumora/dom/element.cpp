@@ -47,8 +47,15 @@ std::unique_ptr<TKaXMLElement> TKaXMLElement::RemoveChild(TKaXMLElement* Element
 }
 
 TKaXMLNode* TKaXMLElement::SetCharData(TAdopt<TKaXMLNode> Text) {
-  TKaXMLNode* text = FNodeList.AppendChild(std::move(Text));
-  text->Normalize();
+  TKaXMLNode* text = FNodeList.AppendChild(Text.get());
+  try {
+    text->Normalize();
+  } catch (...) {
+    // Text that cannot be read stays the caller's, and the element as it was.
+    FNodeList.RemoveChildNode(text).release();
+    throw;
+  }
+  Text.Commit();
   for (char16_t c : text->GetValue()) {
     if (c > u' ') return text;
   }

@@ -38,6 +38,7 @@ class TKaXMLElement : public TKaContainer {
 
   // Text: appended, then normalized; text that is only white space is taken
   // out again and destroyed. Returns the text node, or nil when it was dropped.
+  // Text whose references cannot be read raises and is not adopted.
   TKaXMLNode* SetCharData(TAdopt<TKaXMLNode> Text);
   TKaXMLNode* GetFirstCharData() const { return FNodeList.GetRoot(TEXT_NODE); }
   void GetCharDatas(TKaNodeList& List) const { GetTypeList(List, TEXT_NODE); }
