@@ -1,0 +1,255 @@
+#include "lumora/lex/input_buffer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "lumora/framework/exception.h"
+#include "lumora/framework/sysutils.h"
+#include "lumora/text/conversions.h"
+
+namespace lumora {
+namespace {
+
+// Encodings without a code table decode every byte through UChr.
+constexpr char16_t kNoRow[256] = {};
+
+// A file opened for reading only, closed with the stream.
+class TReadFileStream : public TStream {
+ public:
+  explicit TReadFileStream(const std::string& fileName)
+      : FHandle(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC)) {
+    if (FHandle < 0) throw EFCreateError("Error creating file stream for " + fileName);
+  }
+  ~TReadFileStream() override { ::close(FHandle); }
+
+  int64_t Read(void* buffer, int64_t count) override {
+    int64_t done = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (done < count) {
+      const ssize_t n = ::read(FHandle, out + done, static_cast<size_t>(count - done));
+      if (n <= 0) break;
+      done += n;
+    }
+    return done;
+  }
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+    return FileSeek(FHandle, offset, static_cast<int>(origin));
+  }
+  void SetSize(int64_t) override {}
+
+ private:
+  int FHandle;
+};
+
+}  // namespace
+
+TInputBuffer::TInputBuffer(int32_t blockSize)
+    : FBlockSize(blockSize < 2 ? 2 : blockSize),
+      FData(new uint8_t[2 * static_cast<size_t>(FBlockSize)]()),
+      FMarks(new uint8_t[2 * static_cast<size_t>(FBlockSize) + 1]()),
+      FRow(iso[US_ASCII - i8859_1]) {}
+
+TInputBuffer::~TInputBuffer() = default;
+
+std::unique_ptr<TInputBuffer> TInputBuffer::CreateFromStream(TStream& stream) {
+  auto buffer = std::make_unique<TInputBuffer>();
+  buffer->Init(stream);
+  return buffer;
+}
+
+std::unique_ptr<TInputBuffer> TInputBuffer::CreateFromFile(const std::string& fileName) {
+  auto buffer = std::make_unique<TInputBuffer>();
+  buffer->FFileName = fileName;
+  buffer->Init(std::make_unique<TReadFileStream>(fileName));
+  return buffer;
+}
+
+void TInputBuffer::Init(std::unique_ptr<TStream> stream) {
+  TStream& source = *stream;
+  Init(source);
+  FOwnedStream = std::move(stream);
+}
+
+void TInputBuffer::Init(TStream& stream) {
+  FOwnedStream.reset();
+  FStream = &stream;
+  FStream->Seek(0, TSeekOrigin::soBeginning);
+  FLength[1] = 0;
+  FillBlock(0);
+  FCurrent = 0;
+  FPos = 0;
+  FLimit = FLength[0];
+  FPastEnd = 0;
+  FRefill = true;
+  FBehindValid = false;
+  FPendingLow = 0;
+  FTwoByte = false;
+  FEncoding = US_ASCII;
+  if (FLength[0] >= 2 &&
+      ((FData[0] == 0xFF && FData[1] == 0xFE) || (FData[0] == 0xFE && FData[1] == 0xFF))) {
+    FTwoByte = true;
+    FByteOrder = FData[0] == 0xFF ? boLittleEndian : boBigEndian;
+    FEncoding = UTF_16;
+    FPos = 2;
+  }
+  UpdateMode();
+}
+
+void TInputBuffer::FillBlock(int block) {
+  FLength[block] = 0;
+  if (!FStream) return;
+  const int64_t n =
+      FStream->Read(FData.get() + static_cast<size_t>(block) * FBlockSize, FBlockSize);
+  FLength[block] = n < 0 ? 0 : static_cast<int32_t>(n);
+}
+
+void TInputBuffer::SetEncoding(TEncoding encoding) {
+  FEncoding = encoding;
+  UpdateMode();
+}
+
+void TInputBuffer::UpdateMode() {
+  if (FTwoByte) {
+    FMode = TMode::kTwoByte;
+  } else if (FEncoding == UTF_8) {
+    FMode = TMode::kUtf8;
+  } else {
+    FMode = TMode::kSingleByte;
+    FRow = FEncoding >= i8859_1 && FEncoding <= US_ASCII ? iso[FEncoding - i8859_1] : kNoRow;
+  }
+}
+
+int TInputBuffer::RawGetSlow() {
+  // Only a full block is followed by more data; a short one ends it.
+  if (FPastEnd > 0 || FLength[FCurrent] < FBlockSize) {
+    ++FPastEnd;
+    return -1;
+  }
+  const int next = 1 - FCurrent;
+  if (FRefill)
+    FillBlock(next);
+  else
+    FRefill = true;
+  FBehindValid = true;
+  FCurrent = next;
+  FPos = next * FBlockSize;
+  FLimit = FPos + FLength[next];
+  if (FPos < FLimit) return FData[FPos++];
+  ++FPastEnd;
+  return -1;
+}
+
+void TInputBuffer::RawUnGet() {
+  if (FPastEnd > 0) {
+    --FPastEnd;
+  } else if (FPos > FCurrent * FBlockSize) {
+    --FPos;
+  } else if (FBehindValid) {
+    // Back into the previous block, which stays valid: the next forward
+    // crossing must not read over it.
+    FCurrent = 1 - FCurrent;
+    FLimit = FCurrent * FBlockSize + FLength[FCurrent];
+    FPos = FLimit - 1;
+    FRefill = false;
+    FBehindValid = false;
+  }
+  // Otherwise this is the first byte there is: nothing lies before it.
+}
+
+char16_t TInputBuffer::GetCharSlow() {
+  if (FPendingLow != 0) {
+    const char16_t low = FPendingLow;
+    FPendingLow = 0;
+    return low;
+  }
+  switch (FMode) {
+    case TMode::kTwoByte: {
+      // Two raw reads always, so that UnGetChar can take back two.
+      const int b1 = RawGet();
+      const int b2 = RawGet();
+      if (b1 < 0 || b2 < 0) return 0;  // the end, or a trailing odd byte
+      return FByteOrder == boBigEndian ? static_cast<char16_t>(b1 << 8 | b2)
+                                       : static_cast<char16_t>(b2 << 8 | b1);
+    }
+    case TMode::kUtf8:
+      return GetUtf8Slow();
+    case TMode::kSingleByte:
+      break;
+  }
+  const int b = RawGet();
+  if (b < 0) return 0;
+  FMarks[FPos - 1] = kCharStart;
+  if (b == 0) return 0;
+  return UChr(static_cast<char>(b), FEncoding);
+}
+
+char16_t TInputBuffer::GetUtf8Slow() {
+  const int lead = RawGet();
+  if (lead < 0) return 0;
+  const int32_t leadSlot = FPos - 1;
+  FMarks[leadSlot] = kCharStart;
+  const int length = MBSequenceLength(static_cast<char>(lead));
+  if (length == 1) return static_cast<char16_t>(lead);
+  char bytes[4] = {static_cast<char>(lead), 0, 0, 0};
+  int got = 1;
+  for (; got < length; ++got) {
+    const int b = RawGet();
+    if (b < 0) break;
+    FMarks[FPos - 1] = kContinuation;
+    bytes[got] = static_cast<char>(b);
+  }
+  if (got < length) {
+    // Cut short by the end of the data: the lead stands alone.
+    for (int i = got; i >= 1; --i) RawUnGet();
+    return static_cast<char16_t>(lead);
+  }
+  const TMBChar decoded = DecodeMBChar(std::string_view(bytes, static_cast<size_t>(length)));
+  for (int i = decoded.Bytes; i < length; ++i) RawUnGet();
+  if (decoded.Units == 2) {
+    // Stepping back from behind the pair lands on this mark (see UnGetChar).
+    FMarks[leadSlot] = kPairStart;
+    FPendingLow = decoded.Unit[1];
+  }
+  return decoded.Unit[0];
+}
+
+void TInputBuffer::UnGetChar() {
+  if (FMode == TMode::kTwoByte) {
+    FPendingLow = 0;
+    RawUnGet();
+    RawUnGet();
+    return;
+  }
+  if (FPendingLow != 0) {
+    // The high half was delivered last: back to the start of its sequence.
+    FPendingLow = 0;
+    for (int i = 0; i < 4; ++i) RawUnGet();
+    return;
+  }
+  if (FPastEnd > 0) {
+    --FPastEnd;
+    return;
+  }
+  RawUnGet();
+  // A character takes at most four bytes; the bound keeps a stale mark (a
+  // push-back beyond what was read) from walking far.
+  for (int i = 0; i < 3 && FMarks[FPos] == kContinuation; ++i) RawUnGet();
+  if (FMarks[FPos] == kPairStart) {
+    // The low half was delivered last: only it is taken back.
+    char bytes[4];
+    for (char& b : bytes) b = static_cast<char>(RawGet());
+    FPendingLow = DecodeMBChar(std::string_view(bytes, 4)).Unit[1];
+  }
+}
+
+std::u16string TInputBuffer::GetChars(int n) {
+  std::u16string chars;
+  chars.reserve(n > 0 ? static_cast<size_t>(n) : 0);
+  for (int i = 0; i < n; ++i) chars.push_back(GetChar());
+  return chars;
+}
+
+}  // namespace lumora

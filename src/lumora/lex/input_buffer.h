@@ -1,0 +1,141 @@
+// Turns a byte stream into UTF-16 code units for the lexical analyzers.
+//
+// The stream is read in large blocks into a ring of two blocks, so that a
+// scanner can push characters back cheaply, also across a block boundary:
+// everything read of the current block and the whole of the previous block
+// can be pushed back. The character 0 stands for the end of the data (and,
+// in 8-bit and UTF-8 input, for a zero byte in the data).
+//
+// Two-byte input (a UTF-16 byte-order mark at the start) ends where the data
+// ends; a trailing odd byte is not a character. UTF-8 decodes sequences of one
+// to three bytes without checking the continuation bytes, and a well-formed
+// four-byte sequence into a surrogate pair, delivered as two characters. Every
+// character can be pushed back whole, whatever number of bytes it took, and
+// reads past the end give 0 and can be pushed back like any other.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "lumora/framework/object.h"
+#include "lumora/framework/stream.h"
+#include "lumora/text/code_pages.h"
+
+namespace lumora {
+
+class TInputBuffer : public TObject {
+ public:
+  // Bytes per block: each stream read asks for this many.
+  static constexpr int32_t kBlockSize = 102401;
+
+  // An empty buffer: GetChar gives 0 until Init. A smaller block size than
+  // the default only serves to exercise the block boundaries.
+  explicit TInputBuffer(int32_t blockSize = kBlockSize);
+  ~TInputBuffer() override;
+
+  // A buffer reading stream, which the caller keeps alive while it reads.
+  static std::unique_ptr<TInputBuffer> CreateFromStream(TStream& stream);
+  // A buffer reading the named file, which it keeps open until destroyed.
+  // Raises EFCreateError when the file cannot be opened.
+  static std::unique_ptr<TInputBuffer> CreateFromFile(const std::string& fileName);
+
+  // Starts reading stream from its first byte. A UTF-16 byte-order mark
+  // selects two-byte input in its byte order (the mark is skipped); without
+  // one the encoding becomes US_ASCII. The caller keeps stream alive.
+  void Init(TStream& stream);
+  // The same, with the buffer owning the stream until the next Init.
+  void Init(std::unique_ptr<TStream> stream);
+
+  inline char16_t GetChar();
+  // Pushes back the last character GetChar delivered.
+  void UnGetChar();
+  // n characters joined, zeros included (a look-ahead that may run past the end).
+  std::u16string GetChars(int n);
+  void UnGetChars(int n) {
+    for (int i = 0; i < n; ++i) UnGetChar();
+  }
+  // The last character delivered, again; the position stays where it was.
+  char16_t GetPrevChar() {
+    UnGetChar();
+    return GetChar();
+  }
+
+  // Takes effect at the next GetChar; does not change two-byte input.
+  void SetEncoding(TEncoding encoding);
+  TEncoding GetEncoding() const { return FEncoding; }
+  bool IsTwoByte() const { return FTwoByte; }
+  TByteOrder GetByteOrder() const { return FByteOrder; }
+  void SetFileName(const std::string& fileName) { FFileName = fileName; }
+  const std::string& GetFileName() const { return FFileName; }
+
+ private:
+  enum class TMode : uint8_t { kSingleByte, kUtf8, kTwoByte };
+  // Marks kept per ring slot, so that UnGetChar knows where the character
+  // before the position starts: UTF-8 characters take one to four bytes.
+  enum : uint8_t { kContinuation = 0, kCharStart = 1, kPairStart = 2 };
+
+  // Next raw byte, or -1 past the end of the data.
+  inline int RawGet();
+  int RawGetSlow();
+  void RawUnGet();
+  void FillBlock(int block);
+  void UpdateMode();
+  char16_t GetCharSlow();
+  char16_t GetUtf8Slow();
+
+  TEncoding FEncoding = US_ASCII;
+  bool FTwoByte = false;
+  TByteOrder FByteOrder = boLittleEndian;
+  TMode FMode = TMode::kSingleByte;
+  std::string FFileName;
+  TStream* FStream = nullptr;
+  std::unique_ptr<TStream> FOwnedStream;
+
+  const int32_t FBlockSize;
+  std::unique_ptr<uint8_t[]> FData;   // two blocks, one after the other
+  std::unique_ptr<uint8_t[]> FMarks;  // one mark per slot of FData
+  int32_t FLength[2] = {0, 0};        // data bytes held by each block
+  int FCurrent = 0;                   // the block read now
+  int32_t FPos = 0;                   // slot of the next byte
+  int32_t FLimit = 0;                 // end of the data of the current block
+  int32_t FPastEnd = 0;               // reads past the end not pushed back yet
+  // True: entering the other block forward reads the next block into it.
+  // False: it still holds the data the position was pushed back from.
+  bool FRefill = true;
+  // The other block holds the data before the current block.
+  bool FBehindValid = false;
+  // Low half of a surrogate pair whose high half was delivered last.
+  char16_t FPendingLow = 0;
+  const char16_t* FRow;  // code table of the 8-bit encoding
+};
+
+inline int TInputBuffer::RawGet() {
+  if (FPos < FLimit) return FData[FPos++];
+  return RawGetSlow();
+}
+
+inline char16_t TInputBuffer::GetChar() {
+  if (FPos < FLimit && FPendingLow == 0) {
+    const uint8_t b = FData[FPos];
+    if (FMode == TMode::kSingleByte) {
+      if (const char16_t c = FRow[b]) {
+        FMarks[FPos++] = kCharStart;
+        return c;
+      }
+    } else if (FMode == TMode::kUtf8) {
+      if (b < 0x80) {
+        FMarks[FPos++] = kCharStart;
+        return b;
+      }
+    } else if (FPos + 1 < FLimit) {
+      const uint8_t b2 = FData[FPos + 1];
+      FPos += 2;
+      return FByteOrder == boBigEndian ? static_cast<char16_t>(b << 8 | b2)
+                                       : static_cast<char16_t>(b2 << 8 | b);
+    }
+  }
+  return GetCharSlow();
+}
+
+}  // namespace lumora

@@ -1,0 +1,208 @@
+#include "lumora/lex/lex_analyzer.h"
+
+#include "lumora/framework/sysutils.h"
+#include "lumora/io/orvane_error.h"
+#include "lumora/text/wide_strings.h"
+
+namespace lumora {
+namespace {
+
+// Equality regardless of the case of ASCII letters. For equality this is
+// what comparing both texts as 8-bit strings with CompareText gives.
+bool SameTextIgnoringCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && WUpCase(a[i]) != WUpCase(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TLexAnalyzer::~TLexAnalyzer() = default;
+
+void TLexAnalyzer::Init() {
+  auto owned = std::make_unique<TWorkingObjects>();
+  owned->DocBuffer = std::make_unique<TInputBuffer>(FBlockSize);
+  owned->EntityBuffer = std::make_unique<TInputBuffer>(FBlockSize);
+  owned->SymTab = std::make_unique<TSymTab>();
+  owned->Token = std::make_unique<TSTEntry>(0, nullptr, 0);
+  owned->PrevToken = std::make_unique<TSTEntry>(0, nullptr, 0);
+  owned->Stack = std::make_unique<TXMLStack>();
+  for (const TKeywordEntry& keyword : kMarkupKeywords)
+    owned->SymTab->Insert(keyword.Lexem, keyword.Code);
+
+  FOwned = std::move(owned);
+  FDocBuffer = FOwned->DocBuffer.get();
+  FEntityBuffer = FOwned->EntityBuffer.get();
+  FBuffer = FDocBuffer;
+  FSymTab = FOwned->SymTab.get();
+  FToken = FOwned->Token.get();
+  FPrevToken = FOwned->PrevToken.get();
+  FStack = FOwned->Stack.get();
+  FLine = 1;
+  FPIData = false;
+}
+
+void TLexAnalyzer::Finalize() {
+  FBuffer = FDocBuffer = FEntityBuffer = nullptr;
+  FSymTab = nullptr;
+  FToken = FPrevToken = nullptr;
+  FStack = nullptr;
+  FOwned.reset();
+}
+
+TAnalyzerState TLexAnalyzer::GetAnalyzerState() const {
+  TAnalyzerState state;
+  state.DocBuffer = FDocBuffer;
+  state.EntityBuffer = FEntityBuffer;
+  state.Buffer = FBuffer;
+  state.SymTab = FSymTab;
+  state.PrevToken = FPrevToken;
+  state.Token = FToken;
+  state.Char = FChar;
+  state.Stack = FStack;
+  state.Line = FLine;
+  state.FileName = FFileName;
+  return state;
+}
+
+void TLexAnalyzer::SetAnalyzerState(const TAnalyzerState& state) {
+  FDocBuffer = state.DocBuffer;
+  FEntityBuffer = state.EntityBuffer;
+  FBuffer = state.Buffer;
+  FSymTab = state.SymTab;
+  FPrevToken = state.PrevToken;
+  FToken = state.Token;
+  FChar = state.Char;
+  FStack = state.Stack;
+  FLine = state.Line;
+  FFileName = state.FileName;
+}
+
+void TLexAnalyzer::RaiseError(const std::string& message) const {
+  throw EKaOrvaneError::CreateWithFileName(message, FFileName, FLine);
+}
+
+void TLexAnalyzer::RaiseUnexpected() const {
+  if (FToken->GetCode() == tkEndOfFile && FBuffer == FDocBuffer)
+    RaiseError("Unexpected end of file.");
+  RaiseError(Format("Illegal occurence of \"%s\"", WideToSystem(FToken->GetLexem())));
+}
+
+void TLexAnalyzer::SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew) {
+  int32_t index = FSymTab->Lookup(lexem);
+  if (index < 0) index = FSymTab->Insert(lexem, codeIfNew);
+  const TSTEntry& entry = FSymTab->Entry(index);
+  FToken->SetValues(entry.GetCode(), entry.GetLexemPtr(), index);
+}
+
+void TLexAnalyzer::SetTokenChar(char16_t c) {
+  const std::u16string_view lexem(&c, 1);
+  const int32_t code = XMLOrd(c);
+  int32_t index = FSymTab->Lookup(lexem);
+  if (index < 0) index = FSymTab->Insert(lexem, code);
+  FToken->SetValues(code, FSymTab->GetLexemPtr(index), index);
+}
+
+void TLexAnalyzer::SetTokenInsert(std::u16string_view lexem, int32_t code) {
+  const int32_t index = FSymTab->Insert(lexem, code);
+  FToken->SetValues(code, FSymTab->GetLexemPtr(index), index);
+}
+
+void TLexAnalyzer::SkipEmpty() {
+  TSTEntry saved;
+  saved.Copy(*FPrevToken);
+  LexAn();
+  FPrevToken->Copy(saved);
+}
+
+void TLexAnalyzer::Match(int32_t token) {
+  if (FToken->GetCode() != token) RaiseUnexpected();
+  LexAn();
+  if (AtEntityEnd()) {
+    ChangeBuffers();
+    SkipEmpty();
+    if (FToken->GetCode() == tkEndOfFile) RaiseError("Unexpected end of file.");
+  }
+}
+
+void TLexAnalyzer::MatchString(std::u16string_view text) {
+  if (!SameTextIgnoringCase(FToken->GetLexem(), text)) RaiseUnexpected();
+  LexAn();
+  if (AtEntityEnd()) {
+    ChangeBuffers();
+    SkipEmpty();
+  }
+}
+
+void TLexAnalyzer::MatchTokens(int32_t token1, int32_t token2) {
+  if (FToken->GetCode() != token1 && FToken->GetCode() != token2) RaiseUnexpected();
+  LexAn();
+  if (AtEntityEnd()) {
+    ChangeBuffers();
+    SkipEmpty();
+  }
+}
+
+void TLexAnalyzer::RMatch(int32_t token) {
+  if (FToken->GetCode() == token) {
+    LexAn();
+  } else if (FToken->GetCode() == tkPercent) {
+    ParseReference();
+    Match(token);
+  } else {
+    RaiseUnexpected();
+  }
+  if (AtEntityEnd()) {
+    ChangeBuffers();
+    SkipEmpty();
+  }
+}
+
+void TLexAnalyzer::RMatchString(std::u16string_view text) {
+  if (SameTextIgnoringCase(FToken->GetLexem(), text)) {
+    LexAn();
+  } else if (FToken->GetCode() == tkPercent) {
+    ParseReference();
+    MatchString(text);
+  } else {
+    RaiseUnexpected();
+  }
+  if (AtEntityEnd()) {
+    ChangeBuffers();
+    SkipEmpty();
+  }
+}
+
+void TLexAnalyzer::RMatchTokens(int32_t token1, int32_t token2) {
+  const int32_t code = FToken->GetCode();
+  if (code == token1 || code == token2) {
+    LexAn();
+  } else if (code == tkPercent) {
+    ParseReference();
+    MatchTokens(token1, token2);
+  } else {
+    RaiseUnexpected();
+  }
+  if (AtEntityEnd()) {
+    ChangeBuffers();
+    SkipEmpty();
+  }
+}
+
+bool TLexAnalyzer::EqualTokens(int32_t current, int32_t expected) {
+  if (current == expected) return true;
+  if (current != tkPercent) return false;
+  ParseReference();
+  return FToken->GetCode() == expected;
+}
+
+bool TLexAnalyzer::EqualStrings(std::u16string_view current, std::u16string_view expected) {
+  if (XMLCompareText(current, expected) == 0) return true;
+  if (current != u"%") return false;
+  ParseReference();
+  return XMLCompareText(FToken->GetLexem(), expected) == 0;
+}
+
+}  // namespace lumora

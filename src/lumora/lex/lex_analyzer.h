@@ -1,0 +1,173 @@
+// The common base of the parsers: the working objects of one parse, the
+// token-matching operations every grammar is written with, the switch
+// between the document and a parameter entity's replacement text, and the
+// hand-over of the reading position to another parser.
+//
+// Each parser is a recursive-descent parser over one token of look-ahead:
+// FToken is always read ahead; Match checks it and reads the next, and what
+// was just matched is FPrevToken, whose lexeme the grammar hands to its
+// semantic actions.
+//
+// The markup scanners (Split...) and the grammar fragments every parser
+// shares (Parse...) are members too; they live in markup_scanners.cpp.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "lumora/framework/component.h"
+#include "lumora/lex/input_buffer.h"
+#include "lumora/lex/parse_stack.h"
+#include "lumora/lex/symbol_table.h"
+#include "lumora/lex/token_codes.h"
+
+namespace lumora {
+
+class TKaXMLDocument;
+
+// A reading position handed from one parser to another. It shares the
+// objects it names; it does not copy them.
+struct TAnalyzerState {
+  TInputBuffer* DocBuffer = nullptr;
+  TInputBuffer* EntityBuffer = nullptr;
+  TInputBuffer* Buffer = nullptr;
+  TSymTab* SymTab = nullptr;
+  TSTEntry* PrevToken = nullptr;
+  TSTEntry* Token = nullptr;
+  char16_t Char = 0;
+  TXMLStack* Stack = nullptr;
+  int32_t Line = 0;
+  std::string FileName;
+};
+
+class TLexAnalyzer : public TComponent {
+ public:
+  explicit TLexAnalyzer(TComponent* AOwner) : TComponent(AOwner) {}
+  ~TLexAnalyzer() override;
+
+  // Makes the working objects of a parse: both input buffers (empty), the
+  // symbol table with the markup lexemes, the two tokens and the stack.
+  void Init();
+  // Frees them. A parser that borrowed another's state must not call it.
+  void Finalize();
+
+  TAnalyzerState GetAnalyzerState() const;
+  void GetAnalyzerState(TAnalyzerState& state) const { state = GetAnalyzerState(); }
+  void SetAnalyzerState(const TAnalyzerState& state);
+
+  int32_t GetLineNumber() const { return FLine; }
+  const std::string& GetFileName() const { return FFileName; }
+  void SetFileName(const std::string& fileName) { FFileName = fileName; }
+  TKaXMLDocument* GetDocument() const { return FDocument; }
+  void SetDocument(TKaXMLDocument* document) { FDocument = document; }
+
+  // The grammar's primitives. Each checks the current token and reads the
+  // next; when that ends a replacement text, reading goes on in the document.
+  virtual void Match(int32_t token);
+  // The current lexeme must equal text, ignoring the case of ASCII letters.
+  virtual void MatchString(std::u16string_view text);
+  virtual void MatchTokens(int32_t token1, int32_t token2);
+  // Reads the next token into FToken.
+  virtual void LexAn() = 0;
+  // Semantic actions; the codes mean what each parser makes them mean.
+  virtual void Emit(int32_t action, std::u16string_view text) = 0;
+  virtual void MEmit(int32_t action, std::u16string_view text1, std::u16string_view text2) = 0;
+
+  // Forms that first expand a parameter-entity reference standing where the
+  // expected token should be.
+  void RMatch(int32_t token);
+  void RMatchString(std::u16string_view text);
+  void RMatchTokens(int32_t token1, int32_t token2);
+  // current == expected, expanding a parameter-entity reference first.
+  bool EqualTokens(int32_t current, int32_t expected);
+  // current equals expected regardless of case, expanding a reference first.
+  bool EqualStrings(std::u16string_view current, std::u16string_view expected);
+
+  // Reads the next token but keeps FPrevToken: the end of a replacement text
+  // is not a token of the grammar.
+  void SkipEmpty();
+  // Swaps the current buffer between the document and the entity buffer.
+  void ChangeBuffers() { FBuffer = FBuffer == FDocBuffer ? FEntityBuffer : FDocBuffer; }
+
+  // Markup scanners. Each starts from FChar, already read, and returns the
+  // lexeme, valid until the next scan.
+  std::u16string_view SplitSTag();
+  std::u16string_view SplitETag();
+  std::u16string_view SplitCharData();
+  std::u16string_view SplitCDSec();
+  std::u16string_view SplitComment();
+  std::u16string_view SplitPIData();
+  std::u16string_view SplitLiteral();
+  std::u16string_view SplitName();
+  std::u16string_view SplitPredefined();
+
+  // Grammar fragments all parsers share.
+  void ParseComment();
+  void ParsePI();
+  void ParseExternalId();
+  void ParseTextDecl();
+  // name "=" literal when the current token is a name equal to name
+  // (regardless of case); false, consuming nothing, otherwise.
+  bool ParseAttribute(std::u16string_view name);
+  // "%" name ";": reading goes on in the entity's replacement text.
+  void ParseReference();
+
+  // Action codes the shared fragments emit.
+  static constexpr int32_t acPseudoAttribute = 2;  // MEmit(name, value)
+  static constexpr int32_t acComment = 5;          // Emit(text)
+  static constexpr int32_t acPI = 6;               // MEmit(target, data)
+  static constexpr int32_t acSystemLiteral = 28;   // Emit(literal)
+  static constexpr int32_t acPublicLiteral = 29;   // Emit(literal)
+
+ protected:
+  // Raises EKaOrvaneError with the current file name and line.
+  [[noreturn]] void RaiseError(const std::string& message) const;
+
+  // Token helpers for the lexers. The current token becomes:
+  // the table's entry for lexem, inserted with codeIfNew when there is none;
+  void SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew);
+  // the character c, whose code is its own (XMLOrd), with the table's text;
+  void SetTokenChar(char16_t c);
+  // a new entry of the table with lexem and code;
+  void SetTokenInsert(std::u16string_view lexem, int32_t code);
+  // the end of the data.
+  void SetTokenEndOfFile() { FToken->SetValues(tkEndOfFile, nullptr, -1); }
+
+  TInputBuffer* FBuffer = nullptr;
+  TInputBuffer* FDocBuffer = nullptr;
+  TInputBuffer* FEntityBuffer = nullptr;
+  TSymTab* FSymTab = nullptr;
+  TSTEntry* FPrevToken = nullptr;
+  TSTEntry* FToken = nullptr;
+  char16_t FChar = 0;
+  TXMLStack* FStack = nullptr;
+  int32_t FLine = 0;
+  std::string FFileName;
+  TKaXMLDocument* FDocument = nullptr;  // not owned
+  bool FPIData = false;                 // LexAn reads the rest of a PI as one text
+  bool FInContent = false;              // inside the document element
+  bool FCharData = false;               // white space is character data, not skipped
+  // Block size of the buffers Init makes; smaller only to test block edges.
+  int32_t FBlockSize = TInputBuffer::kBlockSize;
+
+ private:
+  // The objects Init made; a parser running on a borrowed state has none.
+  struct TWorkingObjects {
+    std::unique_ptr<TInputBuffer> DocBuffer;
+    std::unique_ptr<TInputBuffer> EntityBuffer;
+    std::unique_ptr<TSymTab> SymTab;
+    std::unique_ptr<TSTEntry> PrevToken;
+    std::unique_ptr<TSTEntry> Token;
+    std::unique_ptr<TXMLStack> Stack;
+  };
+
+  [[noreturn]] void RaiseUnexpected() const;
+  bool AtEntityEnd() const { return FToken->GetCode() == tkEndOfFile && FBuffer == FEntityBuffer; }
+
+  std::unique_ptr<TWorkingObjects> FOwned;
+  std::u16string FLexeme;  // the scanners' output, reused token after token
+};
+
+}  // namespace lumora

@@ -1,0 +1,356 @@
+// The markup scanners and the grammar fragments of TLexAnalyzer.
+//
+// A scanner starts from FChar, the character LexAn has just read, reads the
+// rest of its lexeme from FBuffer and pushes back what it read beyond it (at
+// most six characters). Its lexeme is built in FLexeme, which keeps its
+// storage from token to token.
+#include <string>
+
+#include "lumora/dtd/references.h"
+#include "lumora/framework/stream.h"
+#include "lumora/framework/sysutils.h"
+#include "lumora/lex/lex_analyzer.h"
+#include "lumora/text/char_classes.h"
+#include "lumora/text/wide_strings.h"
+
+namespace lumora {
+namespace {
+
+// A lexeme for a message: look-aheads past the end of the data hold zeros.
+std::string MessageText(std::u16string_view text) {
+  const size_t zero = text.find(u'\0');
+  return WideToSystem(zero == std::u16string_view::npos ? text : text.substr(0, zero));
+}
+
+bool SameKeyword(std::u16string_view text, std::u16string_view keyword) {
+  return XMLCompareText(text, keyword) == 0;
+}
+
+// The replacement text as bytes that an input buffer reads back unchanged:
+// UTF-16 with its byte-order mark, whatever the document's encoding.
+std::string ReplacementBytes(std::u16string_view text) {
+  std::string bytes;
+  bytes.reserve(2 + 2 * text.size());
+  bytes.push_back(static_cast<char>(0xFF));
+  bytes.push_back(static_cast<char>(0xFE));
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>(c >> 8));
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::u16string_view TLexAnalyzer::SplitSTag() {
+  if (FInContent) FCharData = false;
+  FLexeme.assign(1, u'<');
+  const char16_t c = FBuffer->GetChar();
+  if (c == u'!') {
+    FLexeme.push_back(c);
+    const char16_t c2 = FBuffer->GetChar();
+    if (c2 == u'-') {
+      FLexeme.push_back(c2);
+      if (FBuffer->GetChar() != u'-')
+        RaiseError(Format("Wrong declaration (comment?): \"%s\".", MessageText(FLexeme)));
+      FLexeme.push_back(u'-');
+    } else if (c2 == u'[') {
+      FLexeme.push_back(c2);
+      for (int i = 0; i < 6; ++i) FLexeme.push_back(FBuffer->GetChar());
+      // Anything but a CDATA section keeps the six characters in its lexeme
+      // (which the table does not know) and reads them again.
+      if (!SameKeyword(FLexeme, u"<![CDATA[")) FBuffer->UnGetChars(6);
+    } else {
+      char16_t word[8] = {c2};
+      for (int i = 1; i < 6; ++i) word[i] = FBuffer->GetChar();
+      int length = 6;
+      if (!SameKeyword({word, 6}, u"ENTITY")) {
+        word[length++] = FBuffer->GetChar();
+        const std::u16string_view seven(word, 7);
+        if (!SameKeyword(seven, u"DOCTYPE") && !SameKeyword(seven, u"ELEMENT") &&
+            !SameKeyword(seven, u"ATTLIST")) {
+          word[length++] = FBuffer->GetChar();
+          if (!SameKeyword({word, 8}, u"NOTATION"))
+            RaiseError(Format("Wrong declaration: \"%s\".", MessageText(FLexeme)));
+        }
+      }
+      FLexeme.append(word, static_cast<size_t>(length));
+    }
+  } else if (c == u'/') {
+    FLexeme.push_back(c);
+  } else if (c == u'?') {
+    FLexeme.push_back(c);
+    char16_t xml[3];
+    for (char16_t& x : xml) x = FBuffer->GetChar();
+    if (!SameKeyword({xml, 3}, u"xml")) {
+      FBuffer->UnGetChars(3);
+    } else {
+      // "<?xml-stylesheet" and the like are processing instructions.
+      const char16_t after = FBuffer->GetChar();
+      if (IsNameChar(after)) {
+        FBuffer->UnGetChars(4);
+      } else {
+        FLexeme.append(xml, 3);
+        // The white space after "<?xml" stays consumed; a line break there
+        // still counts.
+        if (after == u'\n') ++FLine;
+      }
+    }
+  } else {
+    FBuffer->UnGetChar();
+  }
+  return FLexeme;
+}
+
+std::u16string_view TLexAnalyzer::SplitETag() {
+  if (FInContent) FCharData = true;
+  FLexeme.assign(1, FChar);
+  switch (FChar) {
+    case u'-':
+      FLexeme.push_back(FBuffer->GetChar());
+      FLexeme.push_back(FBuffer->GetChar());
+      if (FLexeme != u"-->") RaiseError("Illegal occurence of : \"--\".");
+      break;
+    case u'/':
+      FLexeme.push_back(FBuffer->GetChar());
+      if (FLexeme != u"/>") RaiseError("Illegal occurence of : \"/\".");
+      break;
+    case u'?':
+      if (FBuffer->GetChar() == u'>')
+        FLexeme.push_back(u'>');
+      else
+        FBuffer->UnGetChar();
+      break;
+    case u']':
+      if (FBuffer->GetChar() == u']') {
+        if (FBuffer->GetChar() != u'>') RaiseError("Illegal occurence of : \"]]\".");
+        FLexeme.append(u"]>");
+      } else {
+        FBuffer->UnGetChar();
+      }
+      break;
+    default:
+      break;
+  }
+  return FLexeme;
+}
+
+std::u16string_view TLexAnalyzer::SplitCharData() {
+  FLexeme.clear();
+  for (char16_t c = FChar;; c = FBuffer->GetChar()) {
+    if (c == u'<') {
+      FBuffer->UnGetChar();
+      break;
+    }
+    if (c == 0) {
+      // White space may end the document; other text may not.
+      if (!XMLTrim(FLexeme).empty()) RaiseError("Unexpected end of file.");
+      FBuffer->UnGetChar();
+      break;
+    }
+    if (c == u'\n') ++FLine;
+    FLexeme.push_back(c);
+  }
+  return FLexeme;
+}
+
+std::u16string_view TLexAnalyzer::SplitCDSec() {
+  FLexeme.clear();
+  for (char16_t c = FChar;; c = FBuffer->GetChar()) {
+    if (c == 0) RaiseError("CDSection does not have a matching end-tag.");
+    if (c == u']') {
+      const char16_t c2 = FBuffer->GetChar();
+      const char16_t c3 = FBuffer->GetChar();
+      if (c2 == u']' && c3 == u'>') {
+        // "]]>" is the next token.
+        FBuffer->UnGetChars(3);
+        break;
+      }
+      FBuffer->UnGetChars(2);
+    }
+    if (c == u'\n') ++FLine;
+    FLexeme.push_back(c);
+  }
+  return FLexeme;
+}
+
+std::u16string_view TLexAnalyzer::SplitComment() {
+  FLexeme.clear();
+  char16_t previous = 0;
+  for (char16_t c = FChar;; previous = c, c = FBuffer->GetChar()) {
+    if (c == 0) RaiseError("Comment does not have a matching end-tag.");
+    if (c == u'-') {
+      if (FBuffer->GetChar() == u'-') {
+        if (FBuffer->GetChar() != u'>') RaiseError("Comment contains wrong entry \"--\"");
+        // "-->" is the next token.
+        FBuffer->UnGetChars(3);
+        break;
+      }
+      FBuffer->UnGetChar();
+      FLexeme.push_back(c);
+    } else if (c == u' ') {
+      if (previous != u' ') FLexeme.push_back(c);
+    } else if (c == u'\n') {
+      ++FLine;
+    } else if (c != u'\r') {
+      FLexeme.push_back(c);
+    }
+  }
+  return FLexeme;
+}
+
+std::u16string_view TLexAnalyzer::SplitPIData() {
+  FLexeme.clear();
+  char16_t c = FChar;
+  if (c == u' ') c = FBuffer->GetChar();
+  for (;; c = FBuffer->GetChar()) {
+    if (c == 0) RaiseError("PI does not have a matching end-tag.");
+    if (c == u'?') {
+      if (FBuffer->GetChar() == u'>') {
+        // "?>" is the next token.
+        FBuffer->UnGetChars(2);
+        break;
+      }
+      FBuffer->UnGetChar();
+    }
+    FLexeme.push_back(c);
+  }
+  return FLexeme;
+}
+
+std::u16string_view TLexAnalyzer::SplitLiteral() {
+  FLexeme.clear();
+  for (char16_t c = FBuffer->GetChar(); c != FChar; c = FBuffer->GetChar()) {
+    if (c == 0) RaiseError("Unexpected end of file.");
+    FLexeme.push_back(c);
+  }
+  return FLexeme;
+}
+
+std::u16string_view TLexAnalyzer::SplitName() {
+  FLexeme.assign(1, FChar);
+  char16_t c = FBuffer->GetChar();
+  while (IsNameChar(c)) {
+    FLexeme.push_back(c);
+    c = FBuffer->GetChar();
+  }
+  FBuffer->UnGetChar();
+  return FLexeme;
+}
+
+std::u16string_view TLexAnalyzer::SplitPredefined() {
+  FLexeme.assign(1, FChar);
+  const char16_t c = FBuffer->GetChar();
+  std::u16string_view keyword;
+  switch (XMLUpCase(c)) {
+    case u'F':
+      keyword = u"#FIXED";
+      break;
+    case u'I':
+      keyword = u"#IMPLIED";
+      break;
+    case u'P':
+      keyword = u"#PCDATA";
+      break;
+    case u'R':
+      keyword = u"#REQUIRED";
+      break;
+    default:
+      RaiseError("Wrong declaration: \"#\".");
+  }
+  FLexeme.push_back(c);
+  while (FLexeme.size() < keyword.size()) FLexeme.push_back(FBuffer->GetChar());
+  if (!SameKeyword(FLexeme, keyword))
+    RaiseError(Format("Unsupported keyword: \"%s\".", MessageText(FLexeme)));
+  return FLexeme;
+}
+
+void TLexAnalyzer::ParseComment() {
+  Match(tkCommentStart);
+  Match(tkText);
+  Emit(acComment, FPrevToken->GetLexem());
+  Match(tkCommentEnd);
+}
+
+void TLexAnalyzer::ParsePI() {
+  Match(tkPIStart);
+  FPIData = true;
+  Match(tkName);
+  FPIData = false;
+  const std::u16string_view target = FPrevToken->GetLexem();
+  Match(tkText);
+  MEmit(acPI, target, FPrevToken->GetLexem());
+  Match(tkPIEnd);
+}
+
+void TLexAnalyzer::ParseExternalId() {
+  const std::u16string_view keyword = FToken->GetLexem();
+  if (SameKeyword(keyword, u"SYSTEM")) {
+    MatchString(u"SYSTEM");
+    Match(tkLiteral);
+    Emit(acSystemLiteral, FPrevToken->GetLexem());
+  } else if (SameKeyword(keyword, u"PUBLIC")) {
+    MatchString(u"PUBLIC");
+    Match(tkLiteral);
+    Emit(acPublicLiteral, FPrevToken->GetLexem());
+    // The system literal is optional after a public one.
+    if (FToken->GetCode() == tkLiteral) {
+      Match(tkLiteral);
+      Emit(acSystemLiteral, FPrevToken->GetLexem());
+    }
+  } else {
+    RaiseError(Format("Illegal occurence of \"%s\".", WideToSystem(keyword)));
+  }
+}
+
+bool TLexAnalyzer::ParseAttribute(std::u16string_view name) {
+  if (FToken->GetCode() != tkName || XMLCompareText(FToken->GetLexem(), name) != 0) return false;
+  // The text of the name token lives in the symbol table until the parse ends.
+  const std::u16string_view written = FToken->GetLexem();
+  Match(tkName);
+  Match(tkEquals);
+  if (FToken->GetCode() != tkLiteral) RaiseError("Attribute value required or incorrect");
+  Match(tkLiteral);
+  MEmit(acPseudoAttribute, written, FPrevToken->GetLexem());
+  return true;
+}
+
+void TLexAnalyzer::ParseTextDecl() {
+  if (FToken->GetCode() != tkXMLDeclStart) return;
+  Match(tkXMLDeclStart);
+  if (ParseAttribute(u"version")) {
+    const std::u16string_view version = FPrevToken->GetLexem();
+    if (XMLTrim(version).empty()) RaiseError("Version declaration: version number required");
+    if (version != u"1.0")
+      RaiseError(
+          Format("Version declaration: version \"%s\" is not supported.", WideToSystem(version)));
+  }
+  if (!ParseAttribute(u"encoding")) RaiseError("Encoding declaration required");
+  Match(tkPIEnd);
+}
+
+void TLexAnalyzer::ParseReference() {
+  TSTEntry before;
+  before.Copy(*FPrevToken);
+  MatchString(u"%");
+  Match(tkName);
+  const auto reference = TKaPEntityReference::CreateReference(FPrevToken->GetLexem(), FDocument);
+  if (!reference->Retrieve())
+    RaiseError(Format("Can't retrieve parameter entity value. Entity \"%s\" is not declared.",
+                      WideToSystem(reference->GetName())));
+
+  std::u16string text = reference->GetValue();
+  if (FBuffer == FEntityBuffer) {
+    // A reference inside a replacement text: there is one entity buffer, so
+    // the rest of the current text follows the new one there.
+    for (char16_t c = FBuffer->GetChar(); c != 0; c = FBuffer->GetChar()) text.push_back(c);
+  } else {
+    ChangeBuffers();
+  }
+  FBuffer->Init(std::make_unique<TStringStream>(ReplacementBytes(text)));
+  // The ";" is the current token already; this reads the first token of the text.
+  MatchString(u";");
+  FPrevToken->Copy(before);
+}
+
+}  // namespace lumora

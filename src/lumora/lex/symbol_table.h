@@ -1,0 +1,115 @@
+// Tokens and the symbol table that maps lexemes to token codes.
+//
+// The table also keeps the text of every name, literal and text token read
+// during a parse: tokens point into it, and the text stays valid until the
+// table is destroyed.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lumora/framework/list.h"
+#include "lumora/framework/object.h"
+#include "lumora/lex/token_codes.h"
+
+namespace lumora {
+
+// One token: its code, its text and where that text is in the symbol table.
+class TSTEntry : public TObject {
+ public:
+  TSTEntry() = default;
+  // lexem is zero-terminated; it is not copied (see TSymTab).
+  TSTEntry(int32_t code, const char16_t* lexem, int32_t index) { SetValues(code, lexem, index); }
+
+  void SetValues(int32_t code, const char16_t* lexem, int32_t index);
+  void Copy(const TSTEntry& source) {
+    FCode = source.FCode;
+    FLexem = source.FLexem;
+    FLength = source.FLength;
+    FIndex = source.FIndex;
+  }
+
+  int32_t GetCode() const { return FCode; }
+  // Index in the symbol table; -1 when none (and for entries of the table).
+  int32_t GetIndex() const { return FIndex; }
+  // Zero-terminated text; nullptr for a token without text (end of file).
+  const char16_t* GetLexemPtr() const { return FLexem; }
+  std::u16string_view GetLexem() const {
+    return FLexem ? std::u16string_view(FLexem, static_cast<size_t>(FLength))
+                  : std::u16string_view();
+  }
+
+ private:
+  friend class TSymTab;
+  const char16_t* FLexem = nullptr;
+  int32_t FCode = 0;
+  int32_t FIndex = 0;
+  int32_t FLength = 0;
+};
+
+// A chained hash table of 211 buckets. The index of an entry is its bucket
+// number plus 256 times its position in the bucket, so indexes stay stable as
+// the table grows. Lookup ignores the case of ASCII letters.
+//
+// Names, literals and texts (codes 300, 302, 303, 307) are stored for their
+// text only and never found by Lookup: a literal "]" must not turn a later
+// "]" of the markup into a literal token. Lookups go through a second hash
+// index over the other entries, which gives the answer of scanning the bucket
+// for the first equal entry in constant time, however full the buckets get.
+class TSymTab : public TObject {
+ public:
+  static constexpr int kBucketCount = 211;
+
+  TSymTab();
+  ~TSymTab() override;
+
+  // Bucket of a lexeme: all case variants of a lexeme share one.
+  static int hash(std::u16string_view lexem);
+  // Index of the first entry equal to lexem regardless of case, or -1.
+  // Entries of stored texts (see above) are passed over.
+  int32_t Lookup(std::u16string_view lexem) const;
+  // Adds an entry with its own copy of lexem (up to its first U+0000), also
+  // when an equal one exists, and returns its index.
+  int32_t Insert(std::u16string_view lexem, int32_t code);
+
+  // These expect an index that Insert or Lookup returned.
+  int32_t GetToken(int32_t index) const { return Entry(index).FCode; }
+  const char16_t* GetLexemPtr(int32_t index) const { return Entry(index).FLexem; }
+  std::u16string GetLexem(int32_t index) const { return std::u16string(Entry(index).GetLexem()); }
+  // Raises std::out_of_range for an index that names no entry.
+  const TSTEntry& Entry(int32_t index) const;
+
+  int32_t Count() const { return static_cast<int32_t>(FEntries.size()); }
+  // Codes of the entries that keep a text without being looked up.
+  static bool IsStoredText(int32_t code) {
+    return code == tkName || code == tkLiteral || code == tkText || code == tkNmToken;
+  }
+
+ private:
+  struct TSlot {
+    uint32_t Hash = 0;
+    int32_t Ordinal = -1;  // position in FEntries; -1 for a free slot
+  };
+
+  const char16_t* Store(std::u16string_view text);
+  int32_t ScanBucket(std::u16string_view lexem) const;
+  void IndexEntry(int32_t ordinal, uint32_t foldedHash);
+  void GrowIndex();
+
+  std::unique_ptr<TList<TSTEntry>> FBuckets[kBucketCount];
+  std::deque<TSTEntry> FEntries;         // the entries, in insertion order
+  std::vector<int32_t> FIndexOfOrdinal;  // table index of each entry
+  // Lexeme storage: large blocks filled one after the other.
+  std::vector<std::unique_ptr<char16_t[]>> FBlocks;
+  size_t FBlockUsed = 0;
+  size_t FBlockSize = 0;
+  // Open addressing over the case-folded text: the first entry of each text.
+  std::vector<TSlot> FSlots;
+  size_t FSlotsUsed = 0;
+};
+
+}  // namespace lumora

@@ -1,0 +1,304 @@
+#include "lumora/lex/input_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "lex/test_lexer.h"
+#include "lumora/framework/exception.h"
+#include "lumora/framework/sysutils.h"
+
+namespace lumora {
+namespace {
+
+using testing::Utf16Bytes;
+
+// A memory stream that counts the reads made of it.
+class TCountingStream : public TMemoryStream {
+ public:
+  explicit TCountingStream(const std::string& bytes) { FData = bytes; }
+  int64_t Read(void* buffer, int64_t count) override {
+    ++Reads;
+    return TMemoryStream::Read(buffer, count);
+  }
+  int Reads = 0;
+};
+
+std::u16string ReadAll(TInputBuffer& buffer, size_t limit = 1 << 22) {
+  std::u16string out;
+  for (char16_t c = buffer.GetChar(); c != 0 && out.size() < limit; c = buffer.GetChar())
+    out.push_back(c);
+  return out;
+}
+
+TEST(InputBuffer, EmptyBufferAndEmptyStreamGiveZero) {
+  TInputBuffer fresh;
+  EXPECT_EQ(fresh.GetChar(), 0);
+  EXPECT_EQ(fresh.GetChar(), 0);
+  fresh.UnGetChars(2);
+  EXPECT_EQ(fresh.GetChar(), 0);
+
+  TStringStream empty("");
+  auto buffer = TInputBuffer::CreateFromStream(empty);
+  EXPECT_EQ(buffer->GetChar(), 0);
+  EXPECT_FALSE(buffer->IsTwoByte());
+}
+
+TEST(InputBuffer, ByteOrderMarkSelectsTwoByteInputAndInitResetsIt) {
+  TStringStream le(std::string("\xFF\xFE<\0", 4));
+  TInputBuffer buffer;
+  buffer.SetEncoding(UTF_8);
+  buffer.Init(le);
+  EXPECT_TRUE(buffer.IsTwoByte());
+  EXPECT_EQ(buffer.GetEncoding(), UTF_16);
+  EXPECT_EQ(buffer.GetByteOrder(), boLittleEndian);
+  EXPECT_EQ(buffer.GetChar(), u'<');
+  EXPECT_EQ(buffer.GetChar(), 0);
+
+  // No mark: US-ASCII again, whatever came before; a UTF-8 mark is data.
+  TStringStream plain("\xEF\xBB\xBFx");
+  buffer.SetEncoding(UTF_8);
+  buffer.Init(plain);
+  EXPECT_FALSE(buffer.IsTwoByte());
+  EXPECT_EQ(buffer.GetEncoding(), US_ASCII);
+  EXPECT_EQ(buffer.GetChar(), u'_');
+}
+
+TEST(InputBuffer, StreamIsReadFromItsFirstByte) {
+  TStringStream stream("abc");
+  stream.Seek(2, TSeekOrigin::soBeginning);
+  auto buffer = TInputBuffer::CreateFromStream(stream);
+  EXPECT_EQ(ReadAll(*buffer), u"abc");
+}
+
+// Mostly ASCII text with characters whose high or low byte is zero: neither
+// may end two-byte input, which ends only where the data ends.
+TEST(InputBuffer, TwoByteInputInBothOrdersEndsWhereTheDataEnds) {
+  const std::u16string text =
+      u"<doc a=\"\u0100\">caf\u00E9 \u4E00\u0041\u0200 <![CDATA[x]]></doc>\n";
+  for (TByteOrder order : {boLittleEndian, boBigEndian}) {
+    for (int32_t block : {2, 3, 5, 8, TInputBuffer::kBlockSize}) {
+      TStringStream stream(Utf16Bytes(text, order));
+      TInputBuffer buffer(block);
+      buffer.Init(stream);
+      EXPECT_EQ(ReadAll(buffer), text) << "order " << order << " block " << block;
+      EXPECT_EQ(buffer.GetChar(), 0);
+    }
+  }
+  // A U+0000 unit is the character 0 and reading goes on after it; a
+  // trailing odd byte is not a character.
+  TStringStream stream(std::string("\xFE\xFF\0a\0\0\0b\0", 9));
+  TInputBuffer buffer;
+  buffer.Init(stream);
+  EXPECT_EQ(buffer.GetChar(), u'a');
+  EXPECT_EQ(buffer.GetChar(), 0);
+  EXPECT_EQ(buffer.GetChar(), u'b');
+  EXPECT_EQ(buffer.GetChar(), 0);
+  buffer.UnGetChars(2);
+  EXPECT_EQ(buffer.GetChar(), u'b');
+}
+
+TEST(InputBuffer, FullBlockIsDeliveredWholeThenZero) {
+  std::string bytes(TInputBuffer::kBlockSize, 'x');
+  bytes.back() = 'y';
+  TCountingStream stream(bytes);
+  TInputBuffer buffer;
+  buffer.Init(stream);
+  const std::u16string all = ReadAll(buffer);
+  EXPECT_EQ(all.size(), bytes.size());
+  EXPECT_EQ(all.back(), u'y');
+  EXPECT_EQ(buffer.GetChar(), 0);
+  EXPECT_EQ(stream.Reads, 2);  // the second read finds nothing
+}
+
+TEST(InputBuffer, TwoByteCharacterStraddlingTheBlocksIsDecodedWhole) {
+  // 102401 is odd: after the mark, the 51200th unit has its first byte last
+  // in the first block.
+  std::u16string text;
+  for (int i = 0; i < 60000; ++i)
+    text.push_back(static_cast<char16_t>(u'a' + i % 26 + (i % 7 == 0 ? 0x4E00 : 0)));
+  for (TByteOrder order : {boLittleEndian, boBigEndian}) {
+    TStringStream stream(Utf16Bytes(text, order));
+    TInputBuffer buffer;
+    buffer.Init(stream);
+    EXPECT_EQ(ReadAll(buffer), text);
+  }
+}
+
+TEST(InputBuffer, PushBackAcrossTheBoundaryDoesNotReadTheStreamAgain) {
+  std::string bytes(TInputBuffer::kBlockSize, 'a');
+  bytes.back() = 'z';
+  bytes += "BCD";
+  TCountingStream stream(bytes);
+  TInputBuffer buffer;
+  buffer.Init(stream);
+  for (int i = 0; i < TInputBuffer::kBlockSize; ++i) buffer.GetChar();
+  EXPECT_EQ(buffer.GetChar(), u'B');
+  EXPECT_EQ(stream.Reads, 2);
+  buffer.UnGetChars(2);
+  EXPECT_EQ(buffer.GetChars(3), u"zBC");
+  EXPECT_EQ(buffer.GetPrevChar(), u'C');
+  EXPECT_EQ(buffer.GetChar(), u'D');
+  EXPECT_EQ(buffer.GetChar(), 0);
+  EXPECT_EQ(stream.Reads, 2);
+}
+
+TEST(InputBuffer, Utf8MultiByteCharactersPushBackWhole) {
+  // é (2 bytes), € (3 bytes), 😀 (4 bytes: a surrogate pair), then a stray
+  // continuation byte and an invalid four-byte lead, each one character.
+  TStringStream stream("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\x85\xF8z");
+  TInputBuffer buffer;
+  buffer.Init(stream);
+  buffer.SetEncoding(UTF_8);
+  const std::u16string expected = u"a\u00E9\u20AC\U0001F600\u0085\u00F8z";
+  EXPECT_EQ(buffer.GetChars(static_cast<int>(expected.size())), expected);
+  EXPECT_EQ(buffer.GetChar(), 0);
+  // Back from the end, one character at a time, each read again.
+  for (size_t back = 1; back <= expected.size() + 1; ++back) {
+    buffer.UnGetChars(static_cast<int>(back));
+    EXPECT_EQ(buffer.GetChars(static_cast<int>(back)),
+              expected.substr(expected.size() + 1 - back) + u'\0')
+        << back;
+  }
+  // Pushing back the high half of a pair gives it again, then the low half.
+  buffer.Init(stream);
+  buffer.SetEncoding(UTF_8);
+  buffer.GetChars(3);
+  EXPECT_EQ(buffer.GetChar(), 0xD83D);
+  buffer.UnGetChar();
+  EXPECT_EQ(buffer.GetChar(), 0xD83D);
+  EXPECT_EQ(buffer.GetChar(), 0xDE00);
+  buffer.UnGetChar();
+  EXPECT_EQ(buffer.GetChar(), 0xDE00);
+  EXPECT_EQ(buffer.GetChar(), 0x85);
+}
+
+TEST(InputBuffer, Utf8SequenceCutShortByTheEndIsItsLeadAlone) {
+  TStringStream stream("x\xE2\x82");
+  TInputBuffer buffer;
+  buffer.Init(stream);
+  buffer.SetEncoding(UTF_8);
+  EXPECT_EQ(buffer.GetChars(4), std::u16string(u"x\u00E2\u0082\0", 4));
+  buffer.UnGetChars(4);
+  EXPECT_EQ(buffer.GetChar(), u'x');
+}
+
+TEST(InputBuffer, LookAheadPastTheEndIsUndoneExactly) {
+  // Six characters back stay within the previous block of six bytes.
+  for (const char* data : {"ab", "", "abcdefghijk"}) {
+    for (int skip = 0; skip < 9; ++skip) {
+      TStringStream stream(data);
+      TInputBuffer buffer(6);
+      buffer.Init(stream);
+      buffer.GetChars(skip);
+      const std::u16string ahead = buffer.GetChars(6);
+      buffer.UnGetChars(6);
+      EXPECT_EQ(buffer.GetChars(6), ahead) << data << " after " << skip;
+    }
+  }
+}
+
+TEST(InputBuffer, ZeroByteEndsSingleByteData) {
+  TStringStream stream(std::string("ab\0cd", 5));
+  TInputBuffer buffer;
+  buffer.Init(stream);
+  EXPECT_EQ(ReadAll(buffer), u"ab");
+}
+
+TEST(InputBuffer, EncodingChangesTakeEffectAtTheNextCharacter) {
+  TStringStream stream("\xE9\xE9\xC3\xA9");
+  TInputBuffer buffer;
+  buffer.Init(stream);
+  buffer.SetEncoding(i8859_1);
+  EXPECT_EQ(buffer.GetChar(), u'\u00E9');
+  buffer.SetEncoding(i8859_5);
+  EXPECT_EQ(buffer.GetChar(), u'\u0449');
+  buffer.SetEncoding(UTF_8);
+  EXPECT_EQ(buffer.GetChar(), u'\u00E9');
+  // Characters delivered before are pushed back with the length they had.
+  buffer.UnGetChars(2);
+  buffer.SetEncoding(i8859_5);
+  EXPECT_EQ(buffer.GetChar(), u'\u0449');
+}
+
+TEST(InputBuffer, FilesAreReadAndMissingOnesRaise) {
+  EXPECT_THROW(
+      {
+        try {
+          TInputBuffer::CreateFromFile("/nonexistent/lumora-input.xml");
+        } catch (const EFCreateError& e) {
+          EXPECT_EQ(e.Message(), "Error creating file stream for /nonexistent/lumora-input.xml");
+          throw;
+        }
+      },
+      EFCreateError);
+  const std::string name = ::testing::TempDir() + "lumora_input_buffer_test.xml";
+  std::FILE* file = std::fopen(name.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  std::fputs("<a/>", file);
+  std::fclose(file);
+  auto buffer = TInputBuffer::CreateFromFile(name);
+  EXPECT_EQ(buffer->GetFileName(), name);
+  EXPECT_EQ(ReadAll(*buffer), u"<a/>");
+  std::remove(name.c_str());
+}
+
+// Random text in every input form, read through tiny blocks with random
+// push-backs, must give exactly the characters of the text.
+TEST(InputBuffer, RandomWalksWithPushBackMatchTheDecodedText) {
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 60; ++round) {
+    std::u16string text;
+    const int length = 1 + static_cast<int>(random() % 400);
+    for (int i = 0; i < length; ++i) {
+      switch (random() % 4) {
+        case 0:
+          text.push_back(static_cast<char16_t>(0x20 + random() % 0x5F));
+          break;
+        case 1:
+          text.push_back(static_cast<char16_t>(0xA0 + random() % 0x700));
+          break;
+        case 2:
+          text.push_back(static_cast<char16_t>(0x800 + random() % 0xC000));
+          break;
+        default:
+          text += u"\U0001F600";
+          break;
+      }
+    }
+    std::string bytes;
+    const int form = round % 3;
+    if (form == 0) {
+      bytes = WideToSystem(text);
+    } else {
+      bytes = Utf16Bytes(text, form == 1 ? boLittleEndian : boBigEndian);
+    }
+    TStringStream stream(bytes);
+    TInputBuffer buffer(static_cast<int32_t>(8 + random() % 9));
+    buffer.Init(stream);
+    if (form == 0) buffer.SetEncoding(UTF_8);
+
+    // Never more than two characters (8 bytes) behind the furthest point
+    // read: within the previous block.
+    size_t position = 0;
+    size_t furthest = 0;
+    for (int step = 0; step < 3000 && position <= text.size(); ++step) {
+      const size_t back = std::min<size_t>(position, 1 + random() % 2);
+      if (random() % 3 == 0 && furthest - position + back <= 2) {
+        buffer.UnGetChars(static_cast<int>(back));
+        position -= back;
+      } else {
+        furthest = std::max(furthest, position + 1);
+        const char16_t expected = position < text.size() ? text[position] : 0;
+        ASSERT_EQ(buffer.GetChar(), expected) << "round " << round << " at " << position;
+        ++position;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lumora
