@@ -164,9 +164,21 @@ void TKaXMLDocument::WriteToStream(TStream& Stream) {
   std::memcpy(wide.data(), text.Memory(), wide.size() * 2);
   // Collect what this conversion cannot represent, and only that.
   invChars().Clear();
-  const std::string bytes =
-      FSystemConversion ? WideToSystem(wide) : UnicodeToShort(wide, FEncoding, FByteOrder);
-  FCharBuffer.StrCat(invChars().View());
+  auto convert = [this](std::u16string_view part) {
+    return FSystemConversion ? WideToSystem(part) : UnicodeToShort(part, FEncoding, FByteOrder);
+  };
+  // U+0000 is a character no encoding of a document can hold, and the
+  // conversions end the text at it: it is written as '_' and reported.
+  std::string bytes;
+  for (size_t start = 0;;) {
+    const size_t nul = wide.find(u'\0', start);
+    bytes += convert(std::u16string_view(wide).substr(start, nul - start));
+    if (nul == std::u16string::npos) break;
+    RecordInvChar(u'\0');
+    bytes += convert(u"_");
+    start = nul + 1;
+  }
+  for (char16_t c : invChars().View()) FCharBuffer.Cat(c);  // U+0000 included
   Stream.WriteString(bytes);
   if (FParser) FParser->SetInvalidChars(FCharBuffer.DataString());
 }
