@@ -66,10 +66,10 @@ class TBenchLexer : public TLexAnalyzer {
   void MEmit(int32_t, std::u16string_view, std::u16string_view) override {}
 };
 
-// About 2 MB of markup per unit of scale.
+// About 2 million characters of markup per unit of scale.
 std::u16string Markup(int scale) {
   std::u16string text = u"<catalog>\n";
-  const int items = 14000 * scale;
+  const int items = 24000 * scale;
   for (int i = 0; i < items; ++i) {
     const std::u16string n = SystemToWide(std::to_string(i));
     text += u"  <item id=\"i" + n + u"\" kind='k" + n.substr(n.size() - 1) +

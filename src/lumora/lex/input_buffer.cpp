@@ -1,12 +1,6 @@
 #include "lumora/lex/input_buffer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstring>
-
-#include "lumora/framework/exception.h"
-#include "lumora/framework/sysutils.h"
+#include "lumora/io/file_streams.h"
 #include "lumora/text/conversions.h"
 
 namespace lumora {
@@ -14,35 +8,6 @@ namespace {
 
 // Encodings without a code table decode every byte through UChr.
 constexpr char16_t kNoRow[256] = {};
-
-// A file opened for reading only, closed with the stream.
-class TReadFileStream : public TStream {
- public:
-  explicit TReadFileStream(const std::string& fileName)
-      : FHandle(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC)) {
-    if (FHandle < 0) throw EFCreateError("Error creating file stream for " + fileName);
-  }
-  ~TReadFileStream() override { ::close(FHandle); }
-
-  int64_t Read(void* buffer, int64_t count) override {
-    int64_t done = 0;
-    auto* out = static_cast<char*>(buffer);
-    while (done < count) {
-      const ssize_t n = ::read(FHandle, out + done, static_cast<size_t>(count - done));
-      if (n <= 0) break;
-      done += n;
-    }
-    return done;
-  }
-  int64_t Write(const void*, int64_t) override { return 0; }
-  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
-    return FileSeek(FHandle, offset, static_cast<int>(origin));
-  }
-  void SetSize(int64_t) override {}
-
- private:
-  int FHandle;
-};
 
 }  // namespace
 
@@ -63,7 +28,7 @@ std::unique_ptr<TInputBuffer> TInputBuffer::CreateFromStream(TStream& stream) {
 std::unique_ptr<TInputBuffer> TInputBuffer::CreateFromFile(const std::string& fileName) {
   auto buffer = std::make_unique<TInputBuffer>();
   buffer->FFileName = fileName;
-  buffer->Init(std::make_unique<TReadFileStream>(fileName));
+  buffer->Init(TXMLFileStream::OpenForReading(fileName));
   return buffer;
 }
 
@@ -99,11 +64,16 @@ void TInputBuffer::Init(TStream& stream) {
 }
 
 void TInputBuffer::FillBlock(int block) {
-  FLength[block] = 0;
-  if (!FStream) return;
-  const int64_t n =
-      FStream->Read(FData.get() + static_cast<size_t>(block) * FBlockSize, FBlockSize);
-  FLength[block] = n < 0 ? 0 : static_cast<int32_t>(n);
+  // A short block marks the end of the data, so a stream that delivers less
+  // than asked (a pipe, a download) is asked again until it gives nothing.
+  uint8_t* data = FData.get() + static_cast<size_t>(block) * FBlockSize;
+  int32_t length = 0;
+  while (FStream && length < FBlockSize) {
+    const int64_t n = FStream->Read(data + length, FBlockSize - length);
+    if (n <= 0) break;
+    length += static_cast<int32_t>(n);
+  }
+  FLength[block] = length;
 }
 
 void TInputBuffer::SetEncoding(TEncoding encoding) {
