@@ -30,7 +30,15 @@ TKaXMLDocument::TKaXMLDocument()
 }
 
 TKaXMLDocument::~TKaXMLDocument() {
+  AssignParser(nullptr);
   FNodeList.Clear();
+}
+
+void TKaXMLDocument::AssignParser(TKaOrvane* Parser) {
+  if (FParser == Parser) return;
+  if (FParser) FParser->DocumentReleased(this);
+  FParser = Parser;
+  if (FParser) FParser->DocumentAssigned(this);
 }
 
 void TKaXMLDocument::AddVersionAttribute() {

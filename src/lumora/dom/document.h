@@ -65,7 +65,7 @@ class TKaXMLDocument : public TKaContainer {
   TKaDocumentType* SetDocumentType(TAdopt<TKaDocumentType> DocType);
 
   // The parser that filled or last validated this document; not owned.
-  void AssignParser(TKaOrvane* Parser) { FParser = Parser; }
+  void AssignParser(TKaOrvane* Parser);
   TKaOrvane* GetParser() const { return FParser; }
 
   // Destroys every node, adds a new version attribute 1.0 and sets the output

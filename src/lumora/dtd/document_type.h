@@ -5,13 +5,14 @@
 #include <memory>
 
 #include "lumora/dom/node_list.h"
+#include "lumora/dtd/external_node.h"
 
 namespace lumora {
 
-class TKaDocumentType : public TKaXMLNode {
+class TKaDocumentType : public TKaExternalNode {
  public:
   TKaDocumentType(std::u16string_view Name, TKaXMLDocument* Doc)
-      : TKaXMLNode(Name, DOCUMENT_TYPE_NODE, Doc, TNameRule::kChecked), FNodeList(Doc, this) {}
+      : TKaExternalNode(Name, DOCUMENT_TYPE_NODE, Doc, TNameRule::kChecked), FNodeList(Doc, this) {}
   ~TKaDocumentType() override { FNodeList.Clear(); }
 
   static std::unique_ptr<TKaDocumentType> CreateDTD(std::u16string_view Name, TKaXMLDocument* Doc) {
@@ -19,6 +20,7 @@ class TKaDocumentType : public TKaXMLNode {
   }
 
   TKaNodeList& GetNodeList() { return FNodeList; }
+  TKaNodeList& GetContentList() { return FNodeList; }
   TKaXMLNode* GetFirstNode() const { return FNodeList.GetFirst(); }
 
   // Declarations by name, without regard to the case of ASCII letters.
@@ -28,6 +30,19 @@ class TKaDocumentType : public TKaXMLNode {
   TKaXMLNode* GetAttListDecl(std::u16string_view Name) const {
     return FNodeList.GetChild(Name, ATTLIST_DECL_NODE);
   }
+  TKaXMLNode* GetEntityDecl(std::u16string_view Name) const {
+    return FNodeList.GetChild(Name, ENTITY_NODE);
+  }
+
+  // Reads the external subset. Declarations are read with the DTD parser;
+  // until a document carries one, nothing is read.
+  void Retrieve() override {}
+  // The document-level rules: a root element named as declared, each
+  // element declared once.
+  void Validate() override;
+  // The declaration in the document's write mode: inline, or by reference
+  // with the declarations in a DTD file of their own (see TWriteMode).
+  void Write(TStream& Stream, int Level) override;
 
  private:
   TKaNodeList FNodeList;

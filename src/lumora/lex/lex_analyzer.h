@@ -149,6 +149,9 @@ class TLexAnalyzer : public TComponent {
   bool FPIData = false;                 // LexAn reads the rest of a PI as one text
   bool FInContent = false;              // inside the document element
   bool FCharData = false;               // white space is character data, not skipped
+  // Character data may run to the end of the data: the text read is content
+  // on its own (an entity's replacement text), not a whole document.
+  bool FTextMayEnd = false;
   // Block size of the buffers Init makes; smaller only to test block edges.
   int32_t FBlockSize = TInputBuffer::kBlockSize;
 

@@ -143,8 +143,9 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
       break;
     }
     if (c == 0) {
-      // White space may end the document; other text may not.
-      if (!XMLTrim(FLexeme).empty()) RaiseError("Unexpected end of file.");
+      // White space may end the document; other text may not, except
+      // where the data is content on its own (an entity's text).
+      if (!FTextMayEnd && !XMLTrim(FLexeme).empty()) RaiseError("Unexpected end of file.");
       FBuffer->UnGetChar();
       break;
     }

@@ -1,10 +1,188 @@
 #include "lumora/parser/orvane.h"
 
+#include <algorithm>
+
+#include "lumora/dom/document.h"
+#include "lumora/dom/dom_exception.h"
+#include "lumora/dtd/attribute_types.h"
+#include "lumora/dtd/document_type.h"
+#include "lumora/framework/registry.h"
+#include "lumora/framework/strings.h"
+#include "lumora/framework/sysutils.h"
+#include "lumora/io/file_streams.h"
+#include "lumora/io/orvane_error.h"
+#include "lumora/package/package.h"
+#include "lumora/package/platform.h"
+#include "lumora/text/wide_strings.h"
+
 namespace lumora {
 
-TKaOrvane::TKaOrvane(TComponent* AOwner)
-    : TComponent(AOwner), FErrors(std::make_unique<TKaErrorsList>()) {}
+TKaOrvane::TKaOrvane(TComponent* AOwner) : TLexAnalyzer(AOwner) {
+  if (IsWin95())
+    throw EKaOrvaneError(
+        "You are trying to use Orvane supporting 16-bit encodings under Windows 95, which does "
+        "not support multi-byte characters. You should use 8-bit version of Orvane with Windows "
+        "95.");
+  FErrors = std::make_unique<TKaErrorsList>();
+}
 
-TKaOrvane::~TKaOrvane() = default;
+TKaOrvane::~TKaOrvane() {
+  // Documents outlive their parser: they must not keep pointing at it.
+  while (!FDocuments.empty()) FDocuments.back()->AssignParser(nullptr);
+}
+
+void TKaOrvane::DocumentAssigned(TKaXMLDocument* Document) {
+  FDocuments.push_back(Document);
+}
+
+void TKaOrvane::DocumentReleased(TKaXMLDocument* Document) {
+  auto it = std::find(FDocuments.begin(), FDocuments.end(), Document);
+  if (it != FDocuments.end()) FDocuments.erase(it);
+}
+
+bool TKaOrvane::Parse(const std::string& FileName, std::unique_ptr<TKaXMLDocument>& Document) {
+  FFileName = FileName;
+  const auto stream = TXMLFileStream::OpenForReading(FileName);
+  return Parse(*stream, Document);
+}
+
+bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document) {
+  if (!Document)
+    Document = TKaXMLDocument::CreateDocument();
+  else
+    Document->Clear();
+  FDocument = Document.get();
+  Document->AssignParser(this);
+  Init();
+  try {
+    FDocBuffer->Init(Stream);
+    FErrors->Clear();
+    if (GetOwner()) {
+      if (FDocBuffer->IsTwoByte()) {
+        Document->SetOutputEncoding(UTF_16);
+      } else {
+        FDocBuffer->SetEncoding(FDefaultEncoding);
+        Document->SetOutputEncoding(FDefaultEncoding);
+      }
+    }
+    invChars().Clear();
+    FInContent = false;
+    FCharData = false;
+    FTextMayEnd = false;
+    FDepth = 0;
+    RunGrammar();
+  } catch (const EKaOrvaneError& e) {
+    Finalize();
+    throw EKaOrvaneError::CreateWithExtFileName(e.Message(), e.GetFileName(), e.GetLine(),
+                                                e.GetExtLine());
+  } catch (const EKaDOMException& e) {
+    Finalize();
+    Document->Clear();
+    throw EKaDOMException(e.GetCode(), e.Message());
+  } catch (...) {
+    Finalize();
+    throw;
+  }
+  Finalize();
+  FInvalidChars = invChars().DataString();
+  return FValidateDocument ? Validate(Document.get()) : true;
+}
+
+void TKaOrvane::RunGrammar() {
+  switch (FParserMode) {
+    case 'd':
+      LexAn();
+      ParseProlog();
+      FInContent = true;
+      ParseElement();
+      ParseEpilog();
+      break;
+    case 'e':
+      // Text before any markup is content too: read it as character data.
+      FToken->SetValues(tkTagEnd, u">", -1);
+      FCharData = true;
+      FTextMayEnd = true;
+      LexAn();
+      ParseTextDecl();
+      Emit(1, u"_root");
+      FInContent = true;
+      ParseElCont();
+      FStack->Pop();
+      break;
+    default:
+      break;
+  }
+}
+
+bool TKaOrvane::Validate(TKaXMLDocument* Document) {
+  if (!Document) {
+    FErrors->Add("[XML]: The document is empty.", nullptr);
+    return false;
+  }
+  Document->AssignParser(this);
+  FErrors->Clear();
+  const std::string version = Document->GetVersion();
+  if (XMLTrim(SystemToWide(version)).empty()) {
+    FErrors->Add("[XML]: The document does not have a proper version declaration.", Document);
+    return false;
+  }
+  if (version != "1.0") {
+    FErrors->Add(Format("[XML]: Unsupported version number \"%s\".", version), Document);
+    return false;
+  }
+  TKaDocumentType* doctype = Document->GetDocumentType();
+  if (!doctype) {
+    FErrors->Add("[XML]: Document type declaration not found.", Document);
+    return false;
+  }
+  doctype->Validate();
+  if (TKaXMLElement* root = Document->GetDocumentElement()) {
+    Document->SetIDList(root->GetAttributesByType(atID));
+    try {
+      root->Validate();
+    } catch (...) {
+      Document->SetIDList(nullptr);
+      throw;
+    }
+    Document->SetIDList(nullptr);
+  }
+  return FErrors->Count() == 0;
+}
+
+void TKaOrvane::SupportedEncodings(TStrings& List) const {
+  for (int e = i8859_1; e <= UTF_16; ++e) List.Add(EncodingToString(static_cast<TEncoding>(e)));
+}
+
+std::string TKaOrvane::GetVersion() const {
+  // The host IDE keeps its installation directory and its library search
+  // path in the registry; the package file is found along that path.
+  static const char kIDEKey[] = "\\SOFTWARE\\Borland\\Delphi\\6.0";
+  TRegistry registry;
+  registry.SetRootKey(HKEY_LOCAL_MACHINE);
+  std::string rootDir;
+  if (registry.OpenKey(kIDEKey, false)) rootDir = registry.ReadString("RootDir");
+  registry.CloseKey();
+  registry.SetRootKey(HKEY_CURRENT_USER);
+  std::string searchPath;
+  if (registry.OpenKey(std::string(kIDEKey) + "\\Library", false))
+    searchPath = registry.ReadString("Search Path");
+  if (searchPath.empty()) return "0.0.0.0";
+
+  size_t start = 0;
+  while (start <= searchPath.size()) {
+    size_t end = searchPath.find(';', start);
+    if (end == std::string::npos) end = searchPath.size();
+    std::string entry = searchPath.substr(start, end - start);
+    start = end + 1;
+    const size_t macro = entry.find("$(DELPHI)");
+    if (macro != std::string::npos) entry.replace(macro, 9, rootDir);
+    const std::string file = entry + "\\lumora.bpl";
+    if (!FileExists(file)) continue;
+    const auto version = ReadFileVersion(file);
+    if (!version) return "0.0.0.0";
+    return Format("%d.%d.%d.%d", (*version)[0], (*version)[1], (*version)[2], (*version)[3]);
+  }
+  return "0.0.0.0";
+}
 
 }  // namespace lumora

@@ -1,65 +1,124 @@
-// The parser component: its published properties, the error list of the
-// last validation and the characters that failed to convert.
+// The parser component: reads a document from a file or a stream into a
+// TKaXMLDocument, validates it against its DTD, and carries the published
+// properties that the document reads while it is built and written.
+//
+// A parse stops at the first syntax error with EKaOrvaneError (message, line,
+// file name); validity errors are collected in GetErrors() by Validate.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "lumora/framework/component.h"
 #include "lumora/io/errors_list.h"
+#include "lumora/lex/lex_analyzer.h"
 #include "lumora/text/code_pages.h"
 
 namespace lumora {
 
-class TObject;
+class TStrings;
+class TKaXMLDocument;
 
 // Called with the node that names an external resource and the file or
 // address that could not be found.
 using TFileNotFoundEvent = std::function<void(TObject* Sender, const std::string& FileName)>;
 
-class TKaOrvane : public TComponent {
+// Element nesting deeper than this raises, unless the application sets
+// another limit: it admits every real document, and parsing stays far from
+// the end of an 8 MiB stack.
+constexpr int kDefaultMaxNestingDepth = 2000;
+
+class TKaOrvane : public TLexAnalyzer {
  public:
   explicit TKaOrvane(TComponent* AOwner);
   ~TKaOrvane() override;
 
+  // Parses a file or a stream (from its first byte) into Document, which is
+  // created when empty and cleared otherwise; the caller owns it either way.
+  // Returns the result of Validate when ValidateDocument is set, else true.
+  bool Parse(const std::string& FileName, std::unique_ptr<TKaXMLDocument>& Document);
+  bool Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document);
+  bool ParseFromStream(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document) {
+    return Parse(Stream, Document);
+  }
+  // Checks Document against its DTD; true when no validity error was found.
+  bool Validate(TKaXMLDocument* Document);
+
+  // Appends the names of the thirteen supported encodings.
+  void SupportedEncodings(TStrings& List) const;
+  // 'd': a whole document; 'e': the content of an external parsed entity,
+  // read below an element named "_root".
+  void SetParserMode(char Mode) { FParserMode = Mode; }
+  char GetParserMode() const { return FParserMode; }
+
+  // Published properties.
   bool GetStandardXML() const { return FStandardXML; }
-  void SetStandardXML(bool value) { FStandardXML = value; }
+  void SetStandardXML(bool Value) { FStandardXML = Value; }
   bool GetValidateDocument() const { return FValidateDocument; }
-  void SetValidateDocument(bool value) { FValidateDocument = value; }
+  void SetValidateDocument(bool Value) { FValidateDocument = Value; }
   const TFileNotFoundEvent& GetOnFileNotFound() const { return FOnFileNotFound; }
-  void SetOnFileNotFound(TFileNotFoundEvent handler) { FOnFileNotFound = std::move(handler); }
+  void SetOnFileNotFound(TFileNotFoundEvent Handler) { FOnFileNotFound = std::move(Handler); }
+  // The installed package's version, "0.0.0.0" when it cannot be found.
+  std::string GetVersion() const;
+  void SetVersion(const std::string& Value) { FVersion = Value; }  // no effect
   bool GetFormatedOutput() const { return FFormatedOutput; }
-  void SetFormatedOutput(bool value) { FFormatedOutput = value; }
+  void SetFormatedOutput(bool Value) { FFormatedOutput = Value; }
   bool GetRetrieveInternetURI() const { return FRetrieveInternetURI; }
-  void SetRetrieveInternetURI(bool value) { FRetrieveInternetURI = value; }
+  void SetRetrieveInternetURI(bool Value) { FRetrieveInternetURI = Value; }
   TEncoding GetDefaultEncoding() const { return FDefaultEncoding; }
   // n_sup is stored as US_ASCII.
-  void SetDefEncoding(TEncoding value) { FDefaultEncoding = value == n_sup ? US_ASCII : value; }
-  void SetDefaultEncoding(TEncoding value) { SetDefEncoding(value); }
+  void SetDefEncoding(TEncoding Value) { FDefaultEncoding = Value == n_sup ? US_ASCII : Value; }
+  void SetDefaultEncoding(TEncoding Value) { SetDefEncoding(Value); }
+  int GetMaxNestingDepth() const { return FMaxNestingDepth; }
+  void SetMaxNestingDepth(int Value) { FMaxNestingDepth = Value; }
 
+  // Results of the last call.
   TKaErrorsList& GetErrors() { return *FErrors; }
   const TKaErrorsList& GetErrors() const { return *FErrors; }
   const std::u16string& GetInvalidChars() const { return FInvalidChars; }
-  void SetInvalidChars(std::u16string chars) { FInvalidChars = std::move(chars); }
+  void SetInvalidChars(std::u16string Chars) { FInvalidChars = std::move(Chars); }
 
-  // Where the analyzer is in the text it reads, for error reports.
-  int GetLineNumber() const { return FLine; }
-  const std::string& GetFileName() const { return FFileName; }
-
- protected:
-  int FLine = 0;
-  std::string FFileName;
+  // The document grammar.
+  void LexAn() override;
+  void Match(int32_t Token) override;
+  void MatchString(std::u16string_view Text) override;
+  void MatchTokens(int32_t Token1, int32_t Token2) override;
+  void Emit(int32_t Action, std::u16string_view Text) override;
+  void MEmit(int32_t Action, std::u16string_view Text1, std::u16string_view Text2) override;
+  void ParseProlog();
+  void ParseXMLDecl();
+  void ParseMisc();
+  void ParseDTDStag();
+  void ParseElement();
+  void ParseCDSec();
+  void ParseElCont();
 
  private:
+  friend class TKaXMLDocument;  // keeps the list below
+  void DocumentAssigned(TKaXMLDocument* Document);
+  void DocumentReleased(TKaXMLDocument* Document);
+
+  void RunGrammar();
+  // After the document element only comments, processing instructions and
+  // white space may follow.
+  void ParseEpilog();
+  [[noreturn]] void RaiseIllegal() const;
+
   bool FStandardXML = false;
   bool FValidateDocument = false;
+  char FParserMode = 'd';
   TFileNotFoundEvent FOnFileNotFound;
+  std::string FVersion;
   bool FFormatedOutput = true;
   TEncoding FDefaultEncoding = US_ASCII;
   bool FRetrieveInternetURI = true;
   std::unique_ptr<TKaErrorsList> FErrors;
   std::u16string FInvalidChars;
+  int FMaxNestingDepth = kDefaultMaxNestingDepth;
+  int FDepth = 0;  // elements open now
+  // Documents that refer to this parser; they forget it when it dies.
+  std::vector<TKaXMLDocument*> FDocuments;
 };
 
 }  // namespace lumora

@@ -75,6 +75,16 @@ TXMLOrdFunc XMLOrd = UOrd;
 TXMLCopyFunc XMLCopy = WStrCopy;
 TXMLUpCaseFunc XMLUpCase = WUpCase;
 
+void ResetXMLSlots() {
+  XMLLength = WLength;
+  XMLCompareStr = WCompareStr;
+  XMLCompareText = WCompareText;
+  XMLTrim = WTrim;
+  XMLOrd = UOrd;
+  XMLCopy = WStrCopy;
+  XMLUpCase = WUpCase;
+}
+
 TStringBuffer& invChars() {
   thread_local TStringBuffer buffer(50);
   return buffer;

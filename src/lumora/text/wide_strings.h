@@ -46,6 +46,9 @@ extern TXMLOrdFunc XMLOrd;
 extern TXMLCopyFunc XMLCopy;
 extern TXMLUpCaseFunc XMLUpCase;
 
+// Puts the library's own functions (WLength ...) into the seven slots.
+void ResetXMLSlots();
+
 // The distinct code units that conversions could not map, in the order first
 // met. One buffer per thread, so that documents handled on different threads
 // do not mix their reports.

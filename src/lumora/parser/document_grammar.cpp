@@ -1,0 +1,308 @@
+// The document grammar of TKaOrvane: its lexer, its matching operations, its
+// semantic actions and the recursive-descent operations for the prolog, the
+// document type declaration, elements and their content.
+#include "lumora/dom/document.h"
+#include "lumora/dtd/document_type.h"
+#include "lumora/framework/sysutils.h"
+#include "lumora/framework/utf8.h"
+#include "lumora/io/orvane_error.h"
+#include "lumora/parser/orvane.h"
+#include "lumora/text/char_classes.h"
+#include "lumora/text/wide_strings.h"
+
+namespace lumora {
+namespace {
+
+// Semantic actions of the document grammar.
+constexpr int32_t acElement = 1;
+constexpr int32_t acText = 3;
+constexpr int32_t acCData = 4;
+constexpr int32_t acDocType = 12;
+constexpr int32_t acEndElement = 15;
+
+bool EndsMarkup(int32_t token) {
+  return token == tkTagEnd || token == tkEmptyTagEnd || token == tkCommentEnd || token == tkPIEnd ||
+         token == tkCDataEnd;
+}
+
+// What the framework's Trim would leave: anything above the space.
+bool HasVisibleText(std::u16string_view text) {
+  for (char16_t c : text) {
+    if (c > u' ') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void TKaOrvane::LexAn() {
+  FPrevToken->Copy(*FToken);
+  const int32_t previous = FPrevToken->GetCode();
+  for (;;) {
+    FChar = FBuffer->GetChar();
+    if (FPIData) return SetTokenInsert(SplitPIData(), tkText);
+    if (previous == tkCDataStart) return SetTokenInsert(SplitCDSec(), tkText);
+    if (previous == tkCommentStart) return SetTokenInsert(SplitComment(), tkText);
+    if (!FCharData && (FChar == u' ' || FChar == u'\t' || FChar == u'\r')) continue;
+    if (FChar == u'<') return SetTokenLookup(SplitSTag(), tkUnknownMarkup);
+    // Characters above U+FFFF arrive as surrogate pairs and are data too.
+    if (FCharData && (IsDataChar(FChar) || IsHighSurrogate(FChar)) && EndsMarkup(previous))
+      return SetTokenInsert(SplitCharData(), tkText);
+    if (IsRightBracket(FChar)) {
+      const std::u16string_view lexeme = SplitETag();
+      const int32_t index = FSymTab->Lookup(lexeme);
+      if (index < 0) return SetTokenChar(lexeme[0]);
+      return FToken->SetValues(FSymTab->GetToken(index), FSymTab->GetLexemPtr(index), index);
+    }
+    if (FChar == u'#') return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
+    if (FChar == u'"' || FChar == u'\'') return SetTokenInsert(SplitLiteral(), tkLiteral);
+    if (IsFirstNameChar(FChar)) return SetTokenInsert(SplitName(), tkName);
+    if (FChar == u'\n') {
+      ++FLine;
+      continue;
+    }
+    if (FChar != 0) return SetTokenChar(FChar);
+    return SetTokenEndOfFile();
+  }
+}
+
+void TKaOrvane::RaiseIllegal() const {
+  if (FToken->GetCode() == tkEndOfFile) RaiseError("Unexpected end of file.");
+  RaiseError(Format("Illegal occurence of \"%s\"", WideToSystem(FToken->GetLexem())));
+}
+
+// The document's matching operations never switch buffers: parameter
+// entities are expanded only inside the DTD.
+void TKaOrvane::Match(int32_t Token) {
+  if (FToken->GetCode() != Token) RaiseIllegal();
+  LexAn();
+}
+
+void TKaOrvane::MatchString(std::u16string_view Text) {
+  if (CompareText(WideToSystem(FToken->GetLexem()), WideToSystem(Text)) != 0) RaiseIllegal();
+  LexAn();
+}
+
+void TKaOrvane::MatchTokens(int32_t Token1, int32_t Token2) {
+  if (FToken->GetCode() != Token1 && FToken->GetCode() != Token2) RaiseIllegal();
+  LexAn();
+}
+
+void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
+  TKaXMLNode* head = FStack->GetHead();
+  switch (Action) {
+    case acElement: {
+      if (FDepth >= FMaxNestingDepth)
+        RaiseError(Format("Element nesting is deeper than %d levels.", FMaxNestingDepth));
+      auto element = TKaXMLElement::CreateElement(Text, FDocument);
+      TKaXMLElement* added;
+      if (head) {
+        TKaXMLElement* parent = TKaXMLElement::AsElement(head);
+        if (!parent) RaiseError(Format("Illegal occurence of \"%s\"", WideToSystem(Text)));
+        added = parent->AppendChild(std::move(element));
+      } else {
+        added = FDocument->SetDocumentElement(std::move(element));
+      }
+      FStack->Push(added);
+      ++FDepth;
+      break;
+    }
+    case acText:
+      if (TKaXMLElement* parent = TKaXMLElement::AsElement(head); parent && HasVisibleText(Text))
+        parent->SetCharData(std::make_unique<TKaXMLText>(Text, FDocument));
+      break;
+    case acCData:
+      if (TKaXMLElement* parent = TKaXMLElement::AsElement(head))
+        parent->SetCData(TKaXMLCData::CreateCData(Text, FDocument));
+      break;
+    case acComment: {
+      auto comment = TKaXMLComment::CreateComment(Text, FDocument);
+      if (auto* container = dynamic_cast<TKaContainer*>(head))
+        container->SetComment(std::move(comment));
+      else if (auto* doctype = dynamic_cast<TKaDocumentType*>(head))
+        doctype->GetNodeList().AppendChild(std::move(comment));
+      else
+        FDocument->SetComment(std::move(comment));
+      break;
+    }
+    case acDocType:
+      if (Text.empty()) {
+        FStack->Pop();
+      } else if (TKaDocumentType* doctype = FDocument->GetDocumentType()) {
+        doctype->SetName(Text);
+        FStack->Push(doctype);
+      } else {
+        FStack->Push(FDocument->SetDocumentType(TKaDocumentType::CreateDTD(Text, FDocument)));
+      }
+      break;
+    case acEndElement:
+      FStack->Pop();
+      --FDepth;
+      break;
+    case acSystemLiteral:
+      if (auto* doctype = dynamic_cast<TKaDocumentType*>(head)) doctype->SetSystemLiteral(Text);
+      break;
+    case acPublicLiteral:
+      if (auto* doctype = dynamic_cast<TKaDocumentType*>(head)) doctype->SetPublicLiteral(Text);
+      break;
+    default:
+      break;
+  }
+}
+
+void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_view Text2) {
+  TKaXMLNode* head = FStack->GetHead();
+  switch (Action) {
+    case acPseudoAttribute:
+      if (auto* container = dynamic_cast<TKaContainer*>(head)) {
+        container->FSetAttribute(Text1, Text2);
+      } else if (!head && XMLCompareText(Text1, u"encoding") == 0) {
+        const std::string name = WideToSystem(Text2);
+        FDocument->SetEncoding(name);
+        FBuffer->SetEncoding(StringToEncoding(name));
+      } else if (!head) {
+        FDocument->FSetAttribute(Text1, Text2);
+      }
+      break;
+    case acPI: {
+      auto pi = TKaXMLPi::CreatePI(Text1, Text2, FDocument);
+      if (auto* container = dynamic_cast<TKaContainer*>(head))
+        container->SetPI(std::move(pi));
+      else if (auto* doctype = dynamic_cast<TKaDocumentType*>(head))
+        doctype->GetNodeList().AppendChild(std::move(pi));
+      else
+        FDocument->SetPI(std::move(pi));
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TKaOrvane::ParseProlog() {
+  ParseXMLDecl();
+  ParseMisc();
+  ParseDTDStag();
+}
+
+void TKaOrvane::ParseXMLDecl() {
+  if (FToken->GetCode() != tkXMLDeclStart) return;
+  Match(tkXMLDeclStart);
+  if (!ParseAttribute(u"version")) RaiseError("XML declaration: version declaration required");
+  const std::u16string version(FPrevToken->GetLexem());
+  if (XMLTrim(version).empty()) RaiseError("Version declaration: version number required");
+  if (version != u"1.0")
+    RaiseError(
+        Format("Version declaration: version \"%s\" is not supported.", WideToSystem(version)));
+  if (FStandardXML) {
+    ParseAttribute(u"encoding");
+    if (ParseAttribute(u"standalone")) {
+      const std::u16string_view value = FPrevToken->GetLexem();
+      if (XMLCompareText(value, u"yes") != 0 && XMLCompareText(value, u"no") != 0)
+        RaiseError("Standalone declaration: incorrect attribute value");
+    }
+  } else {
+    while (ParseAttribute(std::u16string(FToken->GetLexem()))) {
+    }
+  }
+  Match(tkPIEnd);
+}
+
+void TKaOrvane::ParseMisc() {
+  for (;;) {
+    if (FToken->GetCode() == tkCommentStart)
+      ParseComment();
+    else if (FToken->GetCode() == tkPIStart)
+      ParsePI();
+    else
+      return;
+  }
+}
+
+void TKaOrvane::ParseEpilog() {
+  for (;;) {
+    ParseMisc();
+    const int32_t code = FToken->GetCode();
+    if (code == tkEndOfFile) return;
+    if (code == tkText && !HasVisibleText(FToken->GetLexem())) {
+      Match(tkText);
+      continue;
+    }
+    RaiseIllegal();
+  }
+}
+
+void TKaOrvane::ParseDTDStag() {
+  if (FToken->GetCode() != tkDocTypeStart) return;
+  Match(tkDocTypeStart);
+  Match(tkName);
+  Emit(acDocType, FPrevToken->GetLexem());
+  if (FToken->GetCode() == tkName) ParseExternalId();
+  if (FToken->GetCode() == '[')
+    RaiseError("Internal DTD subsets are not supported in this version.");
+  Emit(acDocType, u"");
+  Match(tkTagEnd);
+  ParseMisc();
+}
+
+void TKaOrvane::ParseElement() {
+  Match(tkTagStart);
+  Match(tkName);
+  const std::u16string name(FPrevToken->GetLexem());
+  Emit(acElement, name);
+  while (ParseAttribute(std::u16string(FToken->GetLexem()))) {
+  }
+  if (FToken->GetCode() == tkEmptyTagEnd) {
+    Match(tkEmptyTagEnd);
+    Emit(acEndElement, u"");
+    return;
+  }
+  if (FToken->GetCode() != tkTagEnd)
+    RaiseError(Format("Illegal occurence of \"%s\"", WideToSystem(FToken->GetLexem())));
+  Match(tkTagEnd);
+  ParseElCont();
+  Match(tkEndTagStart);
+  if (FToken->GetCode() == tkName || FStandardXML) {
+    Match(tkName);
+    if (XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
+      RaiseError(Format("Start-tag name \"%s\" does not match end-tag name \"%s\"",
+                        WideToSystem(name), WideToSystem(FPrevToken->GetLexem())));
+  }
+  Emit(acEndElement, u"");
+  Match(tkTagEnd);
+}
+
+void TKaOrvane::ParseCDSec() {
+  if (FToken->GetCode() != tkCDataStart) return;
+  Match(tkCDataStart);
+  Match(tkText);
+  Emit(acCData, FPrevToken->GetLexem());
+  Match(tkCDataEnd);
+}
+
+void TKaOrvane::ParseElCont() {
+  for (;;) {
+    switch (FToken->GetCode()) {
+      case tkCommentStart:
+        ParseComment();
+        break;
+      case tkPIStart:
+        ParsePI();
+        break;
+      case tkCDataStart:
+        ParseCDSec();
+        break;
+      case tkTagStart:
+        ParseElement();
+        break;
+      case tkText:
+        Match(tkText);
+        Emit(acText, FPrevToken->GetLexem());
+        break;
+      default:
+        return;
+    }
+  }
+}
+
+}  // namespace lumora
