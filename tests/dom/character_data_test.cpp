@@ -186,6 +186,22 @@ TEST(LeafOutput, MarkupAfterTextFollowsItDirectly) {
                               "\r\n</r>");
 }
 
+TEST(LeafOutput, CDataHoldingItsOwnEndIsSplit) {
+  TKaXMLDocument doc;
+  auto root = doc.CreateElement(u"r");
+  root->SetCData(doc.CreateCDATASection(u"a]]>b]]>"));
+  root->SetCData(doc.CreateCDATASection(u"]]]>>"));
+  root->SetCData(doc.CreateCDATASection(u""));
+  doc.SetDocumentElement(std::move(root));
+  EXPECT_EQ(Written(doc), kDecl +
+                              "\r\n<r>"
+                              "\r\n      <![CDATA[a]]]]><![CDATA[>b]]]]><![CDATA[>]]>"
+                              "\r\n      <![CDATA[]]]]]><![CDATA[>>]]>"
+                              "\r\n      <![CDATA[]]>"
+                              "\r\n</r>");
+  EXPECT_EQ(doc.GetDocumentElement()->GetFirstCData()->GetValue(), u"a]]>b]]>");
+}
+
 TEST(LeafOutput, TextEscapesAmpersandAndLessThanOnly) {
   TKaXMLDocument doc;
   auto root = doc.CreateElement(u"r");

@@ -193,6 +193,19 @@ TEST(ElementCopy, InsertElementContentCopiesContentIntoThisDocument) {
   EXPECT_EQ(inner->GetFirstChild()->GetOwnerDocument(), &doc);
 }
 
+TEST(ElementCopy, InsertingOwnContentCopiesItOnce) {
+  TKaXMLDocument doc;
+  auto e = doc.CreateElement(u"e");
+  e->SetAttribute(u"a", u"1");
+  e->AppendChild(doc.CreateElement(u"c"))->AppendChild(doc.CreateElement(u"d"));
+  e->SetCharData(doc.CreateTextNode(u"t"));
+  e->InsertElementContent(*e);
+  std::u16string order;
+  for (TKaXMLNode* n = e->GetFirstNode(); n; n = n->Next()) order += n->GetName() + n->GetValue();
+  EXPECT_EQ(order, u"a1ctct");
+  EXPECT_EQ(e->GetChild(2)->GetFirstChild()->TagName(), u"d");
+}
+
 TEST(ElementOutput, FormsOfEmptyTextAndNestedElements) {
   TKaXMLDocument doc;
   auto root = doc.CreateElement(u"root");

@@ -116,7 +116,14 @@ void WriteDelimited(TStream& stream, std::u16string_view open, std::u16string_vi
 
 void TKaXMLCData::Write(TStream& Stream, int Level) {
   BreakLine(Stream, ContentLevel(Level));
-  WriteDelimited(Stream, u"<![CDATA[", FValue, u"]]>");
+  // A "]]>" in the data would end the section early: the section is split
+  // between its "]]" and its ">", so that the data reads back unchanged.
+  std::u16string_view data = FValue;
+  for (size_t end; (end = data.find(u"]]>")) != std::u16string_view::npos;) {
+    WriteDelimited(Stream, u"<![CDATA[", data.substr(0, end + 2), u"]]>");
+    data.remove_prefix(end + 2);
+  }
+  WriteDelimited(Stream, u"<![CDATA[", data, u"]]>");
   SetAfterText(false);
 }
 

@@ -61,6 +61,7 @@ class TKaXMLCData : public TKaXMLText {
     return std::make_unique<TKaXMLCData>(Data, Doc);
   }
   void Normalize() override {}
+  // Data holding "]]>" is written as two sections split inside it.
   void Write(TStream& Stream, int Level) override;
   std::unique_ptr<TKaXMLNode> CloneNode() const override;
 };

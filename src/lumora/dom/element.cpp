@@ -100,7 +100,11 @@ void TKaXMLElement::SetDocument(TKaXMLDocument* Doc) {
 }
 
 void TKaXMLElement::InsertElementContent(TKaXMLElement& Source) {
-  for (TKaXMLNode* node = Source.FNodeList.GetFirst(); node; node = node->Next()) {
+  // Only the nodes Source holds now: when Source is this element, the copies
+  // appended below must not be copied again.
+  const TKaXMLNode* last = Source.FNodeList.GetLast();
+  for (TKaXMLNode *node = Source.FNodeList.GetFirst(), *next; node; node = next) {
+    next = node == last ? nullptr : node->Next();
     if (node->GetType() == ATTRIBUTE_NODE) continue;
     if (TKaXMLElement* element = AsElement(node))
       element->SetDocument(FOwnerDocument);
