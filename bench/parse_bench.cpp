@@ -1,0 +1,307 @@
+// Throughput of a whole parse: generated documents of 1 MB and 10 MB (UTF-8,
+// with attributes, entity and character references, comments, CDATA
+// sections, processing instructions and non-ASCII text) are parsed from
+// memory into a DOM, and written back to memory. When libxml2 is available
+// the same bytes are parsed into its tree (and dumped back) in the same run,
+// and the closing lines give the ratio of the times and the peak heap use of
+// one parse with either library.
+//
+//   parse_bench --benchmark_counters_tabular=true
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "lumora/dom/document.h"
+#include "lumora/framework/stream.h"
+#include "lumora/parser/orvane.h"
+
+#ifdef LUMORA_BENCH_LIBXML2
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#endif
+
+// Heap accounting for the peak-memory figures: every allocation of the
+// program goes through these hooks, which count only while a measurement
+// runs (one relaxed load otherwise).
+namespace heap {
+
+std::atomic<bool> counting{false};
+std::atomic<int64_t> current{0};
+std::atomic<int64_t> peak{0};
+
+void Add(void* p) {
+  if (!p || !counting.load(std::memory_order_relaxed)) return;
+  const int64_t now = current += static_cast<int64_t>(malloc_usable_size(p));
+  int64_t seen = peak.load();
+  while (now > seen && !peak.compare_exchange_weak(seen, now)) {
+  }
+}
+
+void Remove(void* p) {
+  if (p && counting.load(std::memory_order_relaxed))
+    current -= static_cast<int64_t>(malloc_usable_size(p));
+}
+
+// Runs work with counting on; returns the highest heap use above the start.
+template <typename Work>
+int64_t Peak(Work&& work) {
+  current = 0;
+  peak = 0;
+  counting = true;
+  work();
+  counting = false;
+  return peak.load();
+}
+
+}  // namespace heap
+
+// Not inlined: g++ would otherwise see free() meet operator new's pointer.
+[[gnu::noinline]] void* operator new(size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (!p) throw std::bad_alloc();
+  heap::Add(p);
+  return p;
+}
+void* operator new[](size_t size) {
+  return operator new(size);
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept {
+  heap::Remove(p);
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  operator delete(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  operator delete(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+  operator delete(p);
+}
+
+namespace {
+
+using namespace lumora;
+
+constexpr int64_t kMB = 1 << 20;
+
+// A product catalogue of about `size` bytes.
+std::string Catalogue(int64_t size) {
+  static const char* const kNames[] = {
+      "Caf\xC3\xA9 cr\xC3\xA8me",                                      // Café crème
+      "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0",              // Москва
+      "\xE6\x9D\xB1\xE4\xBA\xAC\xE3\x82\xBF\xE3\x83\xAF\xE3\x83\xBC",  // 東京タワー
+      "Stra\xC3\x9F"
+      "e & Gr\xC3\xBC\xC3\x9F"
+      "e",
+      "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1",  // Αθήνα
+      "plain ASCII name",
+  };
+  std::string doc =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!-- generated catalogue -->\n"
+      "<catalog xmlns=\"urn:example:catalog\" version=\"3\">\n";
+  doc.reserve(static_cast<size_t>(size) + 4096);
+  for (int i = 0; static_cast<int64_t>(doc.size()) < size; ++i) {
+    const std::string n = std::to_string(i);
+    std::string name = kNames[i % 6];
+    if (const size_t amp = name.find('&'); amp != std::string::npos) name.replace(amp, 1, "&amp;");
+    doc += "  <product id=\"p" + n + "\" sku='SKU-" + n + "-X' available=\"" +
+           (i % 3 ? "yes" : "no") + "\">\n";
+    doc += "    <name lang=\"" + std::string(i % 2 ? "en" : "fr") + "\">" + name + "</name>\n";
+    doc += "    <price currency=\"EUR\">" + std::to_string(i % 997) + "." +
+           std::to_string(10 + i % 90) + "</price>\n";
+    doc += "    <description>Item " + n +
+           " &lt;new&gt; &#8364; 5 &amp; more &#x2014; \"quoted\" text, "
+           "long enough to look like prose in a real feed.</description>\n";
+    if (i % 4 == 0) doc += "    <!-- reviewed by team " + std::to_string(i % 7) + " -->\n";
+    if (i % 5 == 0) doc += "    <notes><![CDATA[<b>bold</b> & raw \"markup\" kept]]></notes>\n";
+    if (i % 16 == 0) doc += "    <?render mode=\"compact\"?>\n";
+    doc += "    <tags><tag>t" + std::to_string(i % 13) + "</tag><tag>t" + std::to_string(i % 29) +
+           "</tag><empty/></tags>\n";
+    doc += "  </product>\n";
+  }
+  return doc + "</catalog>\n";
+}
+
+const std::string& Document(int64_t megabytes) {
+  static std::map<int64_t, std::string> cache;
+  auto it = cache.find(megabytes);
+  if (it == cache.end()) it = cache.emplace(megabytes, Catalogue(megabytes * kMB)).first;
+  return it->second;
+}
+
+std::unique_ptr<TKaXMLDocument> LumoraParse(TKaOrvane& parser, const std::string& bytes) {
+  TStringStream stream(bytes);
+  std::unique_ptr<TKaXMLDocument> doc;
+  parser.Parse(stream, doc);
+  return doc;
+}
+
+void SetBytes(benchmark::State& state, const std::string& bytes) {
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(bytes.size()));
+  state.counters["MB"] = static_cast<double>(bytes.size()) / kMB;
+}
+
+void BM_LumoraParse(benchmark::State& state) {
+  const std::string& bytes = Document(state.range(0));
+  TKaOrvane parser(nullptr);
+  for (auto _ : state) {
+    auto doc = LumoraParse(parser, bytes);
+    benchmark::DoNotOptimize(doc.get());
+  }
+  SetBytes(state, bytes);
+}
+
+void BM_LumoraParseWrite(benchmark::State& state) {
+  const std::string& bytes = Document(state.range(0));
+  TKaOrvane parser(nullptr);
+  int64_t written = 0;
+  for (auto _ : state) {
+    auto doc = LumoraParse(parser, bytes);
+    TMemoryStream out;
+    doc->WriteToStream(out);
+    written = out.Size();
+  }
+  SetBytes(state, bytes);
+  state.counters["written_MB"] = static_cast<double>(written) / kMB;
+}
+
+BENCHMARK(BM_LumoraParse)->Arg(1)->Arg(10)->ArgName("MB")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LumoraParseWrite)->Arg(1)->Arg(10)->ArgName("MB")->Unit(benchmark::kMillisecond);
+
+#ifdef LUMORA_BENCH_LIBXML2
+xmlDocPtr Libxml2Parse(const std::string& bytes) {
+  xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), "catalog.xml",
+                                nullptr, XML_PARSE_NONET);
+  if (!doc) std::abort();
+  return doc;
+}
+
+void BM_Libxml2Parse(benchmark::State& state) {
+  const std::string& bytes = Document(state.range(0));
+  for (auto _ : state) xmlFreeDoc(Libxml2Parse(bytes));
+  SetBytes(state, bytes);
+}
+
+void BM_Libxml2ParseWrite(benchmark::State& state) {
+  const std::string& bytes = Document(state.range(0));
+  int written = 0;
+  for (auto _ : state) {
+    xmlDocPtr doc = Libxml2Parse(bytes);
+    xmlChar* out = nullptr;
+    xmlDocDumpMemory(doc, &out, &written);
+    xmlFree(out);
+    xmlFreeDoc(doc);
+  }
+  SetBytes(state, bytes);
+  state.counters["written_MB"] = static_cast<double>(written) / kMB;
+}
+
+BENCHMARK(BM_Libxml2Parse)->Arg(1)->Arg(10)->ArgName("MB")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Libxml2ParseWrite)->Arg(1)->Arg(10)->ArgName("MB")->Unit(benchmark::kMillisecond);
+
+// libxml2 allocates through its own hooks, which count like operator new.
+void* CountingMalloc(size_t size) {
+  void* p = std::malloc(size);
+  heap::Add(p);
+  return p;
+}
+void CountingFree(void* p) {
+  heap::Remove(p);
+  std::free(p);
+}
+void* CountingRealloc(void* p, size_t size) {
+  heap::Remove(p);
+  void* q = std::realloc(p, size);
+  heap::Add(q ? q : p);
+  return q;
+}
+char* CountingStrdup(const char* s) {
+  const size_t n = std::strlen(s) + 1;
+  auto* p = static_cast<char*>(CountingMalloc(n));
+  if (p) std::memcpy(p, s, n);
+  return p;
+}
+#endif
+
+// Collects the mean CPU time per iteration of every run, for the ratios (as
+// MB/s, CPU time is steadier than wall time on a busy machine).
+class TRatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+        FSeconds[run.benchmark_name()] = run.cpu_accumulated_time / run.iterations;
+    ConsoleReporter::ReportRuns(runs);
+  }
+  double Seconds(const std::string& name) const {
+    auto it = FSeconds.find(name);
+    return it == FSeconds.end() ? 0 : it->second;
+  }
+
+ private:
+  std::map<std::string, double> FSeconds;
+};
+
+void PrintPeakMemory(int64_t megabytes) {
+  const std::string& bytes = Document(megabytes);
+  TKaOrvane parser(nullptr);
+  std::unique_ptr<TKaXMLDocument> doc;
+  const int64_t lumora = heap::Peak([&] { doc = LumoraParse(parser, bytes); });
+  doc.reset();
+  std::printf("peak heap of one parse, %lld MB document: lumora %.1f MB",
+              static_cast<long long>(megabytes), static_cast<double>(lumora) / kMB);
+#ifdef LUMORA_BENCH_LIBXML2
+  xmlFreeFunc oldFree;
+  xmlMallocFunc oldMalloc;
+  xmlReallocFunc oldRealloc;
+  xmlStrdupFunc oldStrdup;
+  xmlMemGet(&oldFree, &oldMalloc, &oldRealloc, &oldStrdup);
+  xmlMemSetup(CountingFree, CountingMalloc, CountingRealloc, CountingStrdup);
+  xmlDocPtr tree = nullptr;
+  const int64_t libxml2 = heap::Peak([&] { tree = Libxml2Parse(bytes); });
+  xmlFreeDoc(tree);
+  xmlMemSetup(oldFree, oldMalloc, oldRealloc, oldStrdup);
+  std::printf(", libxml2 %.1f MB (%.2fx)", static_cast<double>(libxml2) / kMB,
+              static_cast<double>(lumora) / static_cast<double>(libxml2));
+#endif
+  std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  TRatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+#ifdef LUMORA_BENCH_LIBXML2
+  for (const char* what : {"Parse", "ParseWrite"}) {
+    for (int mb : {1, 10}) {
+      const std::string suffix = std::string(what) + "/MB:" + std::to_string(mb);
+      const double ours = reporter.Seconds("BM_Lumora" + suffix);
+      const double theirs = reporter.Seconds("BM_Libxml2" + suffix);
+      if (ours > 0 && theirs > 0)
+        std::printf("%-10s %2d MB: lumora takes %.2fx the time of libxml2\n", what, mb,
+                    ours / theirs);
+    }
+  }
+  xmlCleanupParser();
+#endif
+  for (int mb : {1, 10}) PrintPeakMemory(mb);
+  return 0;
+}
