@@ -5,7 +5,6 @@
 #include "lumora/io/orvane_error.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/text/char_classes.h"
-#include "lumora/text/string_buffer.h"
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
@@ -34,21 +33,26 @@ uint8_t TKaXMLAttr::GetAttrType() const {
 }
 
 void TKaXMLAttr::Normalize() {
-  const uint8_t type = GetAttrType();
-  const bool cdata = type == atCDATA;
+  static const TReferenceRules kRules{
+      "Reference to an unparsed entity is not allowed in the attribute value.",
+      "Reference to an external entity is not allowed in the attribute value.", false};
+  const bool cdata = GetAttrType() == atCDATA;
+  // Most values hold nothing to change: leave them as they are.
+  if (cdata && FValue.find_first_of(u"\t\r\n&<") == std::u16string::npos) return;
   const std::u16string value = cdata ? FValue : XMLTrim(FValue);
   const std::u16string_view text = value;
-  TStringBuffer out(100);
+  std::u16string out;
+  out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     switch (c) {
       case u'\t':
       case u'\r':
       case u' ':
-        if (cdata || i == 0 || !IsWhite(text[i - 1])) out.Cat(u' ');
+        if (cdata || i == 0 || !IsWhite(text[i - 1])) out += u' ';
         break;
       case u'\n':
-        if (i == 0 || text[i - 1] != u'\r') out.Cat(u' ');
+        if (i == 0 || text[i - 1] != u'\r') out += u' ';
         break;
       case u'<':
         throw EKaOrvaneError("Illegal character in the attribute value '<'.");
@@ -57,29 +61,15 @@ void TKaXMLAttr::Normalize() {
         if (end == std::u16string_view::npos)
           throw EKaOrvaneError::CreateXMLError("Illegal character in the attribute value '&'.",
                                                ParserLine());
-        const std::u16string_view name = text.substr(i + 1, end - i - 1);
-        const auto reference = CreateTextReference(name, FOwnerDocument);
-        if (reference->GetDestType() == rdUnparsed)
-          throw EKaOrvaneError(
-              "Reference to an unparsed entity is not allowed in the attribute value.");
-        if (reference->GetDestType() == rdExternal)
-          throw EKaOrvaneError(
-              "Reference to an external entity is not allowed in the attribute value.");
-        if (!name.empty() && reference->Retrieve() && !reference->GetValue().empty()) {
-          out.StrCat(reference->GetValue());
-        } else {
-          out.Cat(u'&');
-          out.StrCat(name);
-          out.Cat(u';');
-        }
+        AppendResolvedReference(text.substr(i + 1, end - i - 1), FOwnerDocument, kRules, out);
         i = end;
         break;
       }
       default:
-        out.Cat(c);
+        out += c;
     }
   }
-  FValue = out.DataString();
+  FValue = std::move(out);
 }
 
 void TKaXMLAttr::Write(TStream& Stream, int /*Level*/) {

@@ -64,34 +64,28 @@ std::unique_ptr<TKaXMLText> TKaXMLText::SplitText(int Offset) {
 }
 
 void TKaXMLText::Normalize() {
+  // Replacement text holding markup is parsed by the parser component once
+  // entities are declared; until then it is taken as text.
+  static const TReferenceRules kRules{
+      "Reference to an unparsed entity is not allowed in the character data.", nullptr, false};
   const std::u16string_view value = FValue;
-  if (value.find(u'&') == std::u16string_view::npos) return;  // the common case
-  TStringBuffer out(100);
-  for (size_t i = 0; i < value.size(); ++i) {
+  size_t i = value.find(u'&');
+  if (i == std::u16string_view::npos) return;  // the common case
+  std::u16string out(value.substr(0, i));
+  out.reserve(value.size());
+  for (; i < value.size(); ++i) {
     if (value[i] != u'&') {
-      out.Cat(value[i]);
+      out += value[i];
       continue;
     }
     const size_t end = value.find(u';', i + 1);
     if (end == std::u16string_view::npos)
       throw EKaOrvaneError::CreateXMLError("Illegal character in the text value '&&'.",
                                            ParserLine());
-    const std::u16string_view name = value.substr(i + 1, end - i - 1);
-    const auto reference = CreateTextReference(name, FOwnerDocument);
-    if (reference->GetDestType() == rdUnparsed)
-      throw EKaOrvaneError("Reference to an unparsed entity is not allowed in the character data.");
-    if (!name.empty() && reference->Retrieve()) {
-      // Replacement text holding markup is parsed by the parser component;
-      // until then it is taken as text.
-      out.StrCat(reference->GetValue());
-    } else {
-      out.Cat(u'&');
-      out.StrCat(name);
-      out.Cat(u';');
-    }
+    AppendResolvedReference(value.substr(i + 1, end - i - 1), FOwnerDocument, kRules, out);
     i = end;
   }
-  FValue = out.DataString();
+  FValue = std::move(out);
 }
 
 void TKaXMLText::Write(TStream& Stream, int /*Level*/) {

@@ -113,6 +113,13 @@ class TKaDocumentFragment : public TKaXMLNode {
 
   TKaNodeList& GetNodeList() { return FNodeList; }
 
+  void MoveToDocument(TKaXMLDocument* Doc) override {
+    TKaXMLNode::MoveToDocument(Doc);
+    FNodeList.SetOwnerDocument(Doc);
+    for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next())
+      node->MoveToDocument(Doc);
+  }
+
  private:
   TKaNodeList FNodeList;
 };

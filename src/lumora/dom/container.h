@@ -13,6 +13,8 @@ namespace lumora {
 
 class TKaContainer : public TKaXMLNode {
  public:
+  TKaContainer* ToContainer() override { return this; }
+
   TKaNodeList& GetNodeList() { return FNodeList; }
   const TKaNodeList& GetNodeList() const { return FNodeList; }
   TKaXMLNode* GetFirstNode() const { return FNodeList.GetFirst(); }

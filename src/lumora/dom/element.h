@@ -69,6 +69,7 @@ class TKaXMLElement : public TKaContainer {
 
   // Gives this element and everything below it Doc as owner document.
   void SetDocument(TKaXMLDocument* Doc);
+  void MoveToDocument(TKaXMLDocument* Doc) override { SetDocument(Doc); }
   // Appends copies of Source's content (not its attributes) to this element;
   // Source's nodes are moved to this element's document.
   void InsertElementContent(TKaXMLElement& Source);
@@ -82,7 +83,8 @@ class TKaXMLElement : public TKaContainer {
 
   // The node as an element; nil for anything else (a plain node that only
   // carries the element type code included).
-  static TKaXMLElement* AsElement(TKaXMLNode* node) { return dynamic_cast<TKaXMLElement*>(node); }
+  static TKaXMLElement* AsElement(TKaXMLNode* node) { return node ? node->ToElement() : nullptr; }
+  TKaXMLElement* ToElement() override { return this; }
 
  private:
   // Whether the element writes an end tag: it holds content other than

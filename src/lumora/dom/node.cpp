@@ -9,7 +9,6 @@
 #include "lumora/io/orvane_error.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/text/char_classes.h"
-#include "lumora/text/string_buffer.h"
 
 namespace lumora {
 namespace {
@@ -157,37 +156,29 @@ void TKaXMLNode::Normalize() {
 }
 
 std::u16string TKaXMLNode::NormalizedValue() const {
+  static const TReferenceRules kRules{
+      "Reference to an unparsed entity is not allowed in the character data.", nullptr, false};
   const std::u16string_view value = FValue;
-  TStringBuffer out(100);
+  std::u16string out;
+  out.reserve(value.size());
   for (size_t i = 0; i < value.size(); ++i) {
     const char16_t c = value[i];
     if (c == u'\t' || c == u'\r' || c == u' ') {
-      out.Cat(u' ');
+      out += u' ';
     } else if (c == u'\n') {
-      if (i == 0 || value[i - 1] != u'\r') out.Cat(u' ');
+      if (i == 0 || value[i - 1] != u'\r') out += u' ';
     } else if (c == u'&') {
       const size_t end = value.find(u';', i + 1);
       if (end == std::u16string_view::npos)
         throw EKaOrvaneError::CreateXMLError("Illegal character in the text value '&&'.",
                                              ParserLine());
-      const std::u16string_view name = value.substr(i + 1, end - i - 1);
-      const auto reference = CreateTextReference(name, FOwnerDocument);
-      if (reference->GetDestType() == rdUnparsed)
-        throw EKaOrvaneError(
-            "Reference to an unparsed entity is not allowed in the character data.");
-      if (!name.empty() && reference->Retrieve()) {
-        out.StrCat(reference->GetValue());
-      } else {
-        out.Cat(u'&');
-        out.StrCat(name);
-        out.Cat(u';');
-      }
+      AppendResolvedReference(value.substr(i + 1, end - i - 1), FOwnerDocument, kRules, out);
       i = end;
     } else {
-      out.Cat(c);
+      out += c;
     }
   }
-  return out.DataString();
+  return out;
 }
 
 int TKaXMLNode::ParserLine() const {

@@ -19,7 +19,9 @@
 
 namespace lumora {
 
+class TKaContainer;
 class TKaXMLDocument;
+class TKaXMLElement;
 
 // Node type codes. The numbering is the library's own: 8 is not a comment
 // and 9 is not the document.
@@ -67,6 +69,9 @@ class TKaXMLNode : public TObject {
   TKaXMLDocument* GetOwnerDocument() const { return FOwnerDocument; }
   // Moves the node (not its content) to another document.
   void SetOwnerDocument(TKaXMLDocument* Doc) { FOwnerDocument = Doc; }
+  // Moves the node and everything it owns to another document, so that no
+  // node keeps pointing at a document it has left.
+  virtual void MoveToDocument(TKaXMLDocument* Doc) { FOwnerDocument = Doc; }
   TKaXMLNode* GetParent() const { return FParent; }
 
   virtual TKaXMLNode* Previous() const { return FPrevious; }
@@ -91,6 +96,11 @@ class TKaXMLNode : public TObject {
   virtual void Normalize();
   // A plain TKaXMLNode with this node's name, type, document and value.
   virtual std::unique_ptr<TKaXMLNode> CloneNode() const;
+
+  // The node as an element or a container (an element or the document);
+  // nil for every other node, a plain node with the element's type code too.
+  virtual TKaXMLElement* ToElement() { return nullptr; }
+  virtual TKaContainer* ToContainer() { return nullptr; }
 
  protected:
   // Classes whose names must pass IsValidName (elements, attributes,

@@ -84,13 +84,17 @@ void TKaNodeList::Adopt(TKaXMLNode* NewChild, TKaXMLNode* before, TKaXMLNode* af
   (before ? before->FNext : FFirst) = NewChild;
   (after ? after->FPrevious : FLast) = NewChild;
   NewChild->FParent = FParent;
+  // A node from another document comes over with all it holds: otherwise its
+  // content would point at that document after it is gone.
+  if (FOwnerDocument && NewChild->FOwnerDocument && NewChild->FOwnerDocument != FOwnerDocument)
+    NewChild->MoveToDocument(FOwnerDocument);
 }
 
 TKaXMLNode* TKaNodeList::AppendChild(TAdopt<TKaXMLNode> NewChild) {
   CheckFree(NewChild.get(),
             "TNamedNodeMap.setNamedItem: attribute \"%s\" already in use (use clone)");
   Adopt(NewChild.get(), FLast, nullptr);
-  NewChild->FOwnerDocument = FOwnerDocument;
+  if (NewChild->FOwnerDocument != FOwnerDocument) NewChild->MoveToDocument(FOwnerDocument);
   return NewChild.Commit();
 }
 

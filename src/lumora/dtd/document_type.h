@@ -34,6 +34,13 @@ class TKaDocumentType : public TKaExternalNode {
     return FNodeList.GetChild(Name, ENTITY_NODE);
   }
 
+  void MoveToDocument(TKaXMLDocument* Doc) override {
+    TKaXMLNode::MoveToDocument(Doc);
+    FNodeList.SetOwnerDocument(Doc);
+    for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next())
+      node->MoveToDocument(Doc);
+  }
+
   // Reads the external subset. Declarations are read with the DTD parser;
   // until a document carries one, nothing is read.
   void Retrieve() override {}

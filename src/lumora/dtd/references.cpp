@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "lumora/dom/document.h"
+#include "lumora/dtd/document_type.h"
 #include "lumora/framework/utf8.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/io/wide_output.h"
@@ -45,7 +47,48 @@ bool IsXmlCharacter(int32_t cp) {
   return cp < 0x10000 ? IsChar(static_cast<char16_t>(cp)) : cp <= 0x10FFFF;
 }
 
+// The code point that the part of a character reference after its '#'
+// gives; -1 when it gives none that is an XML character.
+int32_t CharacterOf(std::u16string_view digits) {
+  int base = 10;
+  if (!digits.empty() && (digits[0] == u'x' || digits[0] == u'X')) {
+    digits.remove_prefix(1);
+    base = 16;
+  }
+  const int32_t cp = CodePointOf(digits, base);
+  return cp >= 0 && IsXmlCharacter(cp) ? cp : -1;
+}
+
+bool DeclaresEntity(const TKaXMLDocument* doc, std::u16string_view name) {
+  const TKaDocumentType* doctype = doc ? doc->GetDocumentType() : nullptr;
+  return doctype && doctype->GetEntityDecl(name);
+}
+
 }  // namespace
+
+void AppendResolvedReference(std::u16string_view Name, TKaXMLDocument* Doc,
+                             const TReferenceRules& Rules, std::u16string& out) {
+  if (!Name.empty() && Name[0] == u'#') {
+    if (const int32_t cp = CharacterOf(Name.substr(1)); cp >= 0)
+      return AppendUtf16(out, static_cast<uint32_t>(cp));
+  } else if (const char16_t* text = PredefinedEntityText(Name);
+             text && !DeclaresEntity(Doc, Name)) {
+    out += text;
+    return;
+  }
+  const auto reference = CreateTextReference(Name, Doc);
+  if (reference->GetDestType() == rdUnparsed) throw EKaOrvaneError(Rules.UnparsedMessage);
+  if (Rules.ExternalMessage && reference->GetDestType() == rdExternal)
+    throw EKaOrvaneError(Rules.ExternalMessage);
+  if (!Name.empty() && reference->Retrieve() &&
+      !(Rules.KeepEmpty && reference->GetValue().empty())) {
+    out += reference->GetValue();
+  } else {
+    out += u'&';
+    out += Name;
+    out += u';';
+  }
+}
 
 TKaCustomReference::TKaCustomReference(std::u16string_view Name, TKaXMLDocument* Doc)
     : TKaXMLNode(Name, ENTITY_REFERENCE_NODE, Doc),
@@ -69,20 +112,14 @@ bool TKaGEntityReference::Retrieve() {
 }
 
 bool TKaCharReference::Retrieve() {
+  // The name keeps the digits only, whatever they turn out to be.
   std::u16string_view digits = FName;
   if (!digits.empty() && digits[0] == u'#') digits.remove_prefix(1);
-  int base = 10;
-  if (!digits.empty() && (digits[0] == u'x' || digits[0] == u'X')) {
-    digits.remove_prefix(1);
-    base = 16;
-  }
-  FName = std::u16string(digits);
-  const int32_t cp = CodePointOf(FName, base);
-  if (cp < 0 || !IsXmlCharacter(cp)) {
-    FCode = 0;
-    return false;
-  }
-  FCode = cp;
+  const bool hex = !digits.empty() && (digits[0] == u'x' || digits[0] == u'X');
+  const int32_t cp = CharacterOf(digits);
+  FName = std::u16string(hex ? digits.substr(1) : digits);
+  FCode = cp < 0 ? 0 : cp;
+  if (cp < 0) return false;
   FValue.clear();
   AppendUtf16(FValue, static_cast<uint32_t>(cp));
   return true;

@@ -63,6 +63,19 @@ class TKaCharReference : public TKaCustomReference {
   int32_t FCode = 0;
 };
 
+// How a value's normalization treats the references it meets.
+struct TReferenceRules {
+  const char* UnparsedMessage;  // raised for a reference to an unparsed entity
+  const char* ExternalMessage;  // raised for an external entity; nil: allowed
+  bool KeepEmpty;               // an empty replacement text keeps the reference as written
+};
+
+// Appends what the reference "&name;" stands for to out: its replacement
+// text when it resolves, the reference as written otherwise. Characters and
+// the predefined entities resolve without creating a reference node.
+void AppendResolvedReference(std::u16string_view Name, TKaXMLDocument* Doc,
+                             const TReferenceRules& Rules, std::u16string& out);
+
 // The reference that "&name;" in text or in a value makes: a character
 // reference when the name starts with '#', a general entity reference otherwise.
 std::unique_ptr<TKaCustomReference> CreateTextReference(std::u16string_view Name,

@@ -91,10 +91,15 @@ void TLexAnalyzer::RaiseUnexpected() const {
 }
 
 void TLexAnalyzer::SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew) {
+  // Markup read past the end of the data holds zeros; its text ends there.
+  lexem = lexem.substr(0, lexem.find(u'\0'));
   int32_t index = FSymTab->Lookup(lexem);
-  if (index < 0) index = FSymTab->Insert(lexem, codeIfNew);
-  const TSTEntry& entry = FSymTab->Entry(index);
-  FToken->SetValues(entry.GetCode(), entry.GetLexemPtr(), index);
+  if (index < 0) {
+    const TSTEntry& entry = FSymTab->InsertLexeme(lexem, codeIfNew, index);
+    FToken->SetFromTable(entry, index);
+    return;
+  }
+  FToken->SetFromTable(FSymTab->Entry(index), index);
 }
 
 void TLexAnalyzer::SetTokenChar(char16_t c) {
@@ -106,8 +111,9 @@ void TLexAnalyzer::SetTokenChar(char16_t c) {
 }
 
 void TLexAnalyzer::SetTokenInsert(std::u16string_view lexem, int32_t code) {
-  const int32_t index = FSymTab->Insert(lexem, code);
-  FToken->SetValues(code, FSymTab->GetLexemPtr(index), index);
+  int32_t index = -1;
+  const TSTEntry& entry = FSymTab->InsertLexeme(lexem, code, index);
+  FToken->SetFromTable(entry, index);
 }
 
 void TLexAnalyzer::SkipEmpty() {

@@ -53,7 +53,10 @@ TSymTab::TSymTab() {
 TSymTab::~TSymTab() = default;
 
 int TSymTab::hash(std::u16string_view lexem) {
-  lexem = Terminated(lexem);
+  return BucketOf(Terminated(lexem));
+}
+
+int TSymTab::BucketOf(std::u16string_view lexem) {
   uint16_t h = 0;
   if (XMLUpCase == WUpCase && XMLOrd == static_cast<TXMLOrdFunc>(UOrd)) {
     for (char16_t c : lexem) h = static_cast<uint16_t>(h * 16 + FoldAscii(c));
@@ -85,7 +88,7 @@ int32_t TSymTab::Lookup(std::u16string_view lexem) const {
 }
 
 int32_t TSymTab::ScanBucket(std::u16string_view lexem) const {
-  const int bucket = hash(lexem);
+  const int bucket = BucketOf(lexem);
   const TList<TSTEntry>& list = *FBuckets[static_cast<size_t>(bucket)];
   for (int i = 0; i < list.Count(); ++i)
     if (!IsStoredText(list[i]->FCode) && XMLCompareText(list[i]->GetLexem(), lexem) == 0)
@@ -94,18 +97,23 @@ int32_t TSymTab::ScanBucket(std::u16string_view lexem) const {
 }
 
 int32_t TSymTab::Insert(std::u16string_view lexem, int32_t code) {
-  lexem = Terminated(lexem);
-  const int bucket = hash(lexem);
+  int32_t index;
+  InsertLexeme(Terminated(lexem), code, index);
+  return index;
+}
+
+const TSTEntry& TSymTab::InsertLexeme(std::u16string_view lexem, int32_t code, int32_t& index) {
+  const int bucket = BucketOf(lexem);
   const auto ordinal = static_cast<int32_t>(FEntries.size());
   TSTEntry& entry = FEntries.emplace_back();
   entry.FCode = code;
   entry.FLexem = Store(lexem);
   entry.FLength = static_cast<int32_t>(lexem.size());
   entry.FIndex = -1;
-  const int32_t index = bucket + 256 * FBuckets[static_cast<size_t>(bucket)]->Add(&entry);
+  index = bucket + 256 * FBuckets[static_cast<size_t>(bucket)]->Add(&entry);
   FIndexOfOrdinal.push_back(index);
   if (!IsStoredText(code)) IndexEntry(ordinal, FoldedHash(lexem));
-  return index;
+  return entry;
 }
 
 const char16_t* TSymTab::Store(std::u16string_view text) {

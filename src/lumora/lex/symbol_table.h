@@ -26,6 +26,13 @@ class TSTEntry : public TObject {
   TSTEntry(int32_t code, const char16_t* lexem, int32_t index) { SetValues(code, lexem, index); }
 
   void SetValues(int32_t code, const char16_t* lexem, int32_t index);
+  // The table's entry, with the index it has there.
+  void SetFromTable(const TSTEntry& entry, int32_t index) {
+    FCode = entry.FCode;
+    FLexem = entry.FLexem;
+    FLength = entry.FLength;
+    FIndex = index;
+  }
   void Copy(const TSTEntry& source) {
     FCode = source.FCode;
     FLexem = source.FLexem;
@@ -75,6 +82,9 @@ class TSymTab : public TObject {
   // Adds an entry with its own copy of lexem (up to its first U+0000), also
   // when an equal one exists, and returns its index.
   int32_t Insert(std::u16string_view lexem, int32_t code);
+  // Insert of a lexeme that holds no U+0000 (names, literals and texts never
+  // do); returns the entry.
+  const TSTEntry& InsertLexeme(std::u16string_view lexem, int32_t code, int32_t& index);
 
   // These expect an index that Insert or Lookup returned.
   int32_t GetToken(int32_t index) const { return Entry(index).FCode; }
@@ -96,6 +106,7 @@ class TSymTab : public TObject {
   };
 
   const char16_t* Store(std::u16string_view text);
+  static int BucketOf(std::u16string_view lexem);
   int32_t ScanBucket(std::u16string_view lexem) const;
   void IndexEntry(int32_t ordinal, uint32_t foldedHash);
   void GrowIndex();

@@ -52,7 +52,7 @@ void TKaOrvane::LexAn() {
       const std::u16string_view lexeme = SplitETag();
       const int32_t index = FSymTab->Lookup(lexeme);
       if (index < 0) return SetTokenChar(lexeme[0]);
-      return FToken->SetValues(FSymTab->GetToken(index), FSymTab->GetLexemPtr(index), index);
+      return FToken->SetFromTable(FSymTab->Entry(index), index);
     }
     if (FChar == u'#') return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
     if (FChar == u'"' || FChar == u'\'') return SetTokenInsert(SplitLiteral(), tkLiteral);
@@ -97,7 +97,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       auto element = TKaXMLElement::CreateElement(Text, FDocument);
       TKaXMLElement* added;
       if (head) {
-        TKaXMLElement* parent = TKaXMLElement::AsElement(head);
+        TKaXMLElement* parent = head->ToElement();
         if (!parent) RaiseError(Format("Illegal occurence of \"%s\"", WideToSystem(Text)));
         added = parent->AppendChild(std::move(element));
       } else {
@@ -108,16 +108,17 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       break;
     }
     case acText:
-      if (TKaXMLElement* parent = TKaXMLElement::AsElement(head); parent && HasVisibleText(Text))
+      if (TKaXMLElement* parent = head ? head->ToElement() : nullptr;
+          parent && HasVisibleText(Text))
         parent->SetCharData(std::make_unique<TKaXMLText>(Text, FDocument));
       break;
     case acCData:
-      if (TKaXMLElement* parent = TKaXMLElement::AsElement(head))
+      if (TKaXMLElement* parent = head ? head->ToElement() : nullptr)
         parent->SetCData(TKaXMLCData::CreateCData(Text, FDocument));
       break;
     case acComment: {
       auto comment = TKaXMLComment::CreateComment(Text, FDocument);
-      if (auto* container = dynamic_cast<TKaContainer*>(head))
+      if (auto* container = (head ? head->ToContainer() : nullptr))
         container->SetComment(std::move(comment));
       else if (auto* doctype = dynamic_cast<TKaDocumentType*>(head))
         doctype->GetNodeList().AppendChild(std::move(comment));
@@ -154,7 +155,7 @@ void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_
   TKaXMLNode* head = FStack->GetHead();
   switch (Action) {
     case acPseudoAttribute:
-      if (auto* container = dynamic_cast<TKaContainer*>(head)) {
+      if (auto* container = (head ? head->ToContainer() : nullptr)) {
         container->FSetAttribute(Text1, Text2);
       } else if (!head && XMLCompareText(Text1, u"encoding") == 0) {
         const std::string name = WideToSystem(Text2);
@@ -166,7 +167,7 @@ void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_
       break;
     case acPI: {
       auto pi = TKaXMLPi::CreatePI(Text1, Text2, FDocument);
-      if (auto* container = dynamic_cast<TKaContainer*>(head))
+      if (auto* container = (head ? head->ToContainer() : nullptr))
         container->SetPI(std::move(pi));
       else if (auto* doctype = dynamic_cast<TKaDocumentType*>(head))
         doctype->GetNodeList().AppendChild(std::move(pi));
@@ -202,7 +203,8 @@ void TKaOrvane::ParseXMLDecl() {
         RaiseError("Standalone declaration: incorrect attribute value");
     }
   } else {
-    while (ParseAttribute(std::u16string(FToken->GetLexem()))) {
+    // The lexeme lives in the symbol table until the parse ends.
+    while (ParseAttribute(FToken->GetLexem())) {
     }
   }
   Match(tkPIEnd);
@@ -250,7 +252,7 @@ void TKaOrvane::ParseElement() {
   Match(tkName);
   const std::u16string name(FPrevToken->GetLexem());
   Emit(acElement, name);
-  while (ParseAttribute(std::u16string(FToken->GetLexem()))) {
+  while (ParseAttribute(FToken->GetLexem())) {
   }
   if (FToken->GetCode() == tkEmptyTagEnd) {
     Match(tkEmptyTagEnd);
