@@ -46,4 +46,11 @@ class EFCreateError : public Exception {
   using Exception::Exception;
 };
 
+// A stream that took fewer bytes than it was given (a full disk, a closed
+// pipe): the written data is incomplete.
+class EWriteError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 }  // namespace lumora

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "lumora/framework/exception.h"
 #include "lumora/framework/object.h"
 
 namespace lumora {
@@ -28,9 +29,12 @@ class TStream : public TObject {
   // whole of source from its beginning. Returns the bytes copied.
   int64_t CopyFrom(TStream& source, int64_t count);
 
-  // Writes all of text, as ReadBuffer/WriteBuffer helpers of the framework.
+  // Writes all of text, as ReadBuffer/WriteBuffer helpers of the framework;
+  // raises EWriteError when the stream takes less.
   void WriteString(const std::string& bytes) {
-    Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    if (Write(bytes.data(), static_cast<int64_t>(bytes.size())) !=
+        static_cast<int64_t>(bytes.size()))
+      throw EWriteError("Stream write error");
   }
 };
 
