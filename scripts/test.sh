@@ -10,16 +10,7 @@ mode=release
 [[ "${1:-}" == "--sanitize" ]] && mode=sanitize
 
 packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev python3 libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  SUDO=""; [[ $(id -u) -ne 0 ]] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
-fi
+scripts/setup.sh "${packages[@]}"
 
 if [[ $mode == sanitize ]]; then
   dir=build-sanitize

@@ -26,3 +26,7 @@
 #include "lumora/io/errors_list.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/io/wide_output.h"
+
+#include "lumora/parser/orvane.h"
+
+#include "lumora/package/package.h"

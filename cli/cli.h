@@ -1,0 +1,23 @@
+// The `lumora` command: check, write and search XML documents from a shell.
+//
+// Run takes the arguments after the program name and writes to the streams
+// it is given, so that the whole command can be driven from tests.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace lumora::cli {
+
+// Exit status, for all files of one run together: the worst of them.
+enum ExitCode : int {
+  kExitOk = 0,         // every file well-formed (and valid when asked)
+  kExitInvalid = 1,    // validity errors
+  kExitMalformed = 2,  // a file is not well-formed
+  kExitFailure = 3,    // a file could not be read or written, or a bad command line
+};
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace lumora::cli

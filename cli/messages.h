@@ -1,0 +1,53 @@
+// Diagnostics in the compiler convention, so that editors and CI tools can
+// jump to them:
+//   FILE:LINE: error: MESSAGE          a document that is not well-formed
+//   FILE: validity error: MESSAGE      one entry of the validity errors
+//   FILE: warning: MESSAGE             characters that could not be converted
+//   FILE: error: MESSAGE               a file that cannot be read or written
+// and the exit status they add up to.
+#pragma once
+
+#include <algorithm>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace lumora {
+class EKaOrvaneError;
+class TKaError;
+}  // namespace lumora
+
+namespace lumora::cli {
+
+// How a file is named in messages: "-" is standard input.
+std::string DisplayName(const std::string& file);
+
+// Single-line form of document text for the terminal: UTF-8, with tab, line
+// feed, carriage return and backslash written as \t, \n, \r and \\.
+std::string Printable(std::u16string_view text);
+
+class TReporter {
+ public:
+  explicit TReporter(std::ostream& err) : FErr(err) {}
+
+  // A syntax error of the parse of file (status 2).
+  void SyntaxError(const std::string& file, const EKaOrvaneError& error);
+  // One validity error (status 1).
+  void ValidityError(const std::string& file, const TKaError& error);
+  // Conversion losses: units holds the code units, described by what.
+  void InvalidChars(const std::string& file, const std::string& what, std::u16string_view units);
+  // A doubt about a file that changes no status; line 0 names no line.
+  void Warning(const std::string& file, long line, const std::string& message);
+  // Any other problem with a file; the status says how bad it is.
+  void Error(const std::string& file, const std::string& message, int status);
+
+  std::ostream& Err() { return FErr; }
+  int Status() const { return FStatus; }
+  void Raise(int status) { FStatus = std::max(FStatus, status); }
+
+ private:
+  std::ostream& FErr;
+  int FStatus = 0;
+};
+
+}  // namespace lumora::cli

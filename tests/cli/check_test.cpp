@@ -1,0 +1,162 @@
+// lumora check: messages in the compiler convention and the exit status of
+// a whole run.
+#include <gtest/gtest.h>
+
+#include "cli_testing.h"
+
+namespace lumora::testing {
+namespace {
+
+using CheckTest = CliTest;
+
+TEST_F(CheckTest, GoodDocumentsPrintNothingUnlessVerbose) {
+  const std::string a =
+      Put("a.xml", "<?xml version=\"1.0\"?>\n<list><item n=\"1\"/><item/></list>");
+  const std::string b = Put("b.xml", "<x/>");
+  auto r = RunCli({"check", a, b});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Out, "");
+  EXPECT_EQ(r.Err, "");
+
+  r = RunCli({"check", "--verbose", a, b});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Out, a + ": well-formed (UTF-8, 3 elements, 1 attribute)\n" + b +
+                       ": well-formed (UTF-8, 1 element, 0 attributes)\n");
+}
+
+TEST_F(CheckTest, SyntaxErrorNamesFileAndLine) {
+  const std::string bad = Put("bad.xml", "<a>\n  <b>text\n  </c>\n</a>\n");
+  const auto r = RunCli({"check", bad});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_EQ(r.Out, "");
+  EXPECT_TRUE(r.Err.starts_with(bad + ":3: error: ")) << r.Err;
+  EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+}
+
+TEST_F(CheckTest, ErrorsOfSeveralKindsAreAllReportedAndTheWorstWins) {
+  const std::string good = Put("good.xml", "<a/>");
+  const std::string bad = Put("bad.xml", "<a><b></a>");
+  const std::string missing = Path("missing.xml");
+  const std::string empty = Put("empty.xml", "");
+
+  auto r = RunCli({"check", good, bad, good});
+  EXPECT_EQ(r.Status, 2);
+
+  r = RunCli({"check", missing, bad, "--verbose", good});
+  EXPECT_EQ(r.Status, 3);
+  EXPECT_NE(r.Err.find(missing + ": error: cannot read file: No such file or directory"),
+            std::string::npos)
+      << r.Err;
+  EXPECT_NE(r.Err.find(bad + ":1: error: "), std::string::npos) << r.Err;
+  // Files after a failing one are still checked.
+  EXPECT_EQ(r.Out, good + ": well-formed (UTF-8, 1 element, 0 attributes)\n");
+
+  r = RunCli({"check", empty});
+  EXPECT_EQ(r.Status, 2) << "an empty file is no document";
+  EXPECT_TRUE(r.Err.starts_with(empty + ":")) << r.Err;
+
+  r = RunCli({"check", dir_.string()});
+  EXPECT_EQ(r.Status, 3);
+  EXPECT_NE(r.Err.find("cannot read file: Is a directory"), std::string::npos) << r.Err;
+}
+
+TEST_F(CheckTest, ValidityErrorsGiveStatusOneOnlyWithValid) {
+  const std::string plain = Put("plain.xml", "<a/>");
+  auto r = RunCli({"check", plain});
+  EXPECT_EQ(r.Status, 0);
+
+  r = RunCli({"check", "--valid", plain});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Err, plain + ": validity error: [XML]: Document type declaration not found.\n");
+
+  // Not well-formed is worse than invalid.
+  const std::string bad = Put("bad.xml", "<a>");
+  r = RunCli({"check", "--valid", plain, bad});
+  EXPECT_EQ(r.Status, 2);
+  // And a verbose run says nothing good about the invalid file.
+  r = RunCli({"check", "--valid", "--verbose", plain});
+  EXPECT_EQ(r.Out, "");
+}
+
+TEST_F(CheckTest, BytesTheEncodingCannotReadAreAWarning) {
+  // ISO-8859-1 text with no declaration: not UTF-8. The warning points at
+  // the first such byte, also when the document then fails to parse.
+  const std::string latin = Put("latin.xml", "<menu>\n<item>caf\xE9 au lait</item>\n</menu>");
+  auto r = RunCli({"check", latin});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Err,
+            latin + ":2: warning: byte 0xE9 is not UTF-8; is the document in another encoding?\n");
+
+  const std::string broken = Put("broken.xml", "<name>Zo\xEB</name><!-- \xFF -->");
+  r = RunCli({"check", broken});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_TRUE(r.Err.starts_with(broken + ":1: warning: byte 0xEB is not UTF-8 (nor are 1 more)"))
+      << r.Err;
+  EXPECT_NE(r.Err.find("\n" + broken + ":1: error: "), std::string::npos) << r.Err;
+
+  // Named as what it is, the document reads without a word.
+  r = RunCli({"check", "--encoding", "ISO-8859-1", latin, broken});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Err, "");
+
+  // The library alone would read UTF-8 text as US-ASCII; asked to, the
+  // command does too, and names the bytes it could not read.
+  const std::string utf8 = Put("utf8.xml", "<name>Zo\xC3\xAB</name>");
+  EXPECT_EQ(RunCli({"check", utf8}).Err, "");
+  r = RunCli({"check", "--encoding", "US-ASCII", utf8});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Err,
+            utf8 + ": warning: bytes that are not US-ASCII were read as '_': (0x00C3), (0x00AB)\n");
+}
+
+TEST_F(CheckTest, StandardModeIsStricter) {
+  // An end tag without a name closes the open element, except in strict mode.
+  const std::string loose = Put("loose.xml", "<a>text</>");
+  EXPECT_EQ(RunCli({"check", loose}).Status, 0);
+  const auto strict = RunCli({"check", "--standard", loose});
+  EXPECT_EQ(strict.Status, 2);
+  EXPECT_TRUE(strict.Err.starts_with(loose + ":1: error: ")) << strict.Err;
+}
+
+TEST_F(CheckTest, TheExecutableExitsWithTheSameStatus) {
+  const std::string good = Put("good.xml", "<a/>");
+  const std::string bad = Put("bad.xml", "<a>\n<b>\n</a>");
+  EXPECT_EQ(Exec("check '" + good + "'").Status, 0);
+  EXPECT_EQ(Exec("check --valid '" + good + "'").Status, 1);
+  const auto r = Exec("check '" + bad + "' '" + good + "'");
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_TRUE(r.Err.starts_with(bad + ":3: error: ")) << r.Err;
+  EXPECT_EQ(Exec("check '" + Path("none.xml") + "'").Status, 3);
+  EXPECT_EQ(Exec("").Status, 3);
+  EXPECT_EQ(Exec("check --frob x").Status, 3);
+
+  // Standard input.
+  auto in = Exec("check --verbose - <'" + good + "'");
+  EXPECT_EQ(in.Status, 0);
+  EXPECT_EQ(in.Out, "<stdin>: well-formed (UTF-8, 1 element, 0 attributes)\n");
+  in = Exec("check - <'" + bad + "'");
+  EXPECT_EQ(in.Status, 2);
+  EXPECT_TRUE(in.Err.starts_with("<stdin>:3: error: ")) << in.Err;
+
+  // Output that cannot be written is a failure too.
+  const int full = std::system(
+      (std::string("'") + LUMORA_COMMAND + "' encodings >/dev/full 2>/dev/null").c_str());
+  EXPECT_TRUE(WIFEXITED(full) && WEXITSTATUS(full) == 3) << full;
+}
+
+TEST_F(CheckTest, VersionHelpAndEncodings) {
+  auto r = RunCli({"--version"});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_TRUE(r.Out.starts_with("lumora ")) << r.Out;
+  r = RunCli({"--help"});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_NE(r.Out.find("Usage: lumora"), std::string::npos);
+  r = RunCli({"encodings"});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_TRUE(r.Out.starts_with("ISO-8859-1\nISO-8859-2\n")) << r.Out;
+  EXPECT_TRUE(r.Out.ends_with("US-ASCII\nUTF-8\nUTF-16\n")) << r.Out;
+  EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 13);
+}
+
+}  // namespace
+}  // namespace lumora::testing
