@@ -318,5 +318,38 @@ TEST(InputBuffer, RandomWalksWithPushBackMatchTheDecodedText) {
   }
 }
 
+TEST(InputBuffer, BulkRunsReadExactlyWhatGetCharWould) {
+  TInputBuffer::TAsciiSet plain{};
+  for (char16_t c = 0x20; c < 0x7F; ++c) plain[c] = c != u'<';
+  plain[u'\n'] = true;
+  const std::string text =
+      "ab\ncd e\xC3\xA9"
+      "f<g\nhij klm nop<q";
+  for (TEncoding encoding : {UTF_8, i8859_1, US_ASCII}) {
+    for (int32_t block = 3; block < 12; ++block) {
+      TStringStream stream(text);
+      TInputBuffer buffer(block);
+      buffer.Init(stream);
+      buffer.SetEncoding(encoding);
+      std::u16string bulk;
+      int lines = 0;
+      for (char16_t c = buffer.GetChar(); c != 0; c = buffer.GetChar()) {
+        bulk.push_back(c);
+        lines += c == u'\n';
+        lines += buffer.ReadAsciiRun(bulk, plain);
+      }
+      TStringStream again(text);
+      TInputBuffer single(block);
+      single.Init(again);
+      single.SetEncoding(encoding);
+      EXPECT_EQ(bulk, ReadAll(single)) << block;
+      EXPECT_EQ(lines, 2);
+      // What a run read can be pushed back character by character.
+      buffer.UnGetChars(5);
+      EXPECT_EQ(buffer.GetChar(), u'o');
+    }
+  }
+}
+
 }  // namespace
 }  // namespace lumora

@@ -23,6 +23,14 @@ TEST(SymTab, BucketsAndIndexesFollowTheHash) {
     h = static_cast<uint16_t>(h * 16 + WUpCase(c));
   EXPECT_EQ(TSymTab::hash(u"<!doctype"), h % 211);
   EXPECT_EQ(TSymTab::hash(u"<!doctype"), TSymTab::hash(u"<!DOCTYPE"));
+  // Long texts of every kind of unit land where the whole formula puts them.
+  std::u16string text;
+  for (int n = 0; n < 300; ++n) {
+    text += static_cast<char16_t>((n * 7919 + 13) % 0xFFFF);
+    uint16_t full = 0;
+    for (char16_t c : text) full = static_cast<uint16_t>(full * 16 + WUpCase(c));
+    ASSERT_EQ(TSymTab::hash(text), full % 211) << n;
+  }
 
   TSymTab table;
   const int bucket = TSymTab::hash(u"item");

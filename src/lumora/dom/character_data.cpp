@@ -69,7 +69,7 @@ void TKaXMLText::Normalize() {
   static const TReferenceRules kRules{
       "Reference to an unparsed entity is not allowed in the character data.", nullptr, false};
   const std::u16string_view value = FValue;
-  size_t i = value.find(u'&');
+  size_t i = FindUnit(value, u'&');
   if (i == std::u16string_view::npos) return;  // the common case
   std::u16string out(value.substr(0, i));
   out.reserve(value.size());

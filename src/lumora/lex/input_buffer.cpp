@@ -1,5 +1,8 @@
 #include "lumora/lex/input_buffer.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "lumora/io/file_streams.h"
 #include "lumora/text/conversions.h"
 
@@ -79,6 +82,33 @@ void TInputBuffer::FillBlock(int block) {
 void TInputBuffer::SetEncoding(TEncoding encoding) {
   FEncoding = encoding;
   UpdateMode();
+}
+
+int TInputBuffer::ReadAsciiRun(std::u16string& out, const TAsciiSet& accept) {
+  if (FMode == TMode::kTwoByte || FPendingLow != 0) return 0;
+  const uint8_t* const begin = FData.get() + FPos;
+  const uint8_t* const end = FData.get() + FLimit;
+  const bool* const plain = accept.data();
+  const uint8_t* p = begin;
+  if (FMode == TMode::kUtf8) {
+    while (p < end && *p < 0x80 && plain[*p]) ++p;
+  } else {
+    const char16_t* const row = FRow;
+    while (p < end && *p < 0x80 && plain[*p] && row[*p] == *p) ++p;
+  }
+  const auto count = static_cast<size_t>(p - begin);
+  if (count == 0) return 0;
+  const size_t old = out.size();
+  out.resize(old + count);
+  char16_t* const to = out.data() + old;
+  int lines = 0;
+  for (size_t i = 0; i < count; ++i) {
+    to[i] = begin[i];
+    lines += begin[i] == '\n';
+  }
+  std::memset(FMarks.get() + FPos, kCharStart, count);
+  FPos += static_cast<int32_t>(count);
+  return lines;
 }
 
 void TInputBuffer::UpdateMode() {

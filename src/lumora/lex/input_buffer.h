@@ -14,6 +14,7 @@
 // reads past the end give 0 and can be pushed back like any other.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -60,6 +61,15 @@ class TInputBuffer : public TObject {
     UnGetChar();
     return GetChar();
   }
+
+  // Which ASCII characters a run may hold (see ReadAsciiRun).
+  using TAsciiSet = std::array<bool, 128>;
+  // Reads on in bulk: appends to out the characters that follow as long as
+  // they are ASCII, in accept, and stand for themselves in the encoding (up
+  // to the end of the current block at most), exactly as if each had been
+  // read with GetChar. Returns how many of them are line feeds. Reads
+  // nothing in two-byte input.
+  int ReadAsciiRun(std::u16string& out, const TAsciiSet& accept);
 
   // Takes effect at the next GetChar; does not change two-byte input.
   void SetEncoding(TEncoding encoding);

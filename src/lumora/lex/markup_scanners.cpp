@@ -16,6 +16,15 @@
 namespace lumora {
 namespace {
 
+// The characters that stand for themselves in text: tab, line feed, carriage
+// return and the printable ASCII characters, but for one that ends the text.
+TInputBuffer::TAsciiSet AsciiSetExcept(char16_t end) {
+  TInputBuffer::TAsciiSet set{};
+  set[u'\t'] = set[u'\n'] = set[u'\r'] = true;
+  for (char16_t c = 0x20; c < 0x7F; ++c) set[c] = c != end;
+  return set;
+}
+
 // A lexeme for a message: look-aheads past the end of the data hold zeros.
 std::string MessageText(std::u16string_view text) {
   const size_t zero = text.find(u'\0');
@@ -136,6 +145,7 @@ std::u16string_view TLexAnalyzer::SplitETag() {
 }
 
 std::u16string_view TLexAnalyzer::SplitCharData() {
+  static const TInputBuffer::TAsciiSet kPlain = AsciiSetExcept(u'<');
   FLexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == u'<') {
@@ -151,6 +161,7 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
     }
     if (c == u'\n') ++FLine;
     FLexeme.push_back(c);
+    FLine += FBuffer->ReadAsciiRun(FLexeme, kPlain);
   }
   return FLexeme;
 }
@@ -220,8 +231,14 @@ std::u16string_view TLexAnalyzer::SplitPIData() {
 }
 
 std::u16string_view TLexAnalyzer::SplitLiteral() {
+  static const TInputBuffer::TAsciiSet kInDoubleQuotes = AsciiSetExcept(u'"');
+  static const TInputBuffer::TAsciiSet kInSingleQuotes = AsciiSetExcept(u'\'');
+  const TInputBuffer::TAsciiSet& plain = FChar == u'"' ? kInDoubleQuotes : kInSingleQuotes;
   FLexeme.clear();
-  for (char16_t c = FBuffer->GetChar(); c != FChar; c = FBuffer->GetChar()) {
+  for (;;) {
+    FBuffer->ReadAsciiRun(FLexeme, plain);  // line breaks in literals are not counted
+    const char16_t c = FBuffer->GetChar();
+    if (c == FChar) break;
     if (c == 0) RaiseError("Unexpected end of file.");
     FLexeme.push_back(c);
   }

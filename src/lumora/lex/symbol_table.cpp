@@ -57,6 +57,9 @@ int TSymTab::hash(std::u16string_view lexem) {
 }
 
 int TSymTab::BucketOf(std::u16string_view lexem) {
+  // h = h * 16 + c in 16 bits shifts every character out after four more:
+  // the last four characters alone decide the bucket, however long the text.
+  if (lexem.size() > 4) lexem.remove_prefix(lexem.size() - 4);
   uint16_t h = 0;
   if (XMLUpCase == WUpCase && XMLOrd == static_cast<TXMLOrdFunc>(UOrd)) {
     for (char16_t c : lexem) h = static_cast<uint16_t>(h * 16 + FoldAscii(c));

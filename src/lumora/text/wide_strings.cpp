@@ -1,5 +1,7 @@
 #include "lumora/text/wide_strings.h"
 
+#include <cstring>
+
 #include <algorithm>
 #include <vector>
 
@@ -58,6 +60,23 @@ std::u16string WTrim(std::u16string_view text) {
 
 char16_t WUpCase(char16_t c) {
   return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+}
+
+size_t FindUnit(std::u16string_view text, char16_t c) {
+  constexpr uint64_t kOnes = 0x0001000100010001ULL;
+  constexpr uint64_t kHighs = 0x8000800080008000ULL;
+  const uint64_t pattern = kOnes * c;
+  size_t i = 0;
+  for (; i + 4 <= text.size(); i += 4) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    const uint64_t x = word ^ pattern;  // a unit equal to c is zero here
+    if ((x - kOnes) & ~x & kHighs) break;
+  }
+  for (; i < text.size(); ++i) {
+    if (text[i] == c) return i;
+  }
+  return std::u16string_view::npos;
 }
 
 char16_t* WStrCopy(char16_t* dest, const char16_t* source) {

@@ -22,6 +22,8 @@ int WCompareText(std::u16string_view a, std::u16string_view b);
 std::u16string WTrim(std::u16string_view text);
 // Upper-cases 'a'..'z'; every other unit is returned unchanged.
 char16_t WUpCase(char16_t c);
+// The position of the first c in text, or npos: four units at a time.
+size_t FindUnit(std::u16string_view text, char16_t c);
 // Copies zero-terminated source, terminator included; returns dest.
 char16_t* WStrCopy(char16_t* dest, const char16_t* source);
 // The code unit as an unsigned number.
