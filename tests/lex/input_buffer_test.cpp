@@ -58,11 +58,20 @@ TEST(InputBuffer, ByteOrderMarkSelectsTwoByteInputAndInitResetsIt) {
   EXPECT_EQ(buffer.GetChar(), u'<');
   EXPECT_EQ(buffer.GetChar(), 0);
 
-  // No mark: US-ASCII again, whatever came before; a UTF-8 mark is data.
-  TStringStream plain("\xEF\xBB\xBFx");
+  // The UTF-8 mark selects UTF-8 and is skipped.
+  TStringStream marked("\xEF\xBB\xBF\xC3\xA9");
+  buffer.Init(marked);
+  EXPECT_FALSE(buffer.IsTwoByte());
+  EXPECT_TRUE(buffer.HasUtf8Mark());
+  EXPECT_EQ(buffer.GetEncoding(), UTF_8);
+  EXPECT_EQ(buffer.GetChar(), u'\u00E9');
+
+  // No mark: US-ASCII again, whatever came before.
+  TStringStream plain("\xEFx");
   buffer.SetEncoding(UTF_8);
   buffer.Init(plain);
   EXPECT_FALSE(buffer.IsTwoByte());
+  EXPECT_FALSE(buffer.HasUtf8Mark());
   EXPECT_EQ(buffer.GetEncoding(), US_ASCII);
   EXPECT_EQ(buffer.GetChar(), u'_');
 }

@@ -65,6 +65,15 @@ TEST(ParserComponent, EncodingComesFromTheMarkOrTheOwnersDefault) {
   }
 }
 
+TEST(ParserComponent, Utf8ByteOrderMarkSelectsUtf8) {
+  TComponent owner(nullptr);
+  auto* owned = new TKaOrvane(&owner);  // default encoding US-ASCII
+  auto doc = ParseText(*owned, "\xEF\xBB\xBF<a>caf\xC3\xA9</a>");
+  EXPECT_EQ(doc->GetOutputEncoding(), UTF_8);
+  EXPECT_EQ(doc->GetDocumentElement()->GetFirstCharData()->GetValue(), u"caf\u00E9");
+  EXPECT_TRUE(owned->GetInvalidChars().empty());
+}
+
 TEST(ParserComponent, UnconvertibleInputIsReported) {
   TKaOrvane parser(nullptr);  // US-ASCII without a declaration
   auto doc = ParseText(parser, "<a>caf\xC3\xA9</a>");

@@ -55,6 +55,7 @@ void TInputBuffer::Init(TStream& stream) {
   FBehindValid = false;
   FPendingLow = 0;
   FTwoByte = false;
+  FUtf8Mark = false;
   FEncoding = US_ASCII;
   if (FLength[0] >= 2 &&
       ((FData[0] == 0xFF && FData[1] == 0xFE) || (FData[0] == 0xFE && FData[1] == 0xFF))) {
@@ -62,6 +63,11 @@ void TInputBuffer::Init(TStream& stream) {
     FByteOrder = FData[0] == 0xFF ? boLittleEndian : boBigEndian;
     FEncoding = UTF_16;
     FPos = 2;
+  } else if (FLength[0] >= 3 && FData[0] == 0xEF && FData[1] == 0xBB && FData[2] == 0xBF) {
+    // The UTF-8 form of the mark, which many editors write.
+    FUtf8Mark = true;
+    FEncoding = UTF_8;
+    FPos = 3;
   }
   UpdateMode();
 }

@@ -42,8 +42,8 @@ class TInputBuffer : public TObject {
   static std::unique_ptr<TInputBuffer> CreateFromFile(const std::string& fileName);
 
   // Starts reading stream from its first byte. A UTF-16 byte-order mark
-  // selects two-byte input in its byte order (the mark is skipped); without
-  // one the encoding becomes US_ASCII. The caller keeps stream alive.
+  // selects two-byte input in its byte order, the UTF-8 mark UTF-8 (the
+  // mark is skipped); without one the encoding becomes US_ASCII. The caller keeps stream alive.
   void Init(TStream& stream);
   // The same, with the buffer owning the stream until the next Init.
   void Init(std::unique_ptr<TStream> stream);
@@ -75,6 +75,8 @@ class TInputBuffer : public TObject {
   void SetEncoding(TEncoding encoding);
   TEncoding GetEncoding() const { return FEncoding; }
   bool IsTwoByte() const { return FTwoByte; }
+  // The data starts with the UTF-8 byte-order mark (skipped; the encoding is UTF-8).
+  bool HasUtf8Mark() const { return FUtf8Mark; }
   TByteOrder GetByteOrder() const { return FByteOrder; }
   void SetFileName(const std::string& fileName) { FFileName = fileName; }
   const std::string& GetFileName() const { return FFileName; }
@@ -96,6 +98,7 @@ class TInputBuffer : public TObject {
 
   TEncoding FEncoding = US_ASCII;
   bool FTwoByte = false;
+  bool FUtf8Mark = false;
   TByteOrder FByteOrder = boLittleEndian;
   TMode FMode = TMode::kSingleByte;
   std::string FFileName;

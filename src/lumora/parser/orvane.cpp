@@ -60,6 +60,8 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
     if (GetOwner()) {
       if (FDocBuffer->IsTwoByte()) {
         Document->SetOutputEncoding(UTF_16);
+      } else if (FDocBuffer->HasUtf8Mark()) {
+        Document->SetOutputEncoding(UTF_8);
       } else {
         FDocBuffer->SetEncoding(FDefaultEncoding);
         Document->SetOutputEncoding(FDefaultEncoding);
