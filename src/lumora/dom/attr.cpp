@@ -34,6 +34,7 @@ uint8_t TKaXMLAttr::GetAttrType() const {
 
 void TKaXMLAttr::Normalize() {
   static const TReferenceRules kRules{
+      "Illegal character in the attribute value '&'.",
       "Reference to an unparsed entity is not allowed in the attribute value.",
       "Reference to an external entity is not allowed in the attribute value.", false};
   const bool cdata = GetAttrType() == atCDATA;
@@ -56,15 +57,9 @@ void TKaXMLAttr::Normalize() {
         break;
       case u'<':
         throw EKaOrvaneError("Illegal character in the attribute value '<'.");
-      case u'&': {
-        const size_t end = text.find(u';', i + 1);
-        if (end == std::u16string_view::npos)
-          throw EKaOrvaneError::CreateXMLError("Illegal character in the attribute value '&'.",
-                                               ParserLine());
-        AppendResolvedReference(text.substr(i + 1, end - i - 1), FOwnerDocument, kRules, out);
-        i = end;
+      case u'&':
+        i = AppendReferenceAt(text, i, FOwnerDocument, kRules, out);
         break;
-      }
       default:
         out += c;
     }

@@ -67,6 +67,7 @@ void TKaXMLText::Normalize() {
   // Replacement text holding markup is parsed by the parser component once
   // entities are declared; until then it is taken as text.
   static const TReferenceRules kRules{
+      "Illegal character in the text value '&&'.",
       "Reference to an unparsed entity is not allowed in the character data.", nullptr, false};
   const std::u16string_view value = FValue;
   size_t i = FindUnit(value, u'&');
@@ -78,12 +79,7 @@ void TKaXMLText::Normalize() {
       out += value[i];
       continue;
     }
-    const size_t end = value.find(u';', i + 1);
-    if (end == std::u16string_view::npos)
-      throw EKaOrvaneError::CreateXMLError("Illegal character in the text value '&&'.",
-                                           ParserLine());
-    AppendResolvedReference(value.substr(i + 1, end - i - 1), FOwnerDocument, kRules, out);
-    i = end;
+    i = AppendReferenceAt(value, i, FOwnerDocument, kRules, out);
   }
   FValue = std::move(out);
 }

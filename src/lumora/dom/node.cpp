@@ -157,6 +157,7 @@ void TKaXMLNode::Normalize() {
 
 std::u16string TKaXMLNode::NormalizedValue() const {
   static const TReferenceRules kRules{
+      "Illegal character in the text value '&&'.",
       "Reference to an unparsed entity is not allowed in the character data.", nullptr, false};
   const std::u16string_view value = FValue;
   std::u16string out;
@@ -168,12 +169,7 @@ std::u16string TKaXMLNode::NormalizedValue() const {
     } else if (c == u'\n') {
       if (i == 0 || value[i - 1] != u'\r') out += u' ';
     } else if (c == u'&') {
-      const size_t end = value.find(u';', i + 1);
-      if (end == std::u16string_view::npos)
-        throw EKaOrvaneError::CreateXMLError("Illegal character in the text value '&&'.",
-                                             ParserLine());
-      AppendResolvedReference(value.substr(i + 1, end - i - 1), FOwnerDocument, kRules, out);
-      i = end;
+      i = AppendReferenceAt(value, i, FOwnerDocument, kRules, out);
     } else {
       out += c;
     }

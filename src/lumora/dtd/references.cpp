@@ -90,6 +90,15 @@ void AppendResolvedReference(std::u16string_view Name, TKaXMLDocument* Doc,
   }
 }
 
+size_t AppendReferenceAt(std::u16string_view Value, size_t Amp, TKaXMLDocument* Doc,
+                         const TReferenceRules& Rules, std::u16string& out) {
+  const size_t end = Value.find(u';', Amp + 1);
+  if (end == std::u16string_view::npos)
+    throw EKaOrvaneError::CreateXMLError(Rules.UnterminatedMessage, Doc ? Doc->GetLineNumber() : 0);
+  AppendResolvedReference(Value.substr(Amp + 1, end - Amp - 1), Doc, Rules, out);
+  return end;
+}
+
 TKaCustomReference::TKaCustomReference(std::u16string_view Name, TKaXMLDocument* Doc)
     : TKaXMLNode(Name, ENTITY_REFERENCE_NODE, Doc),
       // Declared entities are looked up in the document type, which documents

@@ -65,10 +65,16 @@ class TKaCharReference : public TKaCustomReference {
 
 // How a value's normalization treats the references it meets.
 struct TReferenceRules {
-  const char* UnparsedMessage;  // raised for a reference to an unparsed entity
-  const char* ExternalMessage;  // raised for an external entity; nil: allowed
-  bool KeepEmpty;               // an empty replacement text keeps the reference as written
+  const char* UnterminatedMessage;  // raised, with the parser's line, for '&' without ';'
+  const char* UnparsedMessage;      // raised for a reference to an unparsed entity
+  const char* ExternalMessage;      // raised for an external entity; nil: allowed
+  bool KeepEmpty;                   // an empty replacement text keeps the reference as written
 };
+
+// Appends what the reference that starts with the '&' at value[Amp] stands
+// for (see AppendResolvedReference) and returns the position of its ';'.
+size_t AppendReferenceAt(std::u16string_view Value, size_t Amp, TKaXMLDocument* Doc,
+                         const TReferenceRules& Rules, std::u16string& out);
 
 // Appends what the reference "&name;" stands for to out: its replacement
 // text when it resolves, the reference as written otherwise. Characters and
