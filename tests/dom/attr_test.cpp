@@ -75,6 +75,16 @@ TEST(AttrValues, WriteEscapesAmpersandLessThanAndQuote) {
   EXPECT_FALSE(doc.GetAfterText());
 }
 
+// A tab, line feed or carriage return in a value (read from a character
+// reference) is written as a reference too: written raw, a reader would turn
+// it into a space. Found by the parse fuzzer's round trips.
+TEST(AttrValues, WriteKeepsWhiteSpaceCharactersAsReferences) {
+  TKaXMLDocument doc;
+  auto attr = TKaXMLAttr::CreateAttr(u"a", u"&#9;x&#10;y&#13;", &doc);
+  ASSERT_EQ(attr->Value(), u"\tx\ny\r");
+  EXPECT_EQ(WrittenAttr(*attr), u" a = \"&#9;x&#10;y&#13;\"");
+}
+
 TEST(AttrNames, InvalidNamesRaiseAndCloneIsPlain) {
   TKaXMLDocument doc;
   ExpectDOMError([&] { TKaXMLAttr::CreateAttr(u"1a", u"v", &doc); }, INVALID_CHARACTER_ERR,
