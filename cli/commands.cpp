@@ -66,11 +66,11 @@ std::string OpenFailure(const std::string& file) {
   return directory ? std::strerror(EISDIR) : "cannot be opened";
 }
 
-// The library reads UTF-8 leniently: a malformed sequence turns into some
-// other character, or swallows the markup after it, without a report. The
-// bytes are looked at here so that a document in another encoding gets a
-// clue rather than a puzzling syntax error.
-void CheckUtf8(const std::string& file, const std::string& bytes, TReporter& report) {
+// The library reads each byte that starts no well-formed UTF-8 sequence as
+// '_' and reports its value; the bytes are looked at here as well to say on
+// which line the first one stands, a clue that the document is in another
+// encoding. Returns whether there was any.
+bool CheckUtf8(const std::string& file, const std::string& bytes, TReporter& report) {
   size_t bad = 0, first = 0;
   for (size_t i = 0; i < bytes.size();) {
     uint32_t cp = 0;
@@ -84,7 +84,7 @@ void CheckUtf8(const std::string& file, const std::string& bytes, TReporter& rep
       i += length;
     }
   }
-  if (bad == 0) return;
+  if (bad == 0) return false;
   const auto line =
       1 + std::count(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(first), '\n');
   char code[8];
@@ -93,6 +93,7 @@ void CheckUtf8(const std::string& file, const std::string& bytes, TReporter& rep
                  std::string("byte ") + code + " is not UTF-8" +
                      (bad > 1 ? " (nor are " + std::to_string(bad - 1) + " more)" : "") +
                      "; is the document in another encoding?");
+  return true;
 }
 
 std::string ReadAll(std::istream& in) {
@@ -106,13 +107,10 @@ bool Load(const std::string& file, TSession& session, TReporter& report) {
   TKaOrvane& parser = session.Parser();
   std::string input;  // standard input, kept for CheckUtf8
   auto checkUtf8 = [&] {
-    if (!session.Document || session.Document->GetOutputEncoding() != UTF_8) return;
-    if (file == "-") {
-      CheckUtf8(file, input, report);
-    } else {
-      std::ifstream in(file, std::ios::binary);
-      CheckUtf8(file, ReadAll(in), report);
-    }
+    if (!session.Document || session.Document->GetOutputEncoding() != UTF_8) return false;
+    if (file == "-") return CheckUtf8(file, input, report);
+    std::ifstream in(file, std::ios::binary);
+    return CheckUtf8(file, ReadAll(in), report);
   };
   bool valid = true;
   try {
@@ -146,12 +144,13 @@ bool Load(const std::string& file, TSession& session, TReporter& report) {
     report.Error(file, e.Message(), kExitFailure);
     return false;
   }
-  checkUtf8();
-  report.InvalidChars(file,
-                      "bytes that are not " +
-                          EncodingToString(session.Document->GetOutputEncoding()) +
-                          " were read as '_'",
-                      parser.GetInvalidChars());
+  // For UTF-8 the line of the first bad byte says more than the list of codes.
+  if (!checkUtf8())
+    report.InvalidChars(file,
+                        "bytes that are not " +
+                            EncodingToString(session.Document->GetOutputEncoding()) +
+                            " were read as '_'",
+                        parser.GetInvalidChars());
   if (!valid) {
     const TKaErrorsList& errors = parser.GetErrors();
     for (int i = 0; i < errors.Count(); ++i) report.ValidityError(file, *errors.Get(i));

@@ -10,6 +10,7 @@
 #include "lex/test_lexer.h"
 #include "lumora/framework/exception.h"
 #include "lumora/framework/sysutils.h"
+#include "lumora/text/wide_strings.h"
 
 namespace lumora {
 namespace {
@@ -175,12 +176,12 @@ TEST(InputBuffer, PushBackAcrossTheBoundaryDoesNotReadTheStreamAgain) {
 
 TEST(InputBuffer, Utf8MultiByteCharactersPushBackWhole) {
   // é (2 bytes), € (3 bytes), 😀 (4 bytes: a surrogate pair), then a stray
-  // continuation byte and an invalid four-byte lead, each one character.
+  // continuation byte and an invalid lead, each one character '_'.
   TStringStream stream("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\x85\xF8z");
   TInputBuffer buffer;
   buffer.Init(stream);
   buffer.SetEncoding(UTF_8);
-  const std::u16string expected = u"a\u00E9\u20AC\U0001F600\u0085\u00F8z";
+  const std::u16string expected = u"a\u00E9\u20AC\U0001F600__z";
   EXPECT_EQ(buffer.GetChars(static_cast<int>(expected.size())), expected);
   EXPECT_EQ(buffer.GetChar(), 0);
   // Back from the end, one character at a time, each read again.
@@ -200,17 +201,22 @@ TEST(InputBuffer, Utf8MultiByteCharactersPushBackWhole) {
   EXPECT_EQ(buffer.GetChar(), 0xDE00);
   buffer.UnGetChar();
   EXPECT_EQ(buffer.GetChar(), 0xDE00);
-  EXPECT_EQ(buffer.GetChar(), 0x85);
+  EXPECT_EQ(buffer.GetChar(), u'_');
 }
 
-TEST(InputBuffer, Utf8SequenceCutShortByTheEndIsItsLeadAlone) {
-  TStringStream stream("x\xE2\x82");
+TEST(InputBuffer, MalformedUtf8NeverSwallowsTheBytesAfterIt) {
+  // A sequence cut short by the end, one cut short by markup, an overlong
+  // form of '<', and a lone lead: each lead byte is one reported '_', and
+  // the bytes after it are read on their own.
+  invChars().Clear();
+  TStringStream stream("Zo\xEB</n>\xC0\xBC\xF5x\xE2\x82");
   TInputBuffer buffer;
   buffer.Init(stream);
   buffer.SetEncoding(UTF_8);
-  EXPECT_EQ(buffer.GetChars(4), std::u16string(u"x\u00E2\u0082\0", 4));
-  buffer.UnGetChars(4);
-  EXPECT_EQ(buffer.GetChar(), u'x');
+  EXPECT_EQ(ReadAll(buffer), u"Zo_</n>___x__");
+  EXPECT_EQ(invChars().DataString(), u"\u00EB\u00C0\u00BC\u00F5\u00E2\u0082");
+  buffer.UnGetChars(3);
+  EXPECT_EQ(buffer.GetChars(2), u"__");
 }
 
 TEST(InputBuffer, LookAheadPastTheEndIsUndoneExactly) {

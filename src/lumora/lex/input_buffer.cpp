@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "lumora/framework/utf8.h"
+
 #include "lumora/io/file_streams.h"
 #include "lumora/text/conversions.h"
+#include "lumora/text/wide_strings.h"
 
 namespace lumora {
 namespace {
@@ -197,23 +200,33 @@ char16_t TInputBuffer::GetUtf8Slow() {
   if (lead < 0) return 0;
   const int32_t leadSlot = FPos - 1;
   FMarks[leadSlot] = kCharStart;
-  const int length = MBSequenceLength(static_cast<char>(lead));
-  if (length == 1) return static_cast<char16_t>(lead);
+  if (lead < 0x80) return static_cast<char16_t>(lead);
+  const int length = lead >= 0xC2 && lead <= 0xF4 ? MBSequenceLength(static_cast<char>(lead)) : 1;
   char bytes[4] = {static_cast<char>(lead), 0, 0, 0};
   int got = 1;
-  for (; got < length; ++got) {
+  int reads = 0;  // after the lead, a read past the end included
+  while (got < length) {
     const int b = RawGet();
+    ++reads;
     if (b < 0) break;
     FMarks[FPos - 1] = kContinuation;
-    bytes[got] = static_cast<char>(b);
+    bytes[got++] = static_cast<char>(b);
+    if ((b & 0xC0) != 0x80) break;
   }
-  if (got < length) {
-    // Cut short by the end of the data: the lead stands alone.
-    for (int i = got; i >= 1; --i) RawUnGet();
-    return static_cast<char16_t>(lead);
+  uint32_t cp = 0;
+  const std::string_view sequence(bytes, static_cast<size_t>(got));
+  // Well-formed sequences only; lone surrogates, which the writer produces
+  // for unpaired halves, read back as they were written.
+  const bool wellFormed = got == length && (DecodeUtf8Strict(sequence, cp) == sequence.size() ||
+                                            (length == 3 && lead == 0xED));
+  if (!wellFormed) {
+    // A byte that starts no well-formed sequence stands alone and is
+    // reported: its neighbours, markup included, are read on their own.
+    for (int i = 0; i < reads; ++i) RawUnGet();
+    RecordInvChar(static_cast<char16_t>(lead));
+    return u'_';
   }
-  const TMBChar decoded = DecodeMBChar(std::string_view(bytes, static_cast<size_t>(length)));
-  for (int i = decoded.Bytes; i < length; ++i) RawUnGet();
+  const TMBChar decoded = DecodeMBChar(sequence);
   if (decoded.Units == 2) {
     // Stepping back from behind the pair lands on this mark (see UnGetChar).
     FMarks[leadSlot] = kPairStart;
