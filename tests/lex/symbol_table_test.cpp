@@ -129,3 +129,34 @@ TEST(XMLStack, DeepStackIsFreedWithoutRecursion) {
 
 }  // namespace
 }  // namespace lumora
+
+namespace lumora {
+namespace {
+
+TEST(SymTab, KeptLexemesCountLikeInsertedOnesAndLiveLongEnough) {
+  TSymTab kept, full;
+  std::vector<std::u16string> texts;
+  for (int i = 0; i < 600; ++i)
+    texts.push_back(u"text" + std::u16string(1, u'a' + i % 26) +
+                    std::u16string(static_cast<size_t>(i % 7), u'x'));
+  std::vector<const TSTEntry*> entries;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    // Markup between the texts takes positions in the same buckets.
+    if (i % 5 == 0) {
+      EXPECT_EQ(kept.Insert(u"<!x", tkUnknownMarkup), full.Insert(u"<!x", tkUnknownMarkup));
+    }
+    int32_t index = -1;
+    entries.push_back(&kept.KeepLexeme(texts[i], tkText, index));
+    EXPECT_EQ(index, full.Insert(texts[i], tkText));
+    EXPECT_THROW(kept.Entry(index), std::out_of_range);
+    // The last kKeptLexemes texts are all still readable.
+    for (size_t back = 0; back < TSymTab::kKeptLexemes && back <= i; ++back)
+      ASSERT_EQ(entries[i - back]->GetLexem(), texts[i - back]);
+  }
+  EXPECT_EQ(kept.Count(), full.Count());
+  // Entries inserted for good are still found between kept ones.
+  EXPECT_EQ(kept.GetLexem(kept.Lookup(u"<!X")), u"<!x");
+}
+
+}  // namespace
+}  // namespace lumora

@@ -112,7 +112,8 @@ void TLexAnalyzer::SetTokenChar(char16_t c) {
 
 void TLexAnalyzer::SetTokenInsert(std::u16string_view lexem, int32_t code) {
   int32_t index = -1;
-  const TSTEntry& entry = FSymTab->InsertLexeme(lexem, code, index);
+  const TSTEntry& entry = TSymTab::IsStoredText(code) ? FSymTab->KeepLexeme(lexem, code, index)
+                                                      : FSymTab->InsertLexeme(lexem, code, index);
   FToken->SetFromTable(entry, index);
 }
 

@@ -1,6 +1,7 @@
 #include "lumora/lex/symbol_table.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <stdexcept>
 
@@ -72,7 +73,32 @@ int TSymTab::BucketOf(std::u16string_view lexem) {
 const TSTEntry& TSymTab::Entry(int32_t index) const {
   const int32_t bucket = index & 0xFF;
   if (index < 0 || bucket >= kBucketCount) throw std::out_of_range("TSymTab: no such index");
-  return *FBuckets[static_cast<size_t>(bucket)]->Get(index >> 8);
+  const std::vector<int32_t>& positions = FPositions[static_cast<size_t>(bucket)];
+  const auto at = std::lower_bound(positions.begin(), positions.end(), index >> 8);
+  if (at == positions.end() || *at != index >> 8)
+    throw std::out_of_range("TSymTab: no entry kept at this index");
+  return *FBuckets[static_cast<size_t>(bucket)]->Get(static_cast<int>(at - positions.begin()));
+}
+
+int32_t TSymTab::CountIn(int bucket) {
+  const int32_t position = FBucketSizes[bucket]++;
+  ++FCount;
+  // Beyond some two billion tokens an index no longer fits: the token has none.
+  return position > (INT32_MAX >> 8) ? -1 : bucket + 256 * position;
+}
+
+const TSTEntry& TSymTab::KeepLexeme(std::u16string_view lexem, int32_t code, int32_t& index) {
+  index = CountIn(BucketOf(lexem));
+  const int slot = FNextKept;
+  FNextKept = (FNextKept + 1) % kKeptLexemes;
+  std::u16string& text = FKeptTexts[slot];
+  text.assign(lexem);
+  TSTEntry& entry = FKeptEntries[slot];
+  entry.FCode = code;
+  entry.FLexem = text.c_str();
+  entry.FLength = static_cast<int32_t>(text.size());
+  entry.FIndex = -1;
+  return entry;
 }
 
 int32_t TSymTab::Lookup(std::u16string_view lexem) const {
@@ -95,7 +121,7 @@ int32_t TSymTab::ScanBucket(std::u16string_view lexem) const {
   const TList<TSTEntry>& list = *FBuckets[static_cast<size_t>(bucket)];
   for (int i = 0; i < list.Count(); ++i)
     if (!IsStoredText(list[i]->FCode) && XMLCompareText(list[i]->GetLexem(), lexem) == 0)
-      return bucket + 256 * i;
+      return bucket + 256 * FPositions[static_cast<size_t>(bucket)][static_cast<size_t>(i)];
   return -1;
 }
 
@@ -113,7 +139,9 @@ const TSTEntry& TSymTab::InsertLexeme(std::u16string_view lexem, int32_t code, i
   entry.FLexem = Store(lexem);
   entry.FLength = static_cast<int32_t>(lexem.size());
   entry.FIndex = -1;
-  index = bucket + 256 * FBuckets[static_cast<size_t>(bucket)]->Add(&entry);
+  FPositions[static_cast<size_t>(bucket)].push_back(FBucketSizes[bucket]);
+  index = CountIn(bucket);
+  FBuckets[static_cast<size_t>(bucket)]->Add(&entry);
   FIndexOfOrdinal.push_back(index);
   if (!IsStoredText(code)) IndexEntry(ordinal, FoldedHash(lexem));
   return entry;

@@ -1,8 +1,10 @@
 // Tokens and the symbol table that maps lexemes to token codes.
 //
-// The table also keeps the text of every name, literal and text token read
-// during a parse: tokens point into it, and the text stays valid until the
-// table is destroyed.
+// Every lexeme read during a parse counts in the table, so that each token
+// has the index it would have in a table holding them all. Markup and single
+// characters stay in the table until it is destroyed. The names, literals and
+// texts the lexers read (KeepLexeme) are kept only for a while: they are as
+// large as the document, and the grammars copy what they need at once.
 #pragma once
 
 #include <cstdint>
@@ -82,9 +84,14 @@ class TSymTab : public TObject {
   // Adds an entry with its own copy of lexem (up to its first U+0000), also
   // when an equal one exists, and returns its index.
   int32_t Insert(std::u16string_view lexem, int32_t code);
-  // Insert of a lexeme that holds no U+0000 (names, literals and texts never
-  // do); returns the entry.
+  // Insert of a lexeme that holds no U+0000; returns the entry.
   const TSTEntry& InsertLexeme(std::u16string_view lexem, int32_t code, int32_t& index);
+  // A name, literal or text a lexer read (code IsStoredText; no U+0000). It
+  // counts in its bucket, so index is what Insert would give; the entry and
+  // its text stay valid until kKeptLexemes more lexemes have been kept, which
+  // spans every token a grammar looks back at. Entry(index) does not find it.
+  const TSTEntry& KeepLexeme(std::u16string_view lexem, int32_t code, int32_t& index);
+  static constexpr int kKeptLexemes = 16;
 
   // These expect an index that Insert or Lookup returned.
   int32_t GetToken(int32_t index) const { return Entry(index).FCode; }
@@ -93,7 +100,8 @@ class TSymTab : public TObject {
   // Raises std::out_of_range for an index that names no entry.
   const TSTEntry& Entry(int32_t index) const;
 
-  int32_t Count() const { return static_cast<int32_t>(FEntries.size()); }
+  // Entries counted, kept lexemes included.
+  int32_t Count() const { return FCount; }
   // Codes of the entries that keep a text without being looked up.
   static bool IsStoredText(int32_t code) {
     return code == tkName || code == tkLiteral || code == tkText || code == tkNmToken;
@@ -107,11 +115,22 @@ class TSymTab : public TObject {
 
   const char16_t* Store(std::u16string_view text);
   static int BucketOf(std::u16string_view lexem);
+  // The index of the next entry of bucket, which it then counts.
+  int32_t CountIn(int bucket);
   int32_t ScanBucket(std::u16string_view lexem) const;
   void IndexEntry(int32_t ordinal, uint32_t foldedHash);
   void GrowIndex();
 
   std::unique_ptr<TList<TSTEntry>> FBuckets[kBucketCount];
+  // Position in its bucket of each entry of FBuckets, ascending; kept
+  // lexemes take the positions in between.
+  std::vector<int32_t> FPositions[kBucketCount];
+  int32_t FBucketSizes[kBucketCount] = {};
+  int32_t FCount = 0;
+  // The kept lexemes, used in turn.
+  TSTEntry FKeptEntries[kKeptLexemes];
+  std::u16string FKeptTexts[kKeptLexemes];
+  int FNextKept = 0;
   std::deque<TSTEntry> FEntries;         // the entries, in insertion order
   std::vector<int32_t> FIndexOfOrdinal;  // table index of each entry
   // Lexeme storage: large blocks filled one after the other.
