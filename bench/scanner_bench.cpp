@@ -1,4 +1,4 @@
-// Throughput of the lexical analyzer: a document lexer built on the markup
+// Throughput of the lexical analyzer: the document lexer with its markup
 // scanners reads generated markup from start to end, with a fresh symbol
 // table each time. Sizes 1, 2 and 4 show whether time grows linearly with
 // the input (characters per second should stay flat).
@@ -10,16 +10,16 @@
 
 #include "lumora/framework/stream.h"
 #include "lumora/framework/sysutils.h"
-#include "lumora/lex/lex_analyzer.h"
-#include "lumora/text/char_classes.h"
-#include "lumora/text/wide_strings.h"
+#include "lumora/parser/orvane.h"
 
 namespace lumora {
 namespace {
 
-class TBenchLexer : public TLexAnalyzer {
+// The document lexer alone: TKaOrvane's LexAn over the whole input, with no
+// grammar and no tree behind it.
+class TBenchLexer : public TKaOrvane {
  public:
-  TBenchLexer() : TLexAnalyzer(nullptr) {}
+  TBenchLexer() : TKaOrvane(nullptr) {}
 
   // Reads every token of bytes; returns the number of tokens.
   int64_t Run(TStream& stream, bool utf8) {
@@ -32,38 +32,6 @@ class TBenchLexer : public TLexAnalyzer {
     Finalize();
     return tokens;
   }
-
-  void LexAn() override {
-    FPrevToken->Copy(*FToken);
-    for (;;) {
-      FChar = FBuffer->GetChar();
-      const int32_t previous = FPrevToken->GetCode();
-      if (FPIData) return SetTokenInsert(SplitPIData(), tkText);
-      if (previous == tkCDataStart) return SetTokenInsert(SplitCDSec(), tkText);
-      if (previous == tkCommentStart) return SetTokenInsert(SplitComment(), tkText);
-      if (!FCharData && (FChar == u' ' || FChar == u'\t' || FChar == u'\r')) continue;
-      if (FChar == u'<') return SetTokenLookup(SplitSTag(), tkUnknownMarkup);
-      if (FCharData && IsDataChar(FChar) &&
-          (previous == tkTagEnd || previous == tkEmptyTagEnd || previous == tkCommentEnd ||
-           previous == tkPIEnd || previous == tkCDataEnd))
-        return SetTokenInsert(SplitCharData(), tkText);
-      if (IsRightBracket(FChar)) {
-        const std::u16string_view lexem = SplitETag();
-        return SetTokenLookup(lexem, XMLOrd(lexem[0]));
-      }
-      if (FChar == u'#') return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
-      if (FChar == u'"' || FChar == u'\'') return SetTokenInsert(SplitLiteral(), tkLiteral);
-      if (IsFirstNameChar(FChar)) return SetTokenInsert(SplitName(), tkName);
-      if (FChar == u'\n') {
-        ++FLine;
-        continue;
-      }
-      if (FChar != 0) return SetTokenChar(FChar);
-      return SetTokenEndOfFile();
-    }
-  }
-  void Emit(int32_t, std::u16string_view) override {}
-  void MEmit(int32_t, std::u16string_view, std::u16string_view) override {}
 };
 
 // About 2 million characters of markup per unit of scale.
