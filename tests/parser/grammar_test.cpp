@@ -71,6 +71,23 @@ TEST(DocumentGrammar, ContentRules) {
   EXPECT_EQ(ParseError("<a>text").Message(), "Unexpected end of file.");
 }
 
+TEST(DocumentGrammar, AttributesAreKeptByTheirExactNames) {
+  auto doc = ParseText("<a id='1' ID='2' Id='3'/>");
+  TKaNodeList& list = doc->GetDocumentElement()->GetNodeList();
+  EXPECT_EQ(list.Length(), 3);
+  EXPECT_EQ(list.Item(2, ATTRIBUTE_NODE)->GetValue(), u"2");
+  const EKaOrvaneError twice = ParseError("<a x='1'\n x='2'/>");
+  EXPECT_EQ(twice.Message(), "Attribute \"x\" is specified more than once.");
+  EXPECT_EQ(twice.GetLine(), 2);
+
+  // Many attributes, and a repeated one at the very end of them.
+  std::string tag = "<a";
+  for (int i = 0; i < 20'000; ++i) tag += " n" + std::to_string(i) + "='v'";
+  EXPECT_EQ(ParseText(tag + "/>")->GetDocumentElement()->GetNodeList().Length(), 20'000);
+  EXPECT_EQ(ParseError(tag + " n7='again'/>").Message(),
+            "Attribute \"n7\" is specified more than once.");
+}
+
 TEST(DocumentGrammar, OnlyMiscMayFollowTheDocumentElement) {
   // A second document element or stray text is not well-formed.
   EXPECT_EQ(ParseError("<a/><b/>").Message(), "Illegal occurence of \"<\"");

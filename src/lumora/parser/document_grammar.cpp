@@ -105,6 +105,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       }
       FStack->Push(added);
       ++FDepth;
+      FStartTagNames.clear();
       break;
     }
     case acText:
@@ -155,7 +156,9 @@ void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_
   TKaXMLNode* head = FStack->GetHead();
   switch (Action) {
     case acPseudoAttribute:
-      if (auto* container = (head ? head->ToContainer() : nullptr)) {
+      if (TKaXMLElement* element = head ? head->ToElement() : nullptr) {
+        AddParsedAttribute(*element, Text1, Text2);
+      } else if (auto* container = (head ? head->ToContainer() : nullptr)) {
         container->FSetAttribute(Text1, Text2);
       } else if (!head && XMLCompareText(Text1, u"encoding") == 0) {
         const std::string name = WideToSystem(Text2);
@@ -178,6 +181,31 @@ void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_
     default:
       break;
   }
+}
+
+void TKaOrvane::AddParsedAttribute(TKaXMLElement& element, std::u16string_view name,
+                                   std::u16string_view value) {
+  // Names are compared exactly, as XML does: x and X are two attributes, and
+  // neither may take the other's place. A short list is walked; a long one
+  // is looked up, so that a tag with thousands of attributes stays linear.
+  constexpr int kWalkedAttributes = 8;
+  int count = 0;
+  bool repeated = false;
+  for (TKaXMLNode* a = element.GetNodeList().GetRoot(ATTRIBUTE_NODE); a && !repeated;
+       a = a->NextSibling()) {
+    if (++count > kWalkedAttributes) break;
+    repeated = a->GetName() == name;
+  }
+  if (count > kWalkedAttributes) {
+    if (FStartTagNames.empty()) {
+      for (TKaXMLNode* a = element.GetNodeList().GetRoot(ATTRIBUTE_NODE); a; a = a->NextSibling())
+        FStartTagNames.emplace(a->GetName());
+    }
+    repeated = !FStartTagNames.emplace(name).second;
+  }
+  if (repeated)
+    RaiseError(Format("Attribute \"%s\" is specified more than once.", WideToSystem(name)));
+  element.GetNodeList().AppendChild(std::make_unique<TKaXMLAttr>(name, value, FDocument, false));
 }
 
 void TKaOrvane::ParseProlog() {

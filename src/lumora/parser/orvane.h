@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "lumora/io/errors_list.h"
@@ -19,6 +20,7 @@ namespace lumora {
 
 class TStrings;
 class TKaXMLDocument;
+class TKaXMLElement;
 
 // Called with the node that names an external resource and the file or
 // address that could not be found.
@@ -104,6 +106,10 @@ class TKaOrvane : public TLexAnalyzer {
   // white space may follow.
   void ParseEpilog();
   [[noreturn]] void RaiseIllegal() const;
+  // Adds an attribute read in element's start tag; a name that stands there
+  // twice is not well-formed.
+  void AddParsedAttribute(TKaXMLElement& element, std::u16string_view name,
+                          std::u16string_view value);
 
   bool FStandardXML = false;
   bool FValidateDocument = false;
@@ -117,6 +123,8 @@ class TKaOrvane : public TLexAnalyzer {
   std::u16string FInvalidChars;
   int FMaxNestingDepth = kDefaultMaxNestingDepth;
   int FDepth = 0;  // elements open now
+  // Names of the attributes of the start tag being read, once it has many.
+  std::unordered_set<std::u16string> FStartTagNames;
   // Documents that refer to this parser; they forget it when it dies.
   std::vector<TKaXMLDocument*> FDocuments;
 };
