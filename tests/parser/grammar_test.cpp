@@ -117,6 +117,11 @@ TEST(DocumentGrammar, DocumentTypeDeclarationKeepsItsIdentifier) {
             "\r\n<html>&nbsp;</html>");
   EXPECT_EQ(ParseError("<!DOCTYPE a [<!ELEMENT a ANY>]><a/>").Message(),
             "Internal DTD subsets are not supported in this version.");
+  // A document type without declarations reads back as it is written.
+  auto bare = ParseText("<!DOCTYPE a><a/>");
+  const std::string written = Written(*bare);
+  EXPECT_EQ(written, "<?xml version = \"1.0\"?>\r\n<!DOCTYPE a []>\r\n\r\n<a/>");
+  EXPECT_EQ(Written(*ParseText(written)), written);
 }
 
 TEST(DocumentGrammar, EveryTruncationOfADocumentFailsCleanly) {

@@ -268,8 +268,14 @@ void TKaOrvane::ParseDTDStag() {
   Match(tkName);
   Emit(acDocType, FPrevToken->GetLexem());
   if (FToken->GetCode() == tkName) ParseExternalId();
-  if (FToken->GetCode() == '[')
-    RaiseError("Internal DTD subsets are not supported in this version.");
+  if (FToken->GetCode() == '[') {
+    // An empty internal subset (which the writer gives a document type
+    // without declarations) reads; declarations are not read yet.
+    MatchString(u"[");
+    if (FToken->GetCode() != ']')
+      RaiseError("Internal DTD subsets are not supported in this version.");
+    MatchString(u"]");
+  }
   Emit(acDocType, u"");
   Match(tkTagEnd);
   ParseMisc();
