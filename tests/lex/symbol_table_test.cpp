@@ -156,6 +156,28 @@ TEST(SymTab, KeptLexemesCountLikeInsertedOnesAndLiveLongEnough) {
   EXPECT_EQ(kept.Count(), full.Count());
   // Entries inserted for good are still found between kept ones.
   EXPECT_EQ(kept.GetLexem(kept.Lookup(u"<!X")), u"<!x");
+  // A lexeme handed over leaves its buffer empty, and reads as kept.
+  std::u16string buffer = u"handed over";
+  int32_t index = -1;
+  const TSTEntry& taken = kept.TakeLexeme(buffer, tkText, index);
+  EXPECT_TRUE(buffer.empty());
+  EXPECT_EQ(taken.GetLexem(), u"handed over");
+  EXPECT_EQ(index, full.Insert(u"handed over", tkText));
+}
+
+TEST(SymTab, ShortMarkupIsFoundLikeAnyOther) {
+  TSymTab table;
+  LoadKeywords(table);
+  const int32_t first = table.Lookup(u"/>");
+  EXPECT_EQ(table.GetToken(first), tkEmptyTagEnd);
+  table.Insert(u"/>", tkUnknownMarkup);  // a later equal text is never found
+  EXPECT_EQ(table.Lookup(u"/>"), first);
+  EXPECT_EQ(table.GetToken(table.Lookup(u"?")), '?');
+  EXPECT_EQ(table.Lookup(u"q"), -1);
+  const int32_t q = table.Insert(u"q", 'q');
+  EXPECT_EQ(table.Lookup(u"Q"), q);  // case ignored for ASCII letters
+  EXPECT_EQ(table.Lookup(u"\u00E9"), -1);
+  EXPECT_EQ(table.Lookup(std::u16string_view(u"<\0x", 3)), table.Lookup(u"<"));
 }
 
 }  // namespace

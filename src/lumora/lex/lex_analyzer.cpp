@@ -93,28 +93,32 @@ void TLexAnalyzer::RaiseUnexpected() const {
 void TLexAnalyzer::SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew) {
   // Markup read past the end of the data holds zeros; its text ends there.
   lexem = lexem.substr(0, lexem.find(u'\0'));
-  int32_t index = FSymTab->Lookup(lexem);
-  if (index < 0) {
-    const TSTEntry& entry = FSymTab->InsertLexeme(lexem, codeIfNew, index);
-    FToken->SetFromTable(entry, index);
-    return;
-  }
-  FToken->SetFromTable(FSymTab->Entry(index), index);
+  int32_t index = -1;
+  if (const TSTEntry* found = FSymTab->Find(lexem, index))
+    return FToken->SetFromTable(*found, index);
+  const TSTEntry& entry = FSymTab->InsertLexeme(lexem, codeIfNew, index);
+  FToken->SetFromTable(entry, index);
 }
 
 void TLexAnalyzer::SetTokenChar(char16_t c) {
   const std::u16string_view lexem(&c, 1);
   const int32_t code = XMLOrd(c);
-  int32_t index = FSymTab->Lookup(lexem);
-  if (index < 0) index = FSymTab->Insert(lexem, code);
-  FToken->SetValues(code, FSymTab->GetLexemPtr(index), index);
+  int32_t index = -1;
+  const TSTEntry* entry = FSymTab->Find(lexem, index);
+  if (!entry) entry = &FSymTab->InsertLexeme(lexem, code, index);
+  FToken->SetValues(code, entry->GetLexemPtr(), index);
 }
 
 void TLexAnalyzer::SetTokenInsert(std::u16string_view lexem, int32_t code) {
   int32_t index = -1;
-  const TSTEntry& entry = TSymTab::IsStoredText(code) ? FSymTab->KeepLexeme(lexem, code, index)
-                                                      : FSymTab->InsertLexeme(lexem, code, index);
-  FToken->SetFromTable(entry, index);
+  const TSTEntry* entry;
+  if (!TSymTab::IsStoredText(code))
+    entry = &FSymTab->InsertLexeme(lexem, code, index);
+  else if (lexem.data() == FLexeme.data() && lexem.size() == FLexeme.size())
+    entry = &FSymTab->TakeLexeme(FLexeme, code, index);  // the scanners' buffer: no copy
+  else
+    entry = &FSymTab->KeepLexeme(lexem, code, index);
+  FToken->SetFromTable(*entry, index);
 }
 
 void TLexAnalyzer::SkipEmpty() {

@@ -49,6 +49,7 @@ void TSTEntry::SetValues(int32_t code, const char16_t* lexem, int32_t index) {
 TSymTab::TSymTab() {
   for (auto& bucket : FBuckets) bucket = std::make_unique<TList<TSTEntry>>();
   FSlots.resize(1024);
+  FShort.assign(128 + 128 * 128, 0);
 }
 
 TSymTab::~TSymTab() = default;
@@ -88,11 +89,22 @@ int32_t TSymTab::CountIn(int bucket) {
 }
 
 const TSTEntry& TSymTab::KeepLexeme(std::u16string_view lexem, int32_t code, int32_t& index) {
+  FKeptTexts[FNextKept].assign(lexem);
+  return KeptEntry(code, index, lexem);
+}
+
+const TSTEntry& TSymTab::TakeLexeme(std::u16string& lexem, int32_t code, int32_t& index) {
+  FKeptTexts[FNextKept].swap(lexem);
+  lexem.clear();
+  return KeptEntry(code, index, FKeptTexts[FNextKept]);
+}
+
+// Fills the kept entry of the current slot, whose text is in place.
+const TSTEntry& TSymTab::KeptEntry(int32_t code, int32_t& index, std::u16string_view lexem) {
   index = CountIn(BucketOf(lexem));
   const int slot = FNextKept;
   FNextKept = (FNextKept + 1) % kKeptLexemes;
-  std::u16string& text = FKeptTexts[slot];
-  text.assign(lexem);
+  const std::u16string& text = FKeptTexts[slot];
   TSTEntry& entry = FKeptEntries[slot];
   entry.FCode = code;
   entry.FLexem = text.c_str();
@@ -102,18 +114,47 @@ const TSTEntry& TSymTab::KeepLexeme(std::u16string_view lexem, int32_t code, int
 }
 
 int32_t TSymTab::Lookup(std::u16string_view lexem) const {
+  int32_t index = -1;
+  Find(lexem, index);
+  return index;
+}
+
+int TSymTab::ShortKey(std::u16string_view lexem) {
+  if (lexem.empty() || lexem.size() > 2) return -1;
+  const char16_t first = FoldAscii(lexem[0]);
+  if (first >= 128) return -1;
+  if (lexem.size() == 1) return first;
+  const char16_t second = FoldAscii(lexem[1]);
+  return second < 128 ? 128 + first * 128 + second : -1;
+}
+
+const TSTEntry* TSymTab::Find(std::u16string_view lexem, int32_t& index) const {
   lexem = Terminated(lexem);
+  index = -1;
   // A replaced comparison may equate other texts than the index does.
-  if (XMLCompareText != WCompareText) return ScanBucket(lexem);
-  const uint32_t h = FoldedHash(lexem);
-  const size_t mask = FSlots.size() - 1;
-  for (size_t i = h & mask;; i = (i + 1) & mask) {
-    const TSlot& slot = FSlots[i];
-    if (slot.Ordinal < 0) return -1;
-    if (slot.Hash == h &&
-        EqualFolded(FEntries[static_cast<size_t>(slot.Ordinal)].GetLexem(), lexem))
-      return FIndexOfOrdinal[static_cast<size_t>(slot.Ordinal)];
+  if (XMLCompareText != WCompareText) {
+    index = ScanBucket(lexem);
+    return index < 0 ? nullptr : &Entry(index);
   }
+  int32_t ordinal = -1;
+  if (const int key = ShortKey(lexem); key >= 0) {
+    ordinal = FShort[static_cast<size_t>(key)] - 1;
+  } else {
+    const uint32_t h = FoldedHash(lexem);
+    const size_t mask = FSlots.size() - 1;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+      const TSlot& slot = FSlots[i];
+      if (slot.Ordinal < 0) break;
+      if (slot.Hash == h &&
+          EqualFolded(FEntries[static_cast<size_t>(slot.Ordinal)].GetLexem(), lexem)) {
+        ordinal = slot.Ordinal;
+        break;
+      }
+    }
+  }
+  if (ordinal < 0) return nullptr;
+  index = FIndexOfOrdinal[static_cast<size_t>(ordinal)];
+  return &FEntries[static_cast<size_t>(ordinal)];
 }
 
 int32_t TSymTab::ScanBucket(std::u16string_view lexem) const {
@@ -168,6 +209,7 @@ void TSymTab::IndexEntry(int32_t ordinal, uint32_t foldedHash) {
     TSlot& slot = FSlots[i];
     if (slot.Ordinal < 0) {
       slot = {foldedHash, ordinal};
+      if (const int key = ShortKey(lexem); key >= 0) FShort[static_cast<size_t>(key)] = ordinal + 1;
       break;
     }
     // An equal text is indexed already: Lookup keeps finding the first one.

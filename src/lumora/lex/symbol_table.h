@@ -81,6 +81,8 @@ class TSymTab : public TObject {
   // Index of the first entry equal to lexem regardless of case, or -1.
   // Entries of stored texts (see above) are passed over.
   int32_t Lookup(std::u16string_view lexem) const;
+  // The same, giving the entry too (nil when none).
+  const TSTEntry* Find(std::u16string_view lexem, int32_t& index) const;
   // Adds an entry with its own copy of lexem (up to its first U+0000), also
   // when an equal one exists, and returns its index.
   int32_t Insert(std::u16string_view lexem, int32_t code);
@@ -91,6 +93,9 @@ class TSymTab : public TObject {
   // its text stay valid until kKeptLexemes more lexemes have been kept, which
   // spans every token a grammar looks back at. Entry(index) does not find it.
   const TSTEntry& KeepLexeme(std::u16string_view lexem, int32_t code, int32_t& index);
+  // The same for a lexeme the caller built: the table takes its text and
+  // leaves an emptied string with storage to use again.
+  const TSTEntry& TakeLexeme(std::u16string& lexem, int32_t code, int32_t& index);
   static constexpr int kKeptLexemes = 16;
 
   // These expect an index that Insert or Lookup returned.
@@ -139,6 +144,11 @@ class TSymTab : public TObject {
   size_t FBlockSize = 0;
   // Open addressing over the case-folded text: the first entry of each text.
   std::vector<TSlot> FSlots;
+  // The same for texts of one or two ASCII characters, most of the markup:
+  // ordinal + 1 of the first entry, 0 for none; see ShortKey.
+  std::vector<int32_t> FShort;
+  static int ShortKey(std::u16string_view lexem);
+  const TSTEntry& KeptEntry(int32_t code, int32_t& index, std::u16string_view lexem);
   size_t FSlotsUsed = 0;
 };
 
