@@ -8,27 +8,6 @@
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
-namespace {
-
-// A reader turns a tab, line feed or carriage return of an attribute value
-// into a space: written as character references they read back as they are.
-std::u16string WhiteToReferences(std::u16string_view value) {
-  std::u16string out;
-  out.reserve(value.size());
-  for (char16_t c : value) {
-    if (c == u'\t')
-      out += u"&#9;";
-    else if (c == u'\n')
-      out += u"&#10;";
-    else if (c == u'\r')
-      out += u"&#13;";
-    else
-      out.push_back(c);
-  }
-  return out;
-}
-
-}  // namespace
 
 TKaXMLAttr::TKaXMLAttr(std::u16string_view Name, TKaXMLDocument* Doc, TUnnormalized)
     : TKaXMLNode(Name, ATTRIBUTE_NODE, Doc, TNameRule::kChecked) {}
@@ -92,8 +71,7 @@ void TKaXMLAttr::Write(TStream& Stream, int /*Level*/) {
   WriteWide(Stream, u" ");
   WriteWide(Stream, FName);
   WriteWide(Stream, u" = \"");
-  WriteWide(Stream, WhiteToReferences(CharToReference(
-                        CharToReference(CharToReference(FValue, u'&'), u'<'), u'"')));
+  WriteEscaped(Stream, FValue, kEscapeQuotes | kEscapeWhite);
   WriteWide(Stream, u"\"");
   SetAfterText(false);
 }

@@ -85,7 +85,7 @@ void TKaXMLText::Normalize() {
 }
 
 void TKaXMLText::Write(TStream& Stream, int /*Level*/) {
-  WriteWide(Stream, CharToReference(CharToReference(FValue, u'&'), u'<'));
+  WriteEscaped(Stream, FValue, 0);
   SetAfterText(true);
 }
 

@@ -1,5 +1,6 @@
 #include "lumora/dom/node.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "lumora/dom/document.h"
@@ -196,8 +197,11 @@ int TKaXMLNode::ContentLevel(int Level) const {
 
 void TKaXMLNode::BreakLine(TStream& Stream, int Indent) const {
   if (AfterText()) return;
+  static const std::u16string kSpaces(256, u' ');
   WriteWide(Stream, u"\r\n");
-  WriteWide(Stream, LeadWhite(Indent));
+  for (int left = Indent; left > 0; left -= 256)
+    WriteWide(Stream,
+              std::u16string_view(kSpaces).substr(0, static_cast<size_t>(std::min(left, 256))));
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLNode::CloneNode() const {

@@ -41,6 +41,12 @@ int64_t TMemoryStream::Read(void* buffer, int64_t count) {
 
 int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
   if (count <= 0) return 0;
+  if (FPosition == static_cast<int64_t>(FData.size())) {
+    // Writing at the end, as writers do: append without filling first.
+    FData.append(static_cast<const char*>(buffer), static_cast<size_t>(count));
+    FPosition += count;
+    return count;
+  }
   const size_t end = static_cast<size_t>(FPosition + count);
   if (end > FData.size()) FData.resize(end);
   std::memcpy(FData.data() + FPosition, buffer, static_cast<size_t>(count));

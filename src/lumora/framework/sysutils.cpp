@@ -204,16 +204,23 @@ size_t DecodeUtf8Strict(std::string_view bytes, uint32_t& cp) {
 }
 
 std::string WideToSystem(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
+  // At most three bytes per code unit (a pair takes four for two units).
+  std::string out(text.size() * 3, '\0');
+  char* to = out.data();
   for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      AppendUtf8(out, CombineSurrogates(c, text[++i]));
-    } else {
-      AppendUtf8(out, c);
+    uint32_t c = text[i];
+    if (c < 0x80) {
+      *to++ = static_cast<char>(c);
+      continue;
     }
+    if (IsHighSurrogate(static_cast<char16_t>(c)) && i + 1 < text.size() &&
+        IsLowSurrogate(text[i + 1]))
+      c = CombineSurrogates(static_cast<char16_t>(c), text[++i]);
+    std::string bytes;
+    AppendUtf8(bytes, c);
+    for (char b : bytes) *to++ = b;
   }
+  out.resize(static_cast<size_t>(to - out.data()));
   return out;
 }
 

@@ -271,6 +271,10 @@ std::u16string LeadWhite(int count) {
   return count > 0 ? std::u16string(static_cast<size_t>(count), u' ') : std::u16string();
 }
 
+bool StartsReference(std::u16string_view text, size_t amp) {
+  return amp < text.size() && BeginsReference(text, static_cast<int>(amp) + 1);
+}
+
 std::u16string CharToReference(std::u16string_view text, char16_t ch) {
   return ReplaceByReferences(text, [ch](char16_t c) { return c == ch; });
 }

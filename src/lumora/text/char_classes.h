@@ -86,6 +86,9 @@ std::u16string LeadWhite(int count);
 // every '<', '>', '"' and '\'' is replaced. A character other than those five
 // is removed.
 std::u16string CharToReference(std::u16string_view text, char16_t ch);
+// Whether the '&' at text[amp] begins a complete reference (&name;, &#1;,
+// &#x1;), which the replacements above leave as it is.
+bool StartsReference(std::u16string_view text, size_t amp);
 // The same for all five predefined characters.
 std::u16string CharsToReference(std::u16string_view text);
 // The value of a string of hexadecimal digits, last digit lowest; empty gives
