@@ -50,9 +50,10 @@ void TKaOrvane::LexAn() {
       return SetTokenInsert(SplitCharData(), tkText);
     if (IsRightBracket(FChar)) {
       const std::u16string_view lexeme = SplitETag();
-      const int32_t index = FSymTab->Lookup(lexeme);
-      if (index < 0) return SetTokenChar(lexeme[0]);
-      return FToken->SetFromTable(FSymTab->Entry(index), index);
+      int32_t index = -1;
+      if (const TSTEntry* found = FSymTab->Find(lexeme, index))
+        return FToken->SetFromTable(*found, index);
+      return SetTokenChar(lexeme[0]);
     }
     if (FChar == u'#') return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
     if (FChar == u'"' || FChar == u'\'') return SetTokenInsert(SplitLiteral(), tkLiteral);
