@@ -1,6 +1,5 @@
-// A minimal analyzer for the tests: the document lexer's choice of scanner
-// by the character read, semantic actions that only record what they get,
-// and access to the analyzer's state.
+// An analyzer for the tests: the document lexer, semantic actions that only
+// record what they get, and access to the analyzer's state.
 #pragma once
 
 #include <memory>
@@ -11,6 +10,7 @@
 #include "lumora/framework/stream.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/lex/lex_analyzer.h"
+#include "lumora/parser/orvane.h"
 #include "lumora/text/char_classes.h"
 #include "lumora/text/code_pages.h"
 #include "lumora/text/wide_strings.h"
@@ -26,9 +26,9 @@ inline void PrintTo(const TToken& token, std::ostream* out) {
   *out << "{" << token.Code << ", \"" << WideToSystem(token.Lexem) << "\"}";
 }
 
-class TTestLexer : public TLexAnalyzer {
+class TTestLexer : public TKaOrvane {
  public:
-  explicit TTestLexer(int32_t blockSize = TInputBuffer::kBlockSize) : TLexAnalyzer(nullptr) {
+  explicit TTestLexer(int32_t blockSize = TInputBuffer::kBlockSize) : TKaOrvane(nullptr) {
     FBlockSize = blockSize;
   }
 
@@ -44,34 +44,12 @@ class TTestLexer : public TLexAnalyzer {
     LexAn();
   }
 
-  void LexAn() override {
-    FPrevToken->Copy(*FToken);
-    for (;;) {
-      FChar = FBuffer->GetChar();
-      const int32_t previous = FPrevToken->GetCode();
-      if (FPIData) return SetTokenInsert(SplitPIData(), tkText);
-      if (previous == tkCDataStart) return SetTokenInsert(SplitCDSec(), tkText);
-      if (previous == tkCommentStart) return SetTokenInsert(SplitComment(), tkText);
-      if (!FCharData && (FChar == u' ' || FChar == u'\t' || FChar == u'\r')) continue;
-      if (FChar == u'<') return SetTokenLookup(SplitSTag(), tkUnknownMarkup);
-      if (FCharData && IsDataChar(FChar) &&
-          (previous == tkTagEnd || previous == tkEmptyTagEnd || previous == tkCommentEnd ||
-           previous == tkPIEnd || previous == tkCDataEnd))
-        return SetTokenInsert(SplitCharData(), tkText);
-      if (IsRightBracket(FChar)) {
-        const std::u16string_view lexem = SplitETag();
-        return SetTokenLookup(lexem, XMLOrd(lexem[0]));
-      }
-      if (FChar == u'#') return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
-      if (FChar == u'"' || FChar == u'\'') return SetTokenInsert(SplitLiteral(), tkLiteral);
-      if (IsFirstNameChar(FChar)) return SetTokenInsert(SplitName(), tkName);
-      if (FChar == u'\n') {
-        ++FLine;
-        continue;
-      }
-      if (FChar != 0) return SetTokenChar(FChar);
-      return SetTokenEndOfFile();
-    }
+  // The document lexer (LexAn) with the analyzer's own matching, which
+  // follows a replacement text back into the document.
+  void Match(int32_t token) override { TLexAnalyzer::Match(token); }
+  void MatchString(std::u16string_view text) override { TLexAnalyzer::MatchString(text); }
+  void MatchTokens(int32_t token1, int32_t token2) override {
+    TLexAnalyzer::MatchTokens(token1, token2);
   }
 
   void Emit(int32_t action, std::u16string_view text) override {
