@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "dom/dom_testing.h"
 #include "lumora/dom/document.h"
 #include "lumora/framework/stream.h"
 #include "lumora/io/orvane_error.h"
@@ -42,13 +43,6 @@ inline EKaOrvaneError ParseError(const std::string& bytes, bool standard = false
   TKaOrvane parser(nullptr);
   parser.SetStandardXML(standard);
   return ParseError(parser, bytes);
-}
-
-// The document written to a stream, as bytes.
-inline std::string Written(TKaXMLDocument& doc) {
-  TMemoryStream out;
-  doc.WriteToStream(out);
-  return std::string(out.Memory(), static_cast<size_t>(out.Size()));
 }
 
 }  // namespace lumora::testing

@@ -115,9 +115,7 @@ class TKaDocumentFragment : public TKaXMLNode {
 
   void MoveToDocument(TKaXMLDocument* Doc) override {
     TKaXMLNode::MoveToDocument(Doc);
-    FNodeList.SetOwnerDocument(Doc);
-    for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next())
-      node->MoveToDocument(Doc);
+    FNodeList.MoveToDocument(Doc);
   }
 
  private:

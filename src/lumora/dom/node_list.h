@@ -35,6 +35,11 @@ class TKaNodeList : public TObject {
   TKaXMLDocument* GetOwnerDocument() const { return FOwnerDocument; }
   // The document that nodes appended from now on belong to.
   void SetOwnerDocument(TKaXMLDocument* Doc) { FOwnerDocument = Doc; }
+  // Moves the list and every node in it, with all they hold, to Doc.
+  void MoveToDocument(TKaXMLDocument* Doc) {
+    FOwnerDocument = Doc;
+    for (TKaXMLNode* node = FFirst; node; node = node->FNext) node->MoveToDocument(Doc);
+  }
 
   // The first (last) node of that type; ANY_NODE means any type.
   TKaXMLNode* GetRoot(uint8_t NodeType) const;

@@ -36,9 +36,7 @@ class TKaDocumentType : public TKaExternalNode {
 
   void MoveToDocument(TKaXMLDocument* Doc) override {
     TKaXMLNode::MoveToDocument(Doc);
-    FNodeList.SetOwnerDocument(Doc);
-    for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next())
-      node->MoveToDocument(Doc);
+    FNodeList.MoveToDocument(Doc);
   }
 
   // Reads the external subset. Declarations are read with the DTD parser;

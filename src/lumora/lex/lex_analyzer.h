@@ -124,6 +124,9 @@ class TLexAnalyzer : public TComponent {
  protected:
   // Raises EKaOrvaneError with the current file name and line.
   [[noreturn]] void RaiseError(const std::string& message) const;
+  // The current token is not the one expected: "Unexpected end of file." at
+  // the end of the document, "Illegal occurence of ..." otherwise.
+  [[noreturn]] void RaiseUnexpected() const;
 
   // Token helpers for the lexers. The current token becomes:
   // the table's entry for lexem, inserted with codeIfNew when there is none;
@@ -166,7 +169,6 @@ class TLexAnalyzer : public TComponent {
     std::unique_ptr<TXMLStack> Stack;
   };
 
-  [[noreturn]] void RaiseUnexpected() const;
   bool AtEntityEnd() const { return FToken->GetCode() == tkEndOfFile && FBuffer == FEntityBuffer; }
 
   std::unique_ptr<TWorkingObjects> FOwned;

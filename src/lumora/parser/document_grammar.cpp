@@ -67,25 +67,20 @@ void TKaOrvane::LexAn() {
   }
 }
 
-void TKaOrvane::RaiseIllegal() const {
-  if (FToken->GetCode() == tkEndOfFile) RaiseError("Unexpected end of file.");
-  RaiseError(Format("Illegal occurence of \"%s\"", WideToSystem(FToken->GetLexem())));
-}
-
 // The document's matching operations never switch buffers: parameter
 // entities are expanded only inside the DTD.
 void TKaOrvane::Match(int32_t Token) {
-  if (FToken->GetCode() != Token) RaiseIllegal();
+  if (FToken->GetCode() != Token) RaiseUnexpected();
   LexAn();
 }
 
 void TKaOrvane::MatchString(std::u16string_view Text) {
-  if (CompareText(WideToSystem(FToken->GetLexem()), WideToSystem(Text)) != 0) RaiseIllegal();
+  if (CompareText(WideToSystem(FToken->GetLexem()), WideToSystem(Text)) != 0) RaiseUnexpected();
   LexAn();
 }
 
 void TKaOrvane::MatchTokens(int32_t Token1, int32_t Token2) {
-  if (FToken->GetCode() != Token1 && FToken->GetCode() != Token2) RaiseIllegal();
+  if (FToken->GetCode() != Token1 && FToken->GetCode() != Token2) RaiseUnexpected();
   LexAn();
 }
 
@@ -259,7 +254,7 @@ void TKaOrvane::ParseEpilog() {
       Match(tkText);
       continue;
     }
-    RaiseIllegal();
+    RaiseUnexpected();
   }
 }
 

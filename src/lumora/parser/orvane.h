@@ -105,7 +105,6 @@ class TKaOrvane : public TLexAnalyzer {
   // After the document element only comments, processing instructions and
   // white space may follow.
   void ParseEpilog();
-  [[noreturn]] void RaiseIllegal() const;
   // Adds an attribute read in element's start tag; a name that stands there
   // twice is not well-formed.
   void AddParsedAttribute(TKaXMLElement& element, std::u16string_view name,
