@@ -23,4 +23,11 @@ EKaOrvaneError EKaOrvaneError::CreateWithExtFileName(const std::string& message,
   return error;
 }
 
+EKaOrvaneError EKaOrvaneError::CreateAt(const std::string& message, const std::string& fileName,
+                                        int32_t line, int32_t column) {
+  EKaOrvaneError error = CreateWithFileName(message, fileName, line);
+  error.FColumn = column;
+  return error;
+}
+
 }  // namespace lumora

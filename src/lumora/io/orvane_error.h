@@ -23,14 +23,22 @@ class EKaOrvaneError : public Exception {
   static EKaOrvaneError CreateWithExtFileName(const std::string& message,
                                               const std::string& fileName, int32_t line,
                                               int32_t extLine);
+  // The position of the offending token: line and column count from 1, the
+  // column in characters (a surrogate pair is one).
+  static EKaOrvaneError CreateAt(const std::string& message, const std::string& fileName,
+                                 int32_t line, int32_t column);
 
   int32_t GetLine() const { return FLine; }
   int32_t GetExtLine() const { return FExtLine; }
+  // 0 when the position within the line is not known.
+  int32_t GetColumn() const { return FColumn; }
+  void SetColumn(int32_t column) { FColumn = column; }
   const std::string& GetFileName() const { return FFileName; }
 
  private:
   int32_t FLine = 0;
   int32_t FExtLine = 0;
+  int32_t FColumn = 0;
   std::string FFileName;
 };
 

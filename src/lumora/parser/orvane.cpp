@@ -41,12 +41,17 @@ void TKaOrvane::DocumentReleased(TKaXMLDocument* Document) {
 }
 
 bool TKaOrvane::Parse(const std::string& FileName, std::unique_ptr<TKaXMLDocument>& Document) {
-  FFileName = FileName;
   const auto stream = TXMLFileStream::OpenForReading(FileName);
-  return Parse(*stream, Document);
+  return Parse(*stream, Document, FileName);
 }
 
 bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document) {
+  return Parse(Stream, Document, std::string());
+}
+
+bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document,
+                      const std::string& FileName) {
+  FFileName = FileName;
   if (!Document)
     Document = TKaXMLDocument::CreateDocument();
   else
@@ -75,8 +80,10 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
     RunGrammar();
   } catch (const EKaOrvaneError& e) {
     Finalize();
-    throw EKaOrvaneError::CreateWithExtFileName(e.Message(), e.GetFileName(), e.GetLine(),
-                                                e.GetExtLine());
+    EKaOrvaneError error = EKaOrvaneError::CreateWithExtFileName(
+        e.Message(), e.GetFileName(), e.GetLine(), e.GetExtLine());
+    error.SetColumn(e.GetColumn());
+    throw error;
   } catch (const EKaDOMException& e) {
     Finalize();
     Document->Clear();

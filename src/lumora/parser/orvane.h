@@ -41,6 +41,10 @@ class TKaOrvane : public TLexAnalyzer {
   // Returns the result of Validate when ValidateDocument is set, else true.
   bool Parse(const std::string& FileName, std::unique_ptr<TKaXMLDocument>& Document);
   bool Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document);
+  // Parses a stream that holds the content of the file FileName (read by the
+  // caller, from memory say): errors name that file.
+  bool Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document,
+             const std::string& FileName);
   bool ParseFromStream(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document) {
     return Parse(Stream, Document);
   }

@@ -186,4 +186,13 @@ std::string UnicodeToShort(std::u16string_view text, TEncoding encoding, TByteOr
   return out;
 }
 
+bool CanEncode(TEncoding encoding, uint32_t codePoint) {
+  if (encoding == UTF_8 || encoding == UTF_16) return codePoint <= 0x10FFFF;
+  if (codePoint < 0x7F) return true;  // as IChr, which writes U+007F as '_'
+  if (codePoint > 0xFFFF) return false;
+  const ReverseRow& row = ReverseRows()[static_cast<size_t>(RowOf(encoding))];
+  const auto end = row.Units.begin() + row.Count;
+  return std::binary_search(row.Units.begin(), end, static_cast<char16_t>(codePoint));
+}
+
 }  // namespace lumora

@@ -12,6 +12,7 @@
 // enumeration behaves like US_ASCII.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -78,5 +79,9 @@ std::u16string UnicodeToAnsi(std::u16string_view text, TEncoding encoding);
 // given order, no byte-order mark; UTF_8 WideCharToMB(text); otherwise IChr
 // of each unit.
 std::string UnicodeToShort(std::u16string_view text, TEncoding encoding, TByteOrder order);
+
+// Whether encoding has a form for the code point (U+0000..U+10FFFF): the
+// writer escapes or reports the characters for which it has none.
+bool CanEncode(TEncoding encoding, uint32_t codePoint);
 
 }  // namespace lumora
