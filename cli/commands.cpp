@@ -1,17 +1,7 @@
 // The subcommands of `lumora` and the dispatch between them.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <new>
 #include <sstream>
@@ -24,9 +14,9 @@
 #include "lumora/framework/strings.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/orvane_error.h"
-#include "lumora/text/wide_strings.h"
 #include "lumora/package/package.h"
 #include "lumora/parser/orvane.h"
+#include "lumora/text/wide_strings.h"
 #include "messages.h"
 #include "options.h"
 #include "output_file.h"
@@ -72,9 +62,10 @@ bool Load(const std::string& file, TSession& session, TReporter& report) {
     TByteViewStream stream(input.Bytes());
     valid = parser.Parse(stream, session.Document, file == "-" ? std::string() : file);
   } catch (const EInputError& e) {
-    report.Error(file, std::string(file == "-" ? "cannot read standard input: " : "cannot read file: ") +
-                           e.what(),
-                 kExitFailure);
+    report.Error(
+        file,
+        std::string(file == "-" ? "cannot read standard input: " : "cannot read file: ") + e.what(),
+        kExitFailure);
     return false;
   } catch (const EKaOrvaneError& e) {
     report.SyntaxError(file, e);
@@ -125,8 +116,9 @@ int Check(const TOptions& options, std::ostream& out, TReporter& report) {
     const int before = report.Status();
     if (!Load(file, session, report)) continue;
     if (options.Verbose && report.Status() <= before) {
-      out << Printable(DisplayName(file)) << ": " << (options.Valid ? "well-formed and valid" : "well-formed")
-          << " (" << Summary(*session.Document) << ")\n";
+      out << Printable(DisplayName(file)) << ": "
+          << (options.Valid ? "well-formed and valid" : "well-formed") << " ("
+          << Summary(*session.Document) << ")\n";
     }
   }
   return report.Status();
@@ -141,8 +133,8 @@ bool AcceptLosses(const TOptions& options, const std::string& shown, TKaXMLDocum
   if (lost.empty()) return true;
   const std::string encoding = EncodingToString(doc.GetOutputEncoding());
   if (options.Lossy) {
-    report.InvalidChars(shown, "characters that " + encoding + " cannot represent were written as '_'",
-                        lost);
+    report.InvalidChars(
+        shown, "characters that " + encoding + " cannot represent were written as '_'", lost);
     return true;
   }
   report.Error(shown,

@@ -69,7 +69,9 @@ TEST_F(InputOutputTest, OpenFailuresGiveTheSystemsReason) {
 // only as text.
 TEST_F(InputOutputTest, PrintedTextCannotControlTheTerminal) {
   // C1 controls and DEL are XML characters: find prints them escaped.
-  const std::string c1 = Put("c1.xml", "<a w=\"\xC2\x9B" "31m \x7F tab\there\"/>");
+  const std::string c1 = Put("c1.xml",
+                             "<a w=\"\xC2\x9B"
+                             "31m \x7F tab\there\"/>");
   auto r = RunCli({"find", c1, "tab", "--values"});
   EXPECT_EQ(r.Status, 0);
   // The tab became a space, as in every attribute value.
@@ -91,20 +93,23 @@ TEST_F(InputOutputTest, PrintedTextCannotControlTheTerminal) {
   EXPECT_EQ(r.Err.find('\x07'), std::string::npos) << r.Err;
   EXPECT_TRUE(r.Err.starts_with(Path("bell\\x07\\x1B[2J.xml") + ":")) << r.Err;
   r = RunCli({"check", Path("gone\x1B.xml")});
-  EXPECT_EQ(r.Err, Path("gone\\x1B.xml") + ": error: cannot read file: No such file or directory\n");
+  EXPECT_EQ(r.Err,
+            Path("gone\\x1B.xml") + ": error: cannot read file: No such file or directory\n");
   r = RunCli({"check", "--bogus\x1B"});
   EXPECT_EQ(r.Err.find('\x1B'), std::string::npos) << r.Err;
 }
 
 TEST(PrintableTest, EscapesControlsAndBrokenBytesOnly) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"plain text, Zo\xC3\xAB \xE2\x80\x94 \xF0\x9F\x98\x80", "plain text, Zo\xC3\xAB \xE2\x80\x94 \xF0\x9F\x98\x80"},
+      {"plain text, Zo\xC3\xAB \xE2\x80\x94 \xF0\x9F\x98\x80",
+       "plain text, Zo\xC3\xAB \xE2\x80\x94 \xF0\x9F\x98\x80"},
       {"a\tb\nc\rd\\e", "a\\tb\\nc\\rd\\\\e"},
       {std::string("\0\x01\x1B\x1F\x7F", 5), "\\x00\\x01\\x1B\\x1F\\x7F"},
       {"\xC2\x80\xC2\x9F\xC2\xA0", "\\x80\\x9F\xC2\xA0"},  // C1 controls; U+00A0 is not one
-      {"\x9B\xFF\xC3", "\\x9B\\xFF\\xC3"},                  // bytes outside any UTF-8 sequence
+      {"\x9B\xFF\xC3", "\\x9B\\xFF\\xC3"},                 // bytes outside any UTF-8 sequence
   };
-  for (const auto& [in, expected] : cases) EXPECT_EQ(cli::Printable(std::string_view(in)), expected);
+  for (const auto& [in, expected] : cases)
+    EXPECT_EQ(cli::Printable(std::string_view(in)), expected);
 }
 
 TEST(MessageFormTest, ColumnFollowsTheLineWhenKnown) {

@@ -35,7 +35,8 @@ TEST(CommandLineTest, StrictUnlessLenientAndADepthLimitOnRequest) {
   const TOptions strict = Parse({"check", "--standard", "a.xml"});
   EXPECT_FALSE(strict.Lenient) << "--standard is the default, accepted for old scripts";
   EXPECT_EQ(strict.MaxDepth, 0);
-  const TOptions o = Parse({"write", "in.xml", "--lenient", "-o", "o", "--max-depth=12", "--lossy"});
+  const TOptions o =
+      Parse({"write", "in.xml", "--lenient", "-o", "o", "--max-depth=12", "--lossy"});
   EXPECT_TRUE(o.Lenient);
   EXPECT_EQ(o.MaxDepth, 12);
   EXPECT_TRUE(o.Lossy);

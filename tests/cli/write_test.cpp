@@ -63,7 +63,9 @@ TEST_F(WriteTest, Utf16StartsWithItsByteOrderMarkAndNamesItself) {
 // A comment has no escape for a character its encoding cannot hold: such
 // a write fails and leaves OUT alone, unless --lossy accepts the '_'.
 TEST_F(WriteTest, CharactersWithoutEscapeFailUnlessLossy) {
-  const std::string in = Put("in.xml", "<a><!-- 1\xE2\x80\x94" "2 --></a>");
+  const std::string in = Put("in.xml",
+                             "<a><!-- 1\xE2\x80\x94"
+                             "2 --></a>");
   const std::string out = Put("out.xml", "precious");
   auto r = RunCli({"write", in, "-o", out, "--encoding", "ISO-8859-1"});
   EXPECT_EQ(r.Status, 3);

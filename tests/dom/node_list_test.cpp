@@ -226,9 +226,10 @@ TEST(NodeList, MembershipIsCheckedBeforeAnyLink) {
        inUseBefore, INUSE_ATTRIBUTE_ERR},
       {"before a node of another list", [&] { owned.InsertBefore(std::move(free), x); }, outBefore,
        INVALID_POINTER_ERR},
-      {"after a node of another list", [&] { fragment.InsertAfter(std::move(free), x); },
-       outAfter, INVALID_POINTER_ERR},
-      {"before a free node", [&] {
+      {"after a node of another list", [&] { fragment.InsertAfter(std::move(free), x); }, outAfter,
+       INVALID_POINTER_ERR},
+      {"before a free node",
+       [&] {
          TKaXMLNode stray(u"s", TEXT_NODE, nullptr);
          owned.InsertBefore(std::move(free), &stray);
        },
@@ -262,8 +263,8 @@ TEST(NodeList, TreeOperationsRefuseNodesStillInAFragment) {
   auto root = doc.CreateElement(u"root");
   TKaXMLElement* element = doc.SetDocumentElement(std::move(root));
   auto fragment = doc.CreateDocumentFragment();
-  auto* child = static_cast<TKaXMLElement*>(
-      fragment->GetNodeList().AppendChild(doc.CreateElement(u"child")));
+  auto* child =
+      static_cast<TKaXMLElement*>(fragment->GetNodeList().AppendChild(doc.CreateElement(u"child")));
   EXPECT_THROW(element->AppendChild(child), EKaDOMException);
   EXPECT_THROW(element->InsertNode(child, nullptr), EKaDOMException);
   auto text = doc.CreateTextNode(u"t");
