@@ -13,6 +13,7 @@
 #include "lumora/framework/component.h"
 #include "lumora/framework/strings.h"
 #include "lumora/framework/sysutils.h"
+#include "lumora/io/file_streams.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/package/package.h"
 #include "lumora/parser/orvane.h"
@@ -147,14 +148,21 @@ bool AcceptLosses(const TOptions& options, const std::string& shown, TKaXMLDocum
 // Writes the document to OUT through a temporary file in the same folder,
 // renamed over OUT once complete: a failed write never leaves OUT cut short,
 // which matters most when OUT is the input file. Devices and pipes are
-// written directly. Returns false when it reported why nothing was written.
+// written directly, once complete. Returns false when it reported why
+// nothing was written.
 bool WriteDocumentFile(const TOptions& options, TKaXMLDocument& doc, TReporter& report) {
   const std::string& output = options.Output;
   std::error_code ec;
   const fs::file_status status = fs::status(output, ec);
   if (fs::exists(status) && !fs::is_regular_file(status)) {
-    doc.WriteToFile(output);
-    return AcceptLosses(options, output, doc, report);
+    // A device or a pipe cannot be taken back: written only when complete.
+    TMemoryStream text;
+    doc.WriteToFile(text);
+    if (!AcceptLosses(options, output, doc, report)) return false;
+    const auto device = TXMLFileStream::CreateForWriting(output);
+    if (device->Write(text.Memory(), text.Size()) != text.Size())
+      throw EWriteError("Stream write error");
+    return true;
   }
   TReplacementFile file(output);
   try {
