@@ -1,33 +1,26 @@
 // The subcommands of `lumora` and the dispatch between them.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <new>
 #include <sstream>
 
 #include "cli.h"
+#include "input.h"
 #include "lumora/dom/document.h"
 #include "lumora/dom/dom_exception.h"
 #include "lumora/framework/component.h"
 #include "lumora/framework/strings.h"
 #include "lumora/framework/sysutils.h"
-#include "lumora/framework/utf8.h"
+#include "lumora/io/file_streams.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/package/package.h"
 #include "lumora/parser/orvane.h"
+#include "lumora/text/wide_strings.h"
 #include "messages.h"
 #include "options.h"
+#include "output_file.h"
 
 namespace lumora::cli {
 namespace {
@@ -39,7 +32,8 @@ namespace fs = std::filesystem;
 class TSession {
  public:
   explicit TSession(const TOptions& options) : FParser(&FOwner) {
-    FParser.SetStandardXML(options.Standard);
+    FParser.SetStandardXML(!options.Lenient);
+    if (options.MaxDepth > 0) FParser.SetMaxNestingDepth(options.MaxDepth);
     FParser.SetValidateDocument(options.Valid);
     FParser.SetDefEncoding(options.InputEncoding);
     FParser.SetRetrieveInternetURI(!options.NoNet);
@@ -56,85 +50,29 @@ class TSession {
   TKaOrvane FParser;
 };
 
-// Why a file cannot be opened for reading, in the system's words.
-std::string OpenFailure(const std::string& file) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::strerror(errno);
-  struct stat info {};
-  const bool directory = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
-  ::close(fd);
-  return directory ? std::strerror(EISDIR) : "cannot be opened";
-}
-
-// The library reads each byte that starts no well-formed UTF-8 sequence as
-// '_' and reports its value; the bytes are looked at here as well to say on
-// which line the first one stands, a clue that the document is in another
-// encoding. Returns whether there was any.
-bool CheckUtf8(const std::string& file, const std::string& bytes, TReporter& report) {
-  size_t bad = 0, first = 0;
-  for (size_t i = 0; i < bytes.size();) {
-    uint32_t cp = 0;
-    const size_t length = static_cast<unsigned char>(bytes[i]) < 0x80
-                              ? 1
-                              : DecodeUtf8Strict(std::string_view(bytes).substr(i), cp);
-    if (length == 0) {
-      if (bad++ == 0) first = i;
-      ++i;
-    } else {
-      i += length;
-    }
-  }
-  if (bad == 0) return false;
-  const auto line =
-      1 + std::count(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(first), '\n');
-  char code[8];
-  std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(bytes[first]));
-  report.Warning(file, line,
-                 std::string("byte ") + code + " is not UTF-8" +
-                     (bad > 1 ? " (nor are " + std::to_string(bad - 1) + " more)" : "") +
-                     "; is the document in another encoding?");
-  return true;
-}
-
-std::string ReadAll(std::istream& in) {
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Parses one file (or standard input), reporting what is wrong with it.
 // Returns false when there is no document to go on with: the file could not
 // be read or is not well-formed. Validity errors leave the document usable.
+// The input is read once, by the one open of its name, and parsed from
+// memory: a pipe is not waited on twice, nor a file swapped in between.
 bool Load(const std::string& file, TSession& session, TReporter& report) {
   TKaOrvane& parser = session.Parser();
-  std::string input;  // standard input, kept for CheckUtf8
-  auto checkUtf8 = [&] {
-    if (!session.Document || session.Document->GetOutputEncoding() != UTF_8) return false;
-    if (file == "-") return CheckUtf8(file, input, report);
-    std::ifstream in(file, std::ios::binary);
-    return CheckUtf8(file, ReadAll(in), report);
-  };
   bool valid = true;
   try {
-    if (file == "-") {
-      input = ReadAll(std::cin);
-      if (std::cin.bad()) {
-        report.Error(file, "cannot read standard input", kExitFailure);
-        return false;
-      }
-      TStringStream stream(input);
-      valid = parser.Parse(stream, session.Document);
-    } else {
-      valid = parser.Parse(file, session.Document);
-    }
-  } catch (const EFCreateError&) {
-    report.Error(file, "cannot read file: " + OpenFailure(file), kExitFailure);
+    const TInput input = TInput::Read(file);
+    TByteViewStream stream(input.Bytes());
+    valid = parser.Parse(stream, session.Document, file == "-" ? std::string() : file);
+  } catch (const EInputError& e) {
+    report.Error(
+        file,
+        std::string(file == "-" ? "cannot read standard input: " : "cannot read file: ") + e.what(),
+        kExitFailure);
     return false;
   } catch (const EKaOrvaneError& e) {
-    checkUtf8();
     report.SyntaxError(file, e);
     return false;
   } catch (const EKaDOMException& e) {
     // The tree could not be built from what the file holds.
-    checkUtf8();
     report.Error(file, e.Message(), kExitMalformed);
     return false;
   } catch (const std::bad_alloc&) {
@@ -144,13 +82,11 @@ bool Load(const std::string& file, TSession& session, TReporter& report) {
     report.Error(file, e.Message(), kExitFailure);
     return false;
   }
-  // For UTF-8 the line of the first bad byte says more than the list of codes.
-  if (!checkUtf8())
-    report.InvalidChars(file,
-                        "bytes that are not " +
-                            EncodingToString(session.Document->GetOutputEncoding()) +
-                            " were read as '_'",
-                        parser.GetInvalidChars());
+  report.InvalidChars(file,
+                      "bytes that are not " +
+                          EncodingToString(session.Document->GetOutputEncoding()) +
+                          " were read as '_'",
+                      parser.GetInvalidChars());
   if (!valid) {
     const TKaErrorsList& errors = parser.GetErrors();
     for (int i = 0; i < errors.Count(); ++i) report.ValidityError(file, *errors.Get(i));
@@ -181,48 +117,63 @@ int Check(const TOptions& options, std::ostream& out, TReporter& report) {
     const int before = report.Status();
     if (!Load(file, session, report)) continue;
     if (options.Verbose && report.Status() <= before) {
-      out << DisplayName(file) << ": " << (options.Valid ? "well-formed and valid" : "well-formed")
-          << " (" << Summary(*session.Document) << ")\n";
+      out << Printable(DisplayName(file)) << ": "
+          << (options.Valid ? "well-formed and valid" : "well-formed") << " ("
+          << Summary(*session.Document) << ")\n";
     }
   }
   return report.Status();
 }
 
-// The permissions a new file gets from the process's file-creation mask.
-fs::perms NewFilePermissions() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return static_cast<fs::perms>(0666 & ~mask);
+// Characters that the output encoding cannot represent, where XML has no
+// escape for them (names, comments, processing instructions): an error that
+// leaves OUT alone unless --lossy lets them be written as '_'.
+bool AcceptLosses(const TOptions& options, const std::string& shown, TKaXMLDocument& doc,
+                  TReporter& report) {
+  const std::u16string lost = doc.GetInvalidChars();
+  if (lost.empty()) return true;
+  const std::string encoding = EncodingToString(doc.GetOutputEncoding());
+  if (options.Lossy) {
+    report.InvalidChars(
+        shown, "characters that " + encoding + " cannot represent were written as '_'", lost);
+    return true;
+  }
+  report.Error(shown,
+               "characters that " + encoding + " cannot represent where no reference can stand: " +
+                   InvCharsToString(lost) + "; nothing written (--lossy writes them as '_')",
+               kExitFailure);
+  return false;
 }
 
 // Writes the document to OUT through a temporary file in the same folder,
 // renamed over OUT once complete: a failed write never leaves OUT cut short,
 // which matters most when OUT is the input file. Devices and pipes are
-// written directly.
-void WriteDocumentFile(TKaXMLDocument& doc, const std::string& output) {
+// written directly, once complete. Returns false when it reported why
+// nothing was written.
+bool WriteDocumentFile(const TOptions& options, TKaXMLDocument& doc, TReporter& report) {
+  const std::string& output = options.Output;
   std::error_code ec;
   const fs::file_status status = fs::status(output, ec);
   if (fs::exists(status) && !fs::is_regular_file(status)) {
-    doc.WriteToFile(output);
-    return;
+    // A device or a pipe cannot be taken back: written only when complete.
+    TMemoryStream text;
+    doc.WriteToFile(text);
+    if (!AcceptLosses(options, output, doc, report)) return false;
+    const auto device = TXMLFileStream::CreateForWriting(output);
+    if (device->Write(text.Memory(), text.Size()) != text.Size())
+      throw EWriteError("Stream write error");
+    return true;
   }
-  // Through a symbolic link, the file it points to is replaced.
-  const fs::path target = fs::exists(status) ? fs::canonical(output) : fs::path(output);
-  const fs::perms permissions = fs::exists(status) ? status.permissions() : NewFilePermissions();
-  fs::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) throw EFCreateError(std::strerror(errno));
-  ::close(fd);
+  TReplacementFile file(output);
   try {
-    doc.WriteToFile(pattern);
-    fs::permissions(pattern, permissions, fs::perm_options::replace);
-    fs::rename(pattern, target);
-  } catch (...) {
-    fs::remove(pattern, ec);
-    throw;
+    doc.WriteToFile(file.Stream());
+  } catch (const EWriteError&) {
+    if (file.Stream().Error() == 0) throw;
+    throw EOutputError(std::strerror(file.Stream().Error()));
   }
+  if (!AcceptLosses(options, output, doc, report)) return false;
+  file.Commit();
+  return true;
 }
 
 int Write(const TOptions& options, std::ostream& out, TReporter& report) {
@@ -247,10 +198,14 @@ int Write(const TOptions& options, std::ostream& out, TReporter& report) {
       if (doc.GetOutputEncoding() == UTF_16)
         text.WriteString(doc.GetByteOrder() == boBigEndian ? "\xFE\xFF" : "\xFF\xFE");
       doc.WriteToStream(text);
+      if (!AcceptLosses(options, shown, doc, report)) return report.Status();
       out.write(text.Memory(), static_cast<std::streamsize>(text.Size()));
-    } else {
-      WriteDocumentFile(doc, output);
+    } else if (!WriteDocumentFile(options, doc, report)) {
+      return report.Status();
     }
+  } catch (const EOutputError& e) {
+    report.Error(shown, std::string("cannot write file: ") + e.what(), kExitFailure);
+    return report.Status();
   } catch (const fs::filesystem_error& e) {
     report.Error(shown, std::string("cannot write file: ") + e.code().message(), kExitFailure);
     return report.Status();
@@ -262,13 +217,10 @@ int Write(const TOptions& options, std::ostream& out, TReporter& report) {
     report.Error(shown, "cannot write file: " + e.Message(), kExitFailure);
     return report.Status();
   }
-  const std::string encoding = EncodingToString(doc.GetOutputEncoding());
-  report.InvalidChars(shown,
-                      "characters that " + encoding + " cannot represent were written as '_'",
-                      doc.GetInvalidChars());
   if (options.Verbose) {
+    const std::string encoding = EncodingToString(doc.GetOutputEncoding());
     std::ostream& note = output == "-" ? report.Err() : out;
-    note << shown << ": written (" << encoding;
+    note << Printable(shown) << ": written (" << encoding;
     if (doc.GetOutputEncoding() == UTF_16)
       note << (options.LittleEndian ? " little-endian" : " big-endian");
     note << ", mode " << WriteModeName(options.Mode) << ")\n";
@@ -306,7 +258,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   try {
     options = ParseCommandLine(args);
   } catch (const EUsageError& e) {
-    err << "lumora: error: " << e.what() << "\nTry 'lumora --help'.\n";
+    err << "lumora: error: " << Printable(std::string_view(e.what())) << "\nTry 'lumora --help'.\n";
     return kExitFailure;
   }
   TReporter report(err);
@@ -333,7 +285,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         break;
     }
   } catch (const std::exception& e) {
-    err << "lumora: error: " << e.what() << '\n';
+    err << "lumora: error: " << Printable(std::string_view(e.what())) << '\n';
     return kExitFailure;
   }
   out.flush();

@@ -1,6 +1,7 @@
 // Diagnostics in the compiler convention, so that editors and CI tools can
 // jump to them:
-//   FILE:LINE: error: MESSAGE          a document that is not well-formed
+//   FILE:LINE:COLUMN: error: MESSAGE   a document that is not well-formed
+//   FILE:LINE: error: MESSAGE          the same where the column is not known
 //   FILE: validity error: MESSAGE      one entry of the validity errors
 //   FILE: warning: MESSAGE             characters that could not be converted
 //   FILE: error: MESSAGE               a file that cannot be read or written
@@ -22,8 +23,11 @@ namespace lumora::cli {
 // How a file is named in messages: "-" is standard input.
 std::string DisplayName(const std::string& file);
 
-// Single-line form of document text for the terminal: UTF-8, with tab, line
-// feed, carriage return and backslash written as \t, \n, \r and \\.
+// Text made safe for a terminal, on one line: tab, line feed, carriage
+// return and backslash are written \t, \n, \r and \\; every other control
+// character (U+0000..U+001F, U+007F, U+0080..U+009F) and every byte that is
+// not part of well-formed UTF-8 as \xHH, its code in two hex digits.
+std::string Printable(std::string_view utf8);
 std::string Printable(std::u16string_view text);
 
 class TReporter {

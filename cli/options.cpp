@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <array>
+#include <charconv>
 #include <utility>
 
 #include "lumora/dom/document.h"
@@ -28,11 +29,20 @@ TEncoding EncodingArgument(const std::string& option, const std::string& name) {
   return encoding;
 }
 
+int DepthArgument(const std::string& option, const std::string& text) {
+  int depth = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), depth);
+  if (error != std::errc() || end != text.data() + text.size() || depth < 1)
+    throw EUsageError("option '" + option + "' needs a whole number of at least 1, not '" + text +
+                      "'");
+  return depth;
+}
+
 // Which options a subcommand takes.
 enum TOptionSet : unsigned {
-  kReadOpts = 1,   // --standard --no-net --verbose
+  kReadOpts = 1,   // --lenient --standard --max-depth --no-net --verbose
   kCheckOpts = 2,  // --valid --encoding (input)
-  kWriteOpts = 4,  // -o --mode --encoding (output) --input-encoding ...
+  kWriteOpts = 4,  // -o --mode --encoding (output) --input-encoding --lossy ...
   kFindOpts = 8,   // --names --values ... and --encoding (input)
 };
 
@@ -71,7 +81,9 @@ const char* const kUsage = R"(Usage: lumora COMMAND [OPTIONS] ARGUMENTS
 Commands:
   check FILE...          report whether each file is well-formed (and valid)
       --valid            also validate against the document type
-      --standard         strict XML 1.0 syntax
+      --lenient          accept the relaxed syntax (for example </>);
+                         strict XML 1.0 otherwise
+      --max-depth N      refuse elements nested deeper than N (default 2000)
       --encoding NAME    encoding of documents that declare none (default UTF-8)
       --no-net           do not download external resources
       --verbose          print a summary line for every good file
@@ -80,19 +92,25 @@ Commands:
       --little-endian    UTF-16 output in little-endian byte order
       --mode MODE        standard, standalone, linked-dtd, external-dtd, all-external
       --no-format        write without indentation
-      --input-encoding NAME, --standard, --no-net, --verbose  as for check
+      --lossy            write characters the output encoding cannot hold
+                         in names, comments and PIs as '_' (a warning)
+                         instead of failing
+      --input-encoding NAME, --lenient, --max-depth N, --no-net, --verbose
+                         as for check
   find FILE TEXT         print each node that matches TEXT: type, name, value
       --names --values   compare names, values (both when neither is given)
       --elements         also compare elements themselves
       --doctype          also compare the document type node
       --case             compare case-sensitively
       --whole            the whole name or value must equal TEXT
-      --encoding NAME, --standard, --no-net  as for check
+      --encoding NAME, --lenient, --max-depth N, --no-net  as for check
   encodings              list the supported encodings
   --version              print the version
   --help                 print this help
 
-A FILE of "-" is standard input. Exit status: 0 all well-formed (and valid),
+A FILE of "-" is standard input. --standard is accepted and changes nothing.
+Control characters in what is printed are written as \xHH.
+Exit status: 0 all well-formed (and valid),
 1 validity errors, 2 a file is not well-formed, 3 a file could not be read or
 written, or the command line is wrong.
 )";
@@ -176,7 +194,12 @@ TOptions ParseCommandLine(const std::vector<std::string>& args) {
       options.Command = TCommand::kHelp;
       return options;
     } else if (name == "--standard" && takes(kReadOpts)) {
-      flag(options.Standard);
+      bool strict = false;  // the default: kept for scripts that ask for it
+      flag(strict);
+    } else if (name == "--lenient" && takes(kReadOpts)) {
+      flag(options.Lenient);
+    } else if (name == "--max-depth" && takes(kReadOpts)) {
+      options.MaxDepth = DepthArgument(name, value());
     } else if (name == "--no-net" && takes(kReadOpts)) {
       flag(options.NoNet);
     } else if (name == "--verbose" && takes(kReadOpts)) {
@@ -205,6 +228,8 @@ TOptions ParseCommandLine(const std::vector<std::string>& args) {
       flag(options.LittleEndian);
     } else if (name == "--no-format" && takes(kWriteOpts)) {
       flag(options.NoFormat);
+    } else if (name == "--lossy" && takes(kWriteOpts)) {
+      flag(options.Lossy);
     } else if (name == "--names" && takes(kFindOpts)) {
       findFlag(fnNames);
     } else if (name == "--values" && takes(kFindOpts)) {

@@ -19,7 +19,8 @@ struct TOptions {
 
   // Reading.
   bool Valid = false;
-  bool Standard = false;
+  bool Lenient = false;  // the relaxed grammar; strict XML 1.0 otherwise
+  int MaxDepth = 0;      // deepest element nesting; 0: the library's default
   bool NoNet = false;
   bool Verbose = false;
   TEncoding InputEncoding = UTF_8;  // for documents that declare none and have no BOM
@@ -30,6 +31,7 @@ struct TOptions {
   TWriteMode Mode = wmStandard;
   bool LittleEndian = false;
   bool NoFormat = false;
+  bool Lossy = false;  // characters the output cannot hold may become '_'
 
   // find
   std::string Text;  // UTF-8

@@ -20,7 +20,7 @@ TEST(CommandLineTest, CheckTakesFilesAndReadingOptionsInAnyOrder) {
   EXPECT_EQ(o.Files, (std::vector<std::string>{"a.xml", "b.xml"}));
   EXPECT_TRUE(o.Valid);
   EXPECT_TRUE(o.NoNet);
-  EXPECT_FALSE(o.Standard);
+  EXPECT_FALSE(o.Lenient);
   EXPECT_EQ(o.InputEncoding, i8859_2);
 
   // Documents without declaration are read as UTF-8 unless told otherwise.
@@ -29,6 +29,19 @@ TEST(CommandLineTest, CheckTakesFilesAndReadingOptionsInAnyOrder) {
   // "--" ends the options; "-" is standard input.
   EXPECT_EQ(Parse({"check", "--", "--valid", "-"}).Files,
             (std::vector<std::string>{"--valid", "-"}));
+}
+
+TEST(CommandLineTest, StrictUnlessLenientAndADepthLimitOnRequest) {
+  const TOptions strict = Parse({"check", "--standard", "a.xml"});
+  EXPECT_FALSE(strict.Lenient) << "--standard is the default, accepted for old scripts";
+  EXPECT_EQ(strict.MaxDepth, 0);
+  const TOptions o =
+      Parse({"write", "in.xml", "--lenient", "-o", "o", "--max-depth=12", "--lossy"});
+  EXPECT_TRUE(o.Lenient);
+  EXPECT_EQ(o.MaxDepth, 12);
+  EXPECT_TRUE(o.Lossy);
+  EXPECT_EQ(Parse({"find", "f.xml", "x", "--max-depth", "1"}).MaxDepth, 1);
+  EXPECT_FALSE(Parse({"write", "in.xml", "-o", "o"}).Lossy);
 }
 
 TEST(CommandLineTest, WriteTakesOneInputAnOutputAndOutputSettings) {
@@ -91,6 +104,12 @@ TEST(CommandLineTest, RefusesWhatItCannotRun) {
       {"find", "f.xml"},
       {"find", "f.xml", "a", "b"},
       {"encodings", "extra"},
+      {"check", "a.xml", "--max-depth", "0"},
+      {"check", "a.xml", "--max-depth", "-3"},
+      {"check", "a.xml", "--max-depth=12a"},
+      {"check", "a.xml", "--max-depth", "99999999999"},
+      {"check", "a.xml", "--lenient=yes"},
+      {"check", "a.xml", "--lossy"},  // only write has output to lose
   };
   for (const auto& args : wrong) {
     std::string line;

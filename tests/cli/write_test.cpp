@@ -1,9 +1,12 @@
 // lumora write: the written document reads back the same in every encoding,
 // and a failed write never damages what was there before.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli_testing.h"
+#include "output_file.h"
 
 namespace lumora::testing {
 namespace {
@@ -57,17 +60,33 @@ TEST_F(WriteTest, Utf16StartsWithItsByteOrderMarkAndNamesItself) {
   EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 2);
 }
 
-TEST_F(WriteTest, CharactersTheOutputCannotHoldAreReported) {
-  const std::string out = Path("latin.xml");
-  const auto r = RunCli({"write", Example("catalogue.xml"), "-o", out, "--encoding", "ISO-8859-1"});
+// A comment has no escape for a character its encoding cannot hold: such
+// a write fails and leaves OUT alone, unless --lossy accepts the '_'.
+TEST_F(WriteTest, CharactersWithoutEscapeFailUnlessLossy) {
+  const std::string in = Put("in.xml",
+                             "<a><!-- 1\xE2\x80\x94"
+                             "2 --></a>");
+  const std::string out = Put("out.xml", "precious");
+  auto r = RunCli({"write", in, "-o", out, "--encoding", "ISO-8859-1"});
+  EXPECT_EQ(r.Status, 3);
+  EXPECT_EQ(r.Err, out +
+                       ": error: characters that ISO-8859-1 cannot represent where no reference "
+                       "can stand: (0x2014); nothing written (--lossy writes them as '_')\n");
+  EXPECT_EQ(ReadFile(out), "precious");
+  r = RunCli({"write", in, "-o", "-", "--encoding", "ISO-8859-1"});
+  EXPECT_EQ(r.Status, 3);
+  EXPECT_EQ(r.Out, "") << "nothing goes to standard output either";
+
+  r = RunCli({"write", in, "-o", out, "--encoding", "ISO-8859-1", "--lossy"});
   EXPECT_EQ(r.Status, 0);
-  // The em dash, the CJK characters and the German quotation marks.
   EXPECT_EQ(r.Err, out +
                        ": warning: characters that ISO-8859-1 cannot represent were written as "
-                       "'_': (0x2014), (0x714E), (0x8336), (0x201E), (0x201C)\n");
+                       "'_': (0x2014)\n");
   const std::string bytes = ReadFile(out);
-  EXPECT_NE(bytes.find("Caf\xE9 de Colombie _ Huila"), std::string::npos);
+  EXPECT_NE(bytes.find("1_2"), std::string::npos) << bytes;
   EXPECT_NE(bytes.find("encoding = \"ISO-8859-1\""), std::string::npos);
+  // No temporary file is left behind either way.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
 TEST_F(WriteTest, RewritingAFileInPlaceKeepsItsContent) {
@@ -126,6 +145,69 @@ TEST_F(WriteTest, ReplacingAFileKeepsItsPermissionsAndLinks) {
   ASSERT_EQ(RunCli({"write", in, "-o", Path("link.xml")}).Status, 0);
   EXPECT_TRUE(fs::is_symlink(Path("link.xml")));
   EXPECT_NE(ReadFile(target).find("<a/>"), std::string::npos);
+}
+
+// Every name the file system allows for OUT works: the temporary file's
+// name does not grow with it.
+TEST_F(WriteTest, TheLongestLegalOutputNameWorks) {
+  const std::string in = Put("in.xml", "<a/>");
+  const std::string longest = Path(std::string(250, 'n') + ".xml");  // 254 bytes
+  auto r = RunCli({"write", in, "-o", longest});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_NE(ReadFile(longest).find("<a/>"), std::string::npos);
+  r = RunCli({"write", in, "-o", longest});  // and replaced again
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+}
+
+// Past the file-size limit the write fails like any other: reported, the
+// temporary file removed, OUT untouched, status 3, rather than a silent death.
+TEST_F(WriteTest, AFileSizeLimitFailsTheWriteCleanly) {
+  std::string bytes = "<list>";
+  for (int i = 0; i < 2000; ++i) bytes += "<item>some text to fill the file</item>";
+  bytes += "</list>";
+  const std::string in = Put("in.xml", bytes);
+  const std::string out = Put("out.xml", "precious");
+  const std::string line = "ulimit -f 1; exec '" + std::string(LUMORA_COMMAND) + "' write '" + in +
+                           "' -o '" + out + "' 2>'" + Path("err") + "'";
+  const int raw = std::system(("sh -c \"" + line + "\"").c_str());
+  ASSERT_TRUE(WIFEXITED(raw)) << "killed by a signal";
+  EXPECT_EQ(WEXITSTATUS(raw), 3);
+  EXPECT_EQ(ReadFile(Path("err")), out + ": error: cannot write file: File too large\n");
+  EXPECT_EQ(ReadFile(out), "precious");
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir_))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"err", "in.xml", "out.xml"}));
+}
+
+// Interrupted while its temporary file exists, the command removes the
+// file and still dies of the signal; OUT stays as it was.
+TEST_F(WriteTest, AnInterruptedWriteLeavesNoTemporaryFile) {
+  const std::string out = Put("out.xml", "precious");
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      cli::TReplacementFile file(out);
+      file.Stream().WriteString("<half");
+      ::raise(signal);
+      ::_exit(0);  // not reached
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
+        << "signal " << signal;
+    EXPECT_EQ(ReadFile(out), "precious");
+  }
+  // Given up without a signal, it goes as well, and the handlers go with it.
+  { cli::TReplacementFile file(out); }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+  struct sigaction current {};
+  ::sigaction(SIGTERM, nullptr, &current);
+  EXPECT_EQ(current.sa_handler, SIG_DFL);
 }
 
 TEST_F(WriteTest, StandardOutputAndFormatting) {

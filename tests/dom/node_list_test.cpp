@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "lumora/dom/document.h"
 #include "lumora/dom/dom_exception.h"
 #include "lumora/dom/node_list.h"
 
@@ -180,6 +181,101 @@ TEST(NodeList, NodeCanBeAppendedAgainAfterRemoval) {
   EXPECT_EQ(second.GetFirst(), node);
   EXPECT_EQ(node->GetParent(), &owner2);
   EXPECT_FALSE(first.HasChildNodes());
+}
+
+// A node is in one list at a time, whether or not that list has an owner,
+// and a reference node must belong to the list it is used with. Each failed
+// call leaves both lists as they were, and everything dies once.
+TEST(NodeList, MembershipIsCheckedBeforeAnyLink) {
+  TKaXMLNode owner(u"o", ELEMENT_NODE, nullptr);
+  TKaNodeList owned(nullptr, &owner);
+  TKaNodeList fragment(nullptr), other(nullptr);  // lists without owner
+  TKaXMLNode* a = owned.AppendChild(Node(u"a", TEXT_NODE));
+  TKaXMLNode* lone = fragment.AppendChild(Node(u"f", TEXT_NODE));  // no parent, no neighbours
+  TKaXMLNode* x = other.AppendChild(Node(u"x", TEXT_NODE));
+  other.AppendChild(Node(u"y", TEXT_NODE));
+  auto free = std::make_unique<TKaXMLNode>(u"n", TEXT_NODE, nullptr);
+  // A query's list has the searched node as parent without holding its content.
+  TKaNodeList query(nullptr, &owner);
+  query.AppendChild(Node(u"q", TEXT_NODE));
+
+  const char* const inUseBefore = "TKaNodeList.insertBefore: attribute already in use (use clone)";
+  const char* const inUseAfter = "TKaNodeList.insertAfter: attribute already in use (use clone)";
+  const char* const outBefore =
+      "TKaNodeList.insertBefore: you are trying to insert before child out of list.";
+  const char* const outAfter =
+      "TKaNodeList.insertAfter: you are trying to insert after child out of list.";
+  struct Case {
+    const char* what;
+    std::function<void()> action;
+    const char* message;
+    uint8_t code;
+  };
+  const std::vector<Case> cases = {
+      {"append the node of a fragment", [&] { owned.AppendChild(lone); },
+       "TNamedNodeMap.setNamedItem: attribute \"f\" already in use (use clone)",
+       INUSE_ATTRIBUTE_ERR},
+      {"append into its own list", [&] { fragment.AppendChild(lone); },
+       "TNamedNodeMap.setNamedItem: attribute \"f\" already in use (use clone)",
+       INUSE_ATTRIBUTE_ERR},
+      {"insert a fragment's node", [&] { owned.InsertBefore(lone, a); }, inUseBefore,
+       INUSE_ATTRIBUTE_ERR},
+      {"insert an owned node into a fragment", [&] { fragment.InsertAfter(a, lone); }, inUseAfter,
+       INUSE_ATTRIBUTE_ERR},
+      {"insert a node of another free list", [&] { fragment.InsertBefore(x, nullptr); },
+       inUseBefore, INUSE_ATTRIBUTE_ERR},
+      {"before a node of another list", [&] { owned.InsertBefore(std::move(free), x); }, outBefore,
+       INVALID_POINTER_ERR},
+      {"after a node of another list", [&] { fragment.InsertAfter(std::move(free), x); }, outAfter,
+       INVALID_POINTER_ERR},
+      {"before a free node",
+       [&] {
+         TKaXMLNode stray(u"s", TEXT_NODE, nullptr);
+         owned.InsertBefore(std::move(free), &stray);
+       },
+       outBefore, INVALID_POINTER_ERR},
+      {"after a node with the same parent", [&] { query.InsertAfter(std::move(free), a); },
+       outAfter, INVALID_POINTER_ERR},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ExpectDOMError(c.action, c.message), c.code);
+  }
+  ASSERT_NE(free, nullptr) << "a failed insertion leaves the node with its owner";
+  EXPECT_EQ(Names(owned), u"a");
+  EXPECT_EQ(Names(fragment), u"f");
+  EXPECT_EQ(Names(other), u"xy");
+  EXPECT_EQ(Names(query), u"q");
+  ExpectConsistent(owned);
+  ExpectConsistent(other);
+
+  // Taken out, the node goes anywhere; the free node goes next to a node of the list.
+  owned.InsertAfter(fragment.Detach(lone), a);
+  owned.InsertBefore(std::move(free), a);
+  EXPECT_EQ(Names(owned), u"naf");
+  EXPECT_FALSE(fragment.HasChildNodes());
+  ExpectConsistent(owned);
+}
+
+// The same through the tree's own operations, with real documents.
+TEST(NodeList, TreeOperationsRefuseNodesStillInAFragment) {
+  TKaXMLDocument doc;
+  auto root = doc.CreateElement(u"root");
+  TKaXMLElement* element = doc.SetDocumentElement(std::move(root));
+  auto fragment = doc.CreateDocumentFragment();
+  auto* child =
+      static_cast<TKaXMLElement*>(fragment->GetNodeList().AppendChild(doc.CreateElement(u"child")));
+  EXPECT_THROW(element->AppendChild(child), EKaDOMException);
+  EXPECT_THROW(element->InsertNode(child, nullptr), EKaDOMException);
+  auto text = doc.CreateTextNode(u"t");
+  EXPECT_THROW(element->InsertNode(std::move(text), child), EKaDOMException);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(element->GetFirstChild(), nullptr);
+  // Moved properly, it belongs to the tree alone.
+  element->AppendChild(
+      static_cast<TKaXMLElement*>(fragment->GetNodeList().Detach(child).release()));
+  EXPECT_EQ(element->GetFirstChild(), child);
+  EXPECT_FALSE(fragment->GetNodeList().HasChildNodes());
 }
 
 TEST(NodeList, AddListMovesEveryNodeInOrder) {

@@ -193,11 +193,15 @@ void TKaXMLDocument::WriteToStream(TStream& Stream) {
 
 void TKaXMLDocument::WriteToFile(const std::string& FileName) {
   const auto file = TXMLFileStream::CreateForWriting(FileName);
+  WriteToFile(*file);
+}
+
+void TKaXMLDocument::WriteToFile(TStream& File) {
   FSystemConversion = false;
-  if (FEncoding == UTF_16) file->WriteString(FByteOrder == boBigEndian ? "\xFE\xFF" : "\xFF\xFE");
+  if (FEncoding == UTF_16) File.WriteString(FByteOrder == boBigEndian ? "\xFE\xFF" : "\xFF\xFE");
   FWritingToFile = true;
   try {
-    WriteToStream(*file);
+    WriteToStream(File);
   } catch (...) {
     FWritingToFile = false;
     throw;

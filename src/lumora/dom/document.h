@@ -106,6 +106,9 @@ class TKaXMLDocument : public TKaContainer {
   // Writes the document in its output encoding; a file of UTF-16 starts with
   // a byte-order mark. Raises EFCreateError when the file cannot be created.
   void WriteToFile(const std::string& FileName);
+  // The same into a file the caller has opened (say through the descriptor
+  // of a temporary file): byte-order mark and DTD files as WriteToFile.
+  void WriteToFile(TStream& File);
   void WriteToStream(TStream& Stream);
   // The characters the last write could not represent in its encoding.
   std::u16string GetInvalidChars() const { return FCharBuffer.DataString(); }

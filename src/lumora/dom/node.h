@@ -20,6 +20,7 @@
 namespace lumora {
 
 class TKaContainer;
+class TKaNodeList;
 class TKaXMLDocument;
 class TKaXMLElement;
 
@@ -131,6 +132,10 @@ class TKaXMLNode : public TObject {
   TKaXMLNode* FNext = nullptr;  // owned
   TKaXMLNode* FPrevious = nullptr;
   TKaXMLDocument* FOwnerDocument;
+  // The list the node is linked into, nil while it is free. Parent and
+  // neighbours cannot tell: the only node of a list without owner has
+  // neither, and a query's list has the element it searched as parent.
+  TKaNodeList* FList = nullptr;
 
  private:
   friend class TKaNodeList;

@@ -58,23 +58,21 @@ TKaXMLNode* TKaNodeList::GetChild(std::u16string_view Name, uint8_t NodeType) co
 }
 
 bool TKaNodeList::Holds(const TKaXMLNode* node) const {
-  if (!node || !FFirst) return false;
-  // Walk towards both ends at once: the nearer end decides, so taking out
-  // the first or the last node costs no walk at all.
-  for (const TKaXMLNode *ahead = node, *back = node;;) {
-    if (ahead == FLast || back == FFirst) return true;
-    ahead = ahead->FNext;
-    back = back->FPrevious;
-    if (!ahead || !back) return false;  // an end of some other chain
-  }
+  return node && node->FList == this;
 }
 
 void TKaNodeList::CheckFree(const TKaXMLNode* NewChild, const char* message) {
   if (!NewChild)
     throw EKaDOMException(INVALID_POINTER_ERR,
                           "TKaNodeList: you are trying to insert not existing child");
-  if (NewChild->FParent)
+  // Linked anywhere, a list without owner included: linking it here as well
+  // would put it in two chains, and destroy it twice.
+  if (NewChild->FList || NewChild->FParent)
     throw EKaDOMException(INUSE_ATTRIBUTE_ERR, Format(message, WideToSystem(NewChild->FName)));
+}
+
+void TKaNodeList::CheckReference(const TKaXMLNode* RefChild, const char* message) const {
+  if (!Holds(RefChild)) throw EKaDOMException(INVALID_POINTER_ERR, message);
 }
 
 // Links NewChild between before and after (either may be nil at an end).
@@ -84,6 +82,7 @@ void TKaNodeList::Adopt(TKaXMLNode* NewChild, TKaXMLNode* before, TKaXMLNode* af
   (before ? before->FNext : FFirst) = NewChild;
   (after ? after->FPrevious : FLast) = NewChild;
   NewChild->FParent = FParent;
+  NewChild->FList = this;
   // A node from another document comes over with all it holds: otherwise its
   // content would point at that document after it is gone.
   if (FOwnerDocument && NewChild->FOwnerDocument && NewChild->FOwnerDocument != FOwnerDocument)
@@ -101,6 +100,8 @@ TKaXMLNode* TKaNodeList::AppendChild(TAdopt<TKaXMLNode> NewChild) {
 TKaXMLNode* TKaNodeList::InsertBefore(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* RefChild) {
   CheckFree(NewChild.get(), "TKaNodeList.insertBefore: attribute already in use (use clone)");
   if (!RefChild) return AppendChild(std::move(NewChild));
+  CheckReference(RefChild,
+                 "TKaNodeList.insertBefore: you are trying to insert before child out of list.");
   Adopt(NewChild.get(), RefChild->FPrevious, RefChild);
   return NewChild.Commit();
 }
@@ -108,6 +109,8 @@ TKaXMLNode* TKaNodeList::InsertBefore(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* R
 TKaXMLNode* TKaNodeList::InsertAfter(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* RefChild) {
   CheckFree(NewChild.get(), "TKaNodeList.insertAfter: attribute already in use (use clone)");
   if (!RefChild) return AppendChild(std::move(NewChild));
+  CheckReference(RefChild,
+                 "TKaNodeList.insertAfter: you are trying to insert after child out of list.");
   Adopt(NewChild.get(), RefChild, RefChild->FNext);
   return NewChild.Commit();
 }
@@ -129,6 +132,7 @@ std::unique_ptr<TKaXMLNode> TKaNodeList::ReplaceChild(TAdopt<TKaXMLNode> NewChil
   TKaXMLNode* after = OldChild->FNext;
   OldChild->FPrevious = OldChild->FNext = nullptr;
   OldChild->FParent = nullptr;
+  OldChild->FList = nullptr;
   Adopt(NewChild.get(), before, after);
   NewChild.Commit();
   return std::unique_ptr<TKaXMLNode>(OldChild);
@@ -150,6 +154,7 @@ std::unique_ptr<TKaXMLNode> TKaNodeList::Detach(TKaXMLNode* OldChild) {
   (OldChild->FNext ? OldChild->FNext->FPrevious : FLast) = OldChild->FPrevious;
   OldChild->FNext = OldChild->FPrevious = nullptr;
   OldChild->FParent = nullptr;
+  OldChild->FList = nullptr;
   return std::unique_ptr<TKaXMLNode>(OldChild);
 }
 

@@ -53,8 +53,10 @@ class TKaNodeList : public TObject {
   TKaXMLNode* GetChild(std::u16string_view Name, uint8_t NodeType) const;
 
   // The insert operations adopt NewChild: the list owns it from then on.
-  // A node that is already in a list with an owner raises INUSE_ATTRIBUTE_ERR
-  // and stays where it is. A nil RefChild appends.
+  // A node that is already in a list (any list) raises INUSE_ATTRIBUTE_ERR
+  // and stays where it is. A RefChild that is not in this very list raises
+  // INVALID_POINTER_ERR; a nil RefChild appends. All checks take constant
+  // time and come before any change.
   TKaXMLNode* AppendChild(TAdopt<TKaXMLNode> NewChild);
   TKaXMLNode* InsertBefore(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* RefChild);
   TKaXMLNode* InsertAfter(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* RefChild);
@@ -76,6 +78,7 @@ class TKaNodeList : public TObject {
   // Whether node is linked into this very list.
   bool Holds(const TKaXMLNode* node) const;
   static void CheckFree(const TKaXMLNode* NewChild, const char* message);
+  void CheckReference(const TKaXMLNode* RefChild, const char* message) const;
 
   TKaXMLNode* FFirst = nullptr;  // owned, and through it the chain
   TKaXMLNode* FLast = nullptr;

@@ -68,4 +68,26 @@ void TMemoryStream::SetSize(int64_t newSize) {
   FPosition = std::min(FPosition, static_cast<int64_t>(FData.size()));
 }
 
+int64_t TByteViewStream::Read(void* buffer, int64_t count) {
+  const int64_t size = static_cast<int64_t>(FBytes.size());
+  if (count <= 0 || FPosition >= size) return 0;
+  const int64_t n = std::min(count, size - FPosition);
+  std::memcpy(buffer, FBytes.data() + FPosition, static_cast<size_t>(n));
+  FPosition += n;
+  return n;
+}
+
+int64_t TByteViewStream::Seek(int64_t offset, TSeekOrigin origin) {
+  int64_t base = 0;
+  if (origin == TSeekOrigin::soCurrent) base = FPosition;
+  if (origin == TSeekOrigin::soEnd) base = static_cast<int64_t>(FBytes.size());
+  if (base + offset < 0) return -1;
+  FPosition = base + offset;
+  return FPosition;
+}
+
+void TByteViewStream::SetSize(int64_t /*newSize*/) {
+  throw EWriteError("A stream over bytes it does not own cannot change its size");
+}
+
 }  // namespace lumora

@@ -1,8 +1,9 @@
-// Byte streams: the abstract stream and the two in-memory ones.
+// Byte streams: the abstract stream and the in-memory ones.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "lumora/framework/exception.h"
 #include "lumora/framework/object.h"
@@ -63,6 +64,24 @@ class TStringStream : public TMemoryStream {
  public:
   explicit TStringStream(std::string data = {}) { FData = std::move(data); }
   const std::string& DataString() const { return FData; }
+};
+
+// A read-only stream over bytes it does not own, so that bytes already in
+// memory (a file read whole, a mapped file) are parsed without a copy. The
+// bytes must outlive the stream; writing takes nothing.
+class TByteViewStream : public TStream {
+ public:
+  explicit TByteViewStream(std::string_view bytes) : FBytes(bytes) {}
+
+  int64_t Read(void* buffer, int64_t count) override;
+  int64_t Write(const void* /*buffer*/, int64_t /*count*/) override { return 0; }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  // The size is that of the bytes; raises EWriteError.
+  void SetSize(int64_t newSize) override;
+
+ private:
+  std::string_view FBytes;
+  int64_t FPosition = 0;
 };
 
 }  // namespace lumora
