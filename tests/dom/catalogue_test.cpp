@@ -261,15 +261,23 @@ class Output {
     return out;
   }
 
+  // Sections around references; none of them empty unless the data is.
   std::u16string CData(const std::u16string& data) const {
-    std::u16string out = u"<![CDATA[";
+    std::u16string out, section;
+    auto close = [&] {
+      if (!section.empty()) out += u"<![CDATA[" + section + u"]]>";
+      section.clear();
+    };
     for (size_t i = 0; i < data.size(); ++i) {
-      if (gen_.Holds(data[i]))
-        out += data[i];
-      else
-        out += u"]]>" + Reference(data, i) + u"<![CDATA[";
+      if (gen_.Holds(data[i])) {
+        section += data[i];
+        continue;
+      }
+      close();
+      out += Reference(data, i);
     }
-    return out + u"]]>";
+    close();
+    return out.empty() ? u"<![CDATA[]]>" : out;
   }
 
   std::u16string Lossy(const std::u16string& text) {

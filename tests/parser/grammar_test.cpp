@@ -58,8 +58,8 @@ TEST(DocumentGrammar, XmlDeclarationRules) {
 }
 
 TEST(DocumentGrammar, ContentRules) {
-  auto doc = ParseText("<a>  \n\t </a>");
-  EXPECT_FALSE(doc->GetDocumentElement()->HasCharData());
+  auto doc = ParseText("<a>  \n\t </a>");  // no child elements: the white space is content
+  EXPECT_TRUE(doc->GetDocumentElement()->HasCharData());
   EXPECT_NO_THROW(ParseText("<a><b>x</></a>"));
   EXPECT_EQ(ParseError("<a><b>x</></a>", true).Message(), "Illegal occurence of \">\"");
   const EKaOrvaneError mismatch = ParseError("<a>\n<b>\n</c></a>");

@@ -100,7 +100,8 @@ void TKaXMLElement::NoteContent(const TKaXMLNode& node) {
 }
 
 void TKaXMLElement::EndContent() {
-  if ((FFlags & (kBlankText | kInlineContent)) != kBlankText || PreservesSpace()) return;
+  if ((FFlags & (kBlankText | kInlineContent)) != kBlankText || !HasChild() || PreservesSpace())
+    return;
   for (TKaXMLNode *node = FNodeList.GetFirst(), *next; node; node = next) {
     next = node->Next();
     if (node->GetType() == TEXT_NODE && IsWhiteSpace(node->GetValue()))
@@ -227,7 +228,9 @@ void TKaXMLElement::Validate() {
 }
 
 TKaXMLElement::TLayout TKaXMLElement::ContentLayout() const {
-  TLayout layout = TLayout::kEmpty;
+  // Layout white space is read back as such only among child elements (see
+  // EndContent): comments and instructions alone are written inline too.
+  bool content = false, children = false;
   for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next()) {
     switch (node->GetType()) {
       case TEXT_NODE:
@@ -235,14 +238,16 @@ TKaXMLElement::TLayout TKaXMLElement::ContentLayout() const {
       case ENTITY_REFERENCE_NODE:
         return TLayout::kInline;
       case ELEMENT_NODE:
+        children = true;
+        [[fallthrough]];
       case COMMENT_NODE:
       case PROCESSING_INSTRUCTION_NODE:
-        layout = TLayout::kIndented;
+        content = true;
         break;
     }
   }
-  if (layout == TLayout::kIndented && SpaceRule(FNodeList) == 1) return TLayout::kInline;
-  return layout;
+  if (!content) return TLayout::kEmpty;
+  return children && SpaceRule(FNodeList) != 1 ? TLayout::kIndented : TLayout::kInline;
 }
 
 void TKaXMLElement::WriteStartTag(TStream& Stream, int Level) const {

@@ -72,7 +72,7 @@ class TKaXMLElement : public TKaContainer {
   // the line, standing among child elements without other text, CDATA
   // sections, references or blanks within a line, are the layout of element
   // content rather than content: they are dropped, unless xml:space
-  // preserves them.
+  // preserves them. An element without child elements keeps its text.
   void EndContent();
   // Whether xml:space="preserve" holds here: the nearest xml:space of this
   // element and its ancestors says "preserve" ("default" ends it).

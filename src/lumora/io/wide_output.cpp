@@ -131,37 +131,43 @@ void WriteEscaped(TStream& stream, std::u16string_view text, unsigned escapes, T
 void WriteCDataSection(TStream& stream, std::u16string_view data, TEncoding encoding) {
   // A "]]>" is split between its "]]" and its '>'; a character the encoding
   // lacks, and a carriage return, stand between two sections as references.
+  // Splitting opens no empty section.
   const bool encodesAll = EncodesAll(encoding);
-  WriteWide(stream, u"<![CDATA[");
   size_t start = 0;
+  bool written = false;  // a section or a reference is out already
+  auto section = [&](size_t end, bool last = false) {
+    if (end == start && (written || !last)) return;
+    WriteWide(stream, u"<![CDATA[");
+    WriteWide(stream, data.substr(start, end - start));
+    WriteWide(stream, u"]]>");
+    written = true;
+  };
   for (size_t i = 0; i < data.size(); ++i) {
     const char16_t c = data[i];
     if (c == u'>' && i >= 2 && data[i - 1] == u']' && data[i - 2] == u']') {
-      WriteWide(stream, data.substr(start, i - start));
-      WriteWide(stream, u"]]><![CDATA[");
+      section(i);
       start = i;
       continue;
     }
     if (c == u'\r') {
       // A reader would turn it into a line feed.
-      WriteWide(stream, data.substr(start, i - start));
-      WriteWide(stream, u"]]>&#13;<![CDATA[");
+      section(i);
+      WriteWide(stream, u"&#13;");
+      written = true;
       start = i + 1;
       continue;
     }
     if (c < 0x7F || encodesAll) continue;
     size_t count;
     if (const uint32_t cp = UnencodableAt(data, i, encoding, count)) {
-      WriteWide(stream, data.substr(start, i - start));
-      WriteWide(stream, u"]]>");
+      section(i);
       WriteCharReference(stream, cp);
-      WriteWide(stream, u"<![CDATA[");
+      written = true;
       start = i + count;
     }
     i += count - 1;
   }
-  WriteWide(stream, data.substr(start));
-  WriteWide(stream, u"]]>");
+  section(data.size(), true);
 }
 
 }  // namespace lumora
