@@ -89,6 +89,17 @@ TEST_F(WriteTest, CharactersWithoutEscapeFailUnlessLossy) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
+// Text and attribute values have references for what the encoding lacks:
+// nothing is lost and nothing is reported.
+TEST_F(WriteTest, TextTheOutputCannotHoldBecomesReferences) {
+  const std::string out = Path("latin.xml");
+  const auto r = RunCli({"write", Example("catalogue.xml"), "-o", out, "--encoding", "ISO-8859-1"});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Err, "");
+  const std::string bytes = ReadFile(out);
+  EXPECT_NE(bytes.find("Caf\xE9 de Colombie &#x2014; Huila"), std::string::npos);
+}
+
 TEST_F(WriteTest, RewritingAFileInPlaceKeepsItsContent) {
   const std::string file = Put("doc.xml", ReadFile(Example("catalogue.xml")));
   ASSERT_EQ(RunCli({"write", file, "-o", Path("ref.xml")}).Status, 0);

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -229,71 +230,121 @@ std::unique_ptr<TKaXMLDocument> Build(const Catalogue& cat, const char* encoding
   return doc;
 }
 
-std::u16string Escaped(const std::u16string& text, bool quote) {
-  std::u16string out;
-  for (char16_t c : text) {
-    if (c == u'&')
-      out += u"&amp;";
-    else if (c == u'<')
-      out += u"&lt;";
-    else if (c == u'"' && quote)
-      out += u"&quot;";
-    else
-      out += c;
+// How the output treats the characters an encoding cannot hold: text,
+// attribute values and CDATA sections get character references, comments and
+// instructions '_' (those units are reported, each once, in the order met).
+class Output {
+ public:
+  Output(const Generator& gen, bool formatted) : gen_(gen), formatted_(formatted) {}
+
+  std::u16string Line(int indent) const {
+    return u"\r\n" + std::u16string(formatted_ ? static_cast<size_t>(indent) : 0, u' ');
   }
-  return out;
+
+  std::u16string Escaped(const std::u16string& text, bool quote) const {
+    std::u16string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+      const char16_t c = text[i];
+      if (c == u'&')
+        out += u"&amp;";
+      else if (c == u'<')
+        out += u"&lt;";
+      else if (c == u'"' && quote)
+        out += u"&quot;";
+      else if (quote && (c == u'\t' || c == u'\n'))
+        out += u' ';  // a value set through the interface is normalized
+      else if (!gen_.Holds(c))
+        out += Reference(text, i);
+      else
+        out += c;
+    }
+    return out;
+  }
+
+  // Sections around references; none of them empty unless the data is.
+  std::u16string CData(const std::u16string& data) const {
+    std::u16string out, section;
+    auto close = [&] {
+      if (!section.empty()) out += u"<![CDATA[" + section + u"]]>";
+      section.clear();
+    };
+    for (size_t i = 0; i < data.size(); ++i) {
+      if (gen_.Holds(data[i])) {
+        section += data[i];
+        continue;
+      }
+      close();
+      out += Reference(data, i);
+    }
+    close();
+    return out.empty() ? u"<![CDATA[]]>" : out;
+  }
+
+  std::u16string Lossy(const std::u16string& text) {
+    std::u16string out = text;
+    for (char16_t& c : out) {
+      if (gen_.Holds(c)) continue;
+      if (invalid_.find(c) == std::u16string::npos) invalid_ += c;
+      c = u'_';
+    }
+    return out;
+  }
+
+  const std::u16string& Invalid() const { return invalid_; }
+
+ private:
+  // "&#xHEX;" for the character at text[i]; a surrogate pair is one.
+  static std::u16string Reference(const std::u16string& text, size_t& i) {
+    uint32_t cp = text[i];
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size()) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
+      ++i;
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%X", cp);
+    std::u16string out = u"&#x";
+    for (const char* p = hex; *p; ++p) out += static_cast<char16_t>(*p);
+    return out + u";";
+  }
+
+  const Generator& gen_;
+  bool formatted_;
+  std::u16string invalid_;
+};
+
+std::u16string Attr(const Output& o, const char16_t* name, const std::u16string& value) {
+  return u" " + std::u16string(name) + u" = \"" + o.Escaped(value, true) + u"\"";
 }
 
-// Attribute values and instruction data: each white-space character is one space.
-std::u16string Spaced(const std::u16string& text) {
-  std::u16string out;
-  for (char16_t c : text) out += (c == u'\t' || c == u'\n' || c == u'\r') ? u' ' : c;
-  return out;
-}
-
-std::u16string Attr(const char16_t* name, const std::u16string& value) {
-  return u" " + std::u16string(name) + u" = \"" + Escaped(Spaced(value), true) + u"\"";
-}
-
-// The whole document as the output rules lay it out.
-std::u16string Render(const Catalogue& cat, const char* encoding, bool formatted) {
-  auto line = [formatted](int indent) {
-    return u"\r\n" + std::u16string(formatted ? static_cast<size_t>(indent) : 0, u' ');
-  };
+// The whole document as the output rules lay it out. An item that holds a
+// CDATA section has mixed content: what it holds is written without line
+// breaks or indentation.
+std::u16string Render(const Catalogue& cat, const char* encoding, Output& o) {
   std::u16string enc;
   for (const char* p = encoding; *p; ++p) enc += static_cast<char16_t>(*p);
   std::u16string out = u"<?xml version = \"1.0\" encoding = \"" + enc + u"\"?>\r\n";
-  out += line(3) + u"<!--" + cat.comment + u"-->";
-  out += line(3) + u"<?xml-stylesheet " + Spaced(cat.styleData) + u"?>";
-  out += line(0) + u"<catalogue" + Attr(u"count", Generator::Number(int(cat.items.size()))) + u">";
+  out += o.Line(3) + u"<!--" + o.Lossy(cat.comment) + u"-->";
+  out += o.Line(3) + u"<?xml-stylesheet " + o.Lossy(cat.styleData) + u"?>";
+  out += o.Line(0) + u"<catalogue" +
+         Attr(o, u"count", Generator::Number(int(cat.items.size()))) + u">";
   for (const Item& it : cat.items) {
-    out += line(3) + u"<item" + Attr(u"id", it.id) + Attr(u"name", it.name) + u">";
-    out += line(6) + u"<title>" + Escaped(it.title, false) + u"</title>";
+    const bool mixed = it.cdata.has_value();
+    auto line = [&](int indent) { return mixed ? std::u16string() : o.Line(indent); };
+    out += o.Line(3) + u"<item" + Attr(o, u"id", it.id) + Attr(o, u"name", it.name) + u">";
+    out += line(6) + u"<title>" + o.Escaped(it.title, false) + u"</title>";
     if (it.before) {
-      out += line(6) + u"<desc>" + Escaped(*it.before, false) + u"<b>" + Escaped(*it.bold, false) +
-             u"</b>" + Escaped(*it.after, false) + u"</desc>";
+      out += line(6) + u"<desc>" + o.Escaped(*it.before, false) + u"<b>" +
+             o.Escaped(*it.bold, false) + u"</b>" + o.Escaped(*it.after, false) + u"</desc>";
     }
-    if (it.cdata) out += line(9) + u"<![CDATA[" + *it.cdata + u"]]>";
-    if (it.comment) out += line(9) + u"<!--" + *it.comment + u"-->";
-    if (it.piData) out += line(9) + u"<?proc " + Spaced(*it.piData) + u"?>";
-    out += line(6) + u"<price" + Attr(u"currency", u"EUR") + Attr(u"value", it.price) + u"/>";
+    if (it.cdata) out += line(9) + o.CData(*it.cdata);
+    if (it.comment) out += line(9) + u"<!--" + o.Lossy(*it.comment) + u"-->";
+    if (it.piData) out += line(9) + u"<?proc " + o.Lossy(*it.piData) + u"?>";
+    out += line(6) + u"<price" + Attr(o, u"currency", u"EUR") + Attr(o, u"value", it.price) +
+           u"/>";
     out += line(6) + u"<empty/>";
     out += line(3) + u"</item>";
   }
-  out += line(0) + u"</catalogue>";
-  return out;
-}
-
-// What the encoding cannot hold becomes '_'; those units, each once in the
-// order first met, are what the write reports.
-std::u16string Representable(const std::u16string& text, const Generator& gen,
-                             std::u16string& invalid) {
-  std::u16string out = text;
-  for (char16_t& c : out) {
-    if (gen.Holds(c)) continue;
-    if (invalid.find(c) == std::u16string::npos) invalid += c;
-    c = u'_';
-  }
+  out += o.Line(0) + u"</catalogue>";
   return out;
 }
 
@@ -327,13 +378,13 @@ TEST(Catalogue, WrittenInEveryEncodingByteForByte) {
     const auto doc = Build(cat, enc.name);
     ASSERT_EQ(doc->GetDocumentElement()->GetNodeList().Length(), 1);  // one attribute: count
 
-    std::u16string invalid;
-    const std::u16string text = Representable(Render(cat, enc.name, true), gen, invalid);
+    Output o(gen, true);
+    const std::u16string text = Render(cat, enc.name, o);
     const std::optional<std::string> expected = Iconv(enc.iconv, text);
     ASSERT_TRUE(expected.has_value()) << "iconv refused the expected text";
     ExpectSameBytes(testing::Written(*doc), *expected);
-    EXPECT_EQ(doc->GetInvalidChars(), invalid);
-    EXPECT_EQ(invalid.empty(), !enc.eightBit);  // the 8-bit ones met foreign characters
+    EXPECT_EQ(doc->GetInvalidChars(), o.Invalid());
+    EXPECT_EQ(o.Invalid().empty(), !enc.eightBit);  // the 8-bit ones met foreign characters
   }
 }
 
@@ -342,7 +393,8 @@ TEST(Catalogue, Utf16InBothByteOrdersAndUnformatted) {
   Generator gen(utf16, 99);
   const Catalogue cat = gen.Make(kItems);
   const auto doc = Build(cat, "UTF-16");
-  const std::u16string text = Render(cat, "UTF-16", true);
+  Output formatted(gen, true), plainOutput(gen, false);
+  const std::u16string text = Render(cat, "UTF-16", formatted);
 
   const std::string tmp =
       (std::filesystem::temp_directory_path() / ("lumora-catalogue-" + std::to_string(::getpid())))
@@ -364,7 +416,7 @@ TEST(Catalogue, Utf16InBothByteOrdersAndUnformatted) {
   plain.SetFormatedOutput(false);
   doc->AssignParser(&plain);
   doc->SetEncoding("UTF-8");
-  ExpectSameBytes(testing::Written(*doc), *Iconv("UTF-8", Render(cat, "UTF-8", false)));
+  ExpectSameBytes(testing::Written(*doc), *Iconv("UTF-8", Render(cat, "UTF-8", plainOutput)));
   doc->AssignParser(nullptr);
 }
 

@@ -85,20 +85,24 @@ TEST_F(Offsets, SplitTextLeavesTheHeadAndReturnsAFreeTail) {
   ExpectDOMError([&] { six->SplitText(-1); }, INDEX_SIZE_ERR,
                  "TKaXMLText.splitText: invalid offset value");
   EXPECT_EQ(six->Data(), u"abcdef");
-  // The tail is made like a new text: its markup characters become references.
-  auto markup = std::make_unique<TKaXMLText>(u"x<y", &doc_);
-  EXPECT_EQ(markup->SplitText(1)->Data(), u"&lt;y");
+  // The tail holds the same characters as the head: literal text stays literal.
+  auto markup = doc_.CreateTextNode(u"x<&amp;y");
+  EXPECT_EQ(markup->SplitText(1)->Data(), u"<&amp;y");
 }
 
-TEST(TextData, MarkupIsStoredAsReferencesUntilNormalized) {
+TEST(TextData, MadeTextIsLiteralParsedTextIsResolved) {
   TKaXMLDocument doc;
+  // Text made through the interface is the text itself, "&amp;" included.
   auto text = doc.CreateTextNode(u"R&D <x> \"q\" 'a' &amp;");
-  EXPECT_EQ(text->Data(), u"R&amp;D &lt;x&gt; &quot;q&quot; &apos;a&apos; &amp;");
   text->Normalize();
-  EXPECT_EQ(text->Data(), u"R&D <x> \"q\" 'a' &");
-  auto refs = std::make_unique<TKaXMLText>(u"&#65;&undeclared;&;\r\n\t", &doc);
+  EXPECT_EQ(text->Data(), u"R&D <x> \"q\" 'a' &amp;");
+  EXPECT_EQ(text->CloneNode()->GetValue(), text->Data());
+  // Text as written resolves once; a free node keeps what does not resolve.
+  auto refs = std::make_unique<TKaXMLText>(u"&#65;&amp;amp;&undeclared;&;\r\n\t", &doc);
   refs->Normalize();
-  EXPECT_EQ(refs->Data(), u"A&undeclared;&;\r\n\t");  // white space untouched
+  EXPECT_EQ(refs->Data(), u"A&amp;&undeclared;&;\r\n\t");  // white space untouched
+  refs->Normalize();
+  EXPECT_EQ(refs->Data(), u"A&amp;&undeclared;&;\r\n\t");
 }
 
 TEST(TextData, UnterminatedReferenceRaisesWithTheParserLine) {
@@ -132,9 +136,10 @@ TEST(ProcessingInstructions, TargetChecksAndWhiteSpace) {
     ExpectDOMError([&] { doc.CreateProcessingInstruction(bad, u"d"); }, INVALID_CHARACTER_ERR,
                    "TKaXMLDocument.createProcessingInstruction: invalid character for name");
   }
+  // The data is kept exactly: line breaks, blanks and references.
   auto pi = doc.CreateProcessingInstruction(u"xml-stylesheet", u"a\r\nb\tc\rd\ne  &amp;");
   EXPECT_EQ(pi->Target(), u"xml-stylesheet");
-  EXPECT_EQ(pi->Data(), u"a b c d e  &amp;");  // references are not resolved
+  EXPECT_EQ(pi->Data(), u"a\r\nb\tc\rd\ne  &amp;");
   auto clone = pi->CloneNode();
   EXPECT_NE(dynamic_cast<TKaXMLPi*>(clone.get()), nullptr);
   EXPECT_EQ(clone->GetName(), u"xml-stylesheet");
@@ -163,7 +168,8 @@ TEST(LeafOutput, TopLevelFormsAndFragments) {
   EXPECT_EQ(Written(frag), kDecl + " ");
 }
 
-TEST(LeafOutput, MarkupAfterTextFollowsItDirectly) {
+// Mixed content is written without added line breaks: they would be text.
+TEST(LeafOutput, MarkupInMixedContentFollowsItDirectly) {
   TKaXMLDocument doc;
   auto root = doc.CreateElement(u"r");
   root->SetCharData(doc.CreateTextNode(u"t"));
@@ -177,13 +183,8 @@ TEST(LeafOutput, MarkupAfterTextFollowsItDirectly) {
   root->AppendChild(doc.CreateElement(u"x"));
   root->SetComment(doc.CreateComment(u"c3"));
   doc.SetDocumentElement(std::move(root));
-  EXPECT_EQ(Written(doc), kDecl +
-                              "\r\n<r>t<!--c1-->u<![CDATA[<d>]]>v<?p q?>"
-                              "\r\n      <!--c2-->"
-                              "\r\n      <![CDATA[e]]>"
-                              "\r\n   <x/>"
-                              "\r\n      <!--c3-->"
-                              "\r\n</r>");
+  EXPECT_EQ(Written(doc),
+            kDecl + "\r\n<r>t<!--c1-->u<![CDATA[<d>]]>v<?p q?><!--c2--><![CDATA[e]]><x/><!--c3--></r>");
 }
 
 TEST(LeafOutput, CDataHoldingItsOwnEndIsSplit) {
@@ -194,22 +195,20 @@ TEST(LeafOutput, CDataHoldingItsOwnEndIsSplit) {
   root->SetCData(doc.CreateCDATASection(u""));
   doc.SetDocumentElement(std::move(root));
   EXPECT_EQ(Written(doc), kDecl +
-                              "\r\n<r>"
-                              "\r\n      <![CDATA[a]]]]><![CDATA[>b]]]]><![CDATA[>]]>"
-                              "\r\n      <![CDATA[]]]]]><![CDATA[>>]]>"
-                              "\r\n      <![CDATA[]]>"
-                              "\r\n</r>");
+                              "\r\n<r><![CDATA[a]]]]><![CDATA[>b]]]]><![CDATA[>]]>"
+                              "<![CDATA[]]]]]><![CDATA[>>]]><![CDATA[]]></r>");
   EXPECT_EQ(doc.GetDocumentElement()->GetFirstCData()->GetValue(), u"a]]>b]]>");
 }
 
-TEST(LeafOutput, TextEscapesAmpersandAndLessThanOnly) {
+TEST(LeafOutput, TextEscapesEveryAmpersandAndLessThan) {
   TKaXMLDocument doc;
   auto root = doc.CreateElement(u"r");
-  // Normalized data, and data still holding its references, write the same.
+  // Text is written the same whether SetCharData placed it or not, and an
+  // '&' that looks like a reference is a literal '&' too.
   root->SetCharData(doc.CreateTextNode(u"& <x> \"'"));
-  root->GetNodeList().AppendChild(doc.CreateTextNode(u"|& <x> \"'"));
+  root->GetNodeList().AppendChild(doc.CreateTextNode(u"|& <x> \"' &amp;"));
   doc.SetDocumentElement(std::move(root));
-  EXPECT_EQ(Written(doc), kDecl + "\r\n<r>&amp; &lt;x> \"'|&amp; &lt;x&gt; &quot;&apos;</r>");
+  EXPECT_EQ(Written(doc), kDecl + "\r\n<r>&amp; &lt;x> \"'|&amp; &lt;x> \"' &amp;amp;</r>");
 }
 
 }  // namespace

@@ -160,7 +160,7 @@ TEST(DocumentStructure, FactoriesMakeFreeNodesOfThisDocument) {
   TKaXMLDocument doc;
   EXPECT_EQ(doc.CreateElement(u"e")->GetOwnerDocument(), &doc);
   EXPECT_EQ(doc.CreateAttribute(u"a", u"<")->GetValue(), u"<");
-  EXPECT_EQ(doc.CreateTextNode(u"<")->GetValue(), u"&lt;");
+  EXPECT_EQ(doc.CreateTextNode(u"<&amp;")->GetValue(), u"<&amp;");
   EXPECT_EQ(doc.CreateDocumentFragment()->GetType(), DOCUMENT_FRAGMENT_NODE);
   const auto ref = doc.CreateEntityReference(u"ent");
   EXPECT_EQ(ref->GetType(), ENTITY_REFERENCE_NODE);
@@ -300,19 +300,22 @@ TEST(DocumentOutput, UnrepresentableCharactersAreReported) {
   doc.AssignParser(&parser);
   doc.SetEncoding("ISO-8859-1");
   TKaXMLElement* root = doc.SetDocumentElement(doc.CreateElement(u"r"));
+  // Text and values have references for them; a comment has no escape.
   root->SetAttribute(u"a", u"\u20ac\u00e9");
   root->SetCharData(doc.CreateTextNode(u"\u4e2d\u20ac"));
+  root->SetComment(doc.CreateComment(u"\u20ac\u4e2d\U0001F600"));
   EXPECT_EQ(Written(doc),
             "<?xml version = \"1.0\" encoding = \"ISO-8859-1\"?>\r\n\r\n"
-            "<r a = \"_\xE9\">__</r>");
-  EXPECT_EQ(doc.GetInvalidChars(), u"\u20ac\u4e2d");
-  EXPECT_EQ(parser.GetInvalidChars(), u"\u20ac\u4e2d");
+            "<r a = \"&#x20AC;\xE9\">&#x4E2D;&#x20AC;<!--____--></r>");
+  EXPECT_EQ(doc.GetInvalidChars(), u"\u20ac\u4e2d\U0001F600");
+  EXPECT_EQ(parser.GetInvalidChars(), u"\u20ac\u4e2d\U0001F600");
 
   // Each write reports its own characters only.
   doc.SetEncoding("UTF-8");
   EXPECT_EQ(Written(doc),
             "<?xml version = \"1.0\" encoding = \"UTF-8\"?>\r\n\r\n"
-            "<r a = \"\xE2\x82\xAC\xC3\xA9\">\xE4\xB8\xAD\xE2\x82\xAC</r>");
+            "<r a = \"\xE2\x82\xAC\xC3\xA9\">\xE4\xB8\xAD\xE2\x82\xAC"
+            "<!--\xE2\x82\xAC\xE4\xB8\xAD\xF0\x9F\x98\x80--></r>");
   EXPECT_EQ(doc.GetInvalidChars(), u"");
   EXPECT_EQ(parser.GetInvalidChars(), u"");
   doc.AssignParser(nullptr);

@@ -82,22 +82,45 @@ TEST(ElementSearch, ChildAccessorsSkipOtherNodes) {
                  "TNamedNodeMap.setNamedItem: attribute \"y\" already in use (use clone)");
 }
 
-TEST(ElementText, WhiteSpaceOnlyTextIsNotKept) {
+// White space is content like any other text: only the parser, at the end
+// of an element, drops the indentation of element content.
+TEST(ElementText, WhiteSpaceIsKeptEmptyTextIsNot) {
   TKaXMLDocument doc;
   auto e = doc.CreateElement(u"e");
-  EXPECT_EQ(e->SetCharData(doc.CreateTextNode(u" \t\r\n ")), nullptr);
   EXPECT_EQ(e->SetCharData(new TKaXMLText(u"", &doc)), nullptr);
-  EXPECT_FALSE(e->HasCharData());
   EXPECT_EQ(e->GetFirstNode(), nullptr);
+  TKaXMLNode* blank = e->SetCharData(doc.CreateTextNode(u" \t\r\n "));
+  ASSERT_NE(blank, nullptr);
+  EXPECT_EQ(blank->GetValue(), u" \t\r\n ");
   TKaXMLNode* kept = e->SetCharData(doc.CreateTextNode(u"  x  "));
   ASSERT_NE(kept, nullptr);
-  EXPECT_EQ(e->GetFirstCharData(), kept);
   EXPECT_EQ(kept->GetValue(), u"  x  ");  // kept text is not trimmed
-  // References resolving to white space leave nothing either.
-  EXPECT_EQ(e->SetCharData(new TKaXMLText(u"&#32;&#x9;", &doc)), nullptr);
-  EXPECT_EQ(e->GetNodeList().GetLast(), kept);
-  const auto back = e->RemoveCharData(kept);
-  EXPECT_FALSE(e->HasCharData());
+  TKaXMLNode* spaces = e->SetCharData(new TKaXMLText(u"&#32;&#x9;", &doc));
+  ASSERT_NE(spaces, nullptr);
+  EXPECT_EQ(spaces->GetValue(), u" \t");
+  EXPECT_EQ(e->GetNodeList().GetLast(), spaces);
+}
+
+// Text as the parser reads it: references that do not resolve become
+// entity-reference nodes at their place between the pieces of text.
+TEST(ElementText, UnresolvedReferencesSplitTheText) {
+  TKaXMLDocument doc;
+  auto e = doc.CreateElement(u"e");
+  TKaXMLNode* first = e->SetCharData(new TKaXMLText(u"a &amp;foo; &foo;&bar; b&#33;", &doc));
+  ASSERT_NE(first, nullptr);
+  std::u16string seen;
+  for (TKaXMLNode* n = e->GetFirstNode(); n; n = n->Next())
+    seen += (n->GetType() == TEXT_NODE ? u"T:" : u"R:") + (n->GetName() + n->GetValue()) + u"|";
+  EXPECT_EQ(seen, u"T:a &foo; |R:foo|R:bar|T: b!|");
+  EXPECT_EQ(first->GetValue(), u"a &foo; ");
+  // A reference first leaves no empty text before it.
+  auto f = doc.CreateElement(u"f");
+  EXPECT_EQ(f->SetCharData(new TKaXMLText(u"&foo;x", &doc)), nullptr);
+  ASSERT_NE(f->GetFirstNode(), nullptr);
+  EXPECT_EQ(f->GetFirstNode()->GetType(), ENTITY_REFERENCE_NODE);
+  EXPECT_EQ(f->GetNodeList().GetLast()->GetValue(), u"x");
+  doc.SetDocumentElement(std::move(e));
+  EXPECT_EQ(Written(doc), kDecl + "\r\n<e>a &amp;foo; &foo;&bar; b!</e>");
 }
 
 TEST(ElementText, TextThatFailsToNormalizeStaysWithTheCaller) {
@@ -214,7 +237,7 @@ TEST(ElementOutput, FormsOfEmptyTextAndNestedElements) {
   TKaXMLElement* nest = root->AppendChild(doc.CreateElement(u"nest"));
   nest->AppendChild(doc.CreateElement(u"deeper"))->AppendChild(doc.CreateElement(u"deepest"));
   nest->SetComment(doc.CreateComment(u"c"));
-  // A reference alone is not content: the element still closes with "/>".
+  // A reference is content, written inline.
   root->AppendChild(doc.CreateElement(u"ref"))
       ->GetNodeList()
       .AppendChild(TKaGEntityReference::CreateReference(u"r", &doc));
@@ -229,7 +252,7 @@ TEST(ElementOutput, FormsOfEmptyTextAndNestedElements) {
                               "\r\n      </deeper>"
                               "\r\n         <!--c-->"
                               "\r\n   </nest>"
-                              "\r\n   <ref/>"
+                              "\r\n   <ref>&r;</ref>"
                               "\r\n</root>");
 
   // Without formatting, tags still start on lines of their own.
@@ -246,31 +269,26 @@ TEST(ElementOutput, FormsOfEmptyTextAndNestedElements) {
                               "\r\n</deeper>"
                               "\r\n<!--c-->"
                               "\r\n</nest>"
-                              "\r\n<ref/>"
+                              "\r\n<ref>&r;</ref>"
                               "\r\n</root>");
   doc.AssignParser(nullptr);
 }
 
-TEST(ElementOutput, TagsAfterTextStayOnItsLine) {
+// In mixed content no line break or indentation is added, at any depth.
+TEST(ElementOutput, MixedContentIsWrittenInline) {
   TKaXMLDocument doc;
   auto p = doc.CreateElement(u"p");
   p->SetCharData(doc.CreateTextNode(u"Hello "));
   p->AppendChild(doc.CreateElement(u"b"))->SetCharData(doc.CreateTextNode(u"bold"));
   p->SetCharData(doc.CreateTextNode(u" and "));
-  // The start tag alone does not end the text: the empty child follows too.
   p->AppendChild(doc.CreateElement(u"a"))->AppendChild(doc.CreateElement(u"e"));
   p->SetCharData(doc.CreateTextNode(u" then "));
-  // An attribute ends the text, so the child starts on a new line.
   TKaXMLElement* k = p->AppendChild(doc.CreateElement(u"k"));
   k->SetAttribute(u"v", u"1");
   k->AppendChild(doc.CreateElement(u"e"));
   doc.SetDocumentElement(std::move(p));
-  EXPECT_EQ(Written(doc), kDecl +
-                              "\r\n<p>Hello <b>bold</b> and <a><e/>"
-                              "\r\n   </a> then <k v = \"1\">"
-                              "\r\n      <e/>"
-                              "\r\n   </k>"
-                              "\r\n</p>");
+  EXPECT_EQ(Written(doc),
+            kDecl + "\r\n<p>Hello <b>bold</b> and <a><e/></a> then <k v = \"1\"><e/></k></p>");
 }
 
 // A document type that declares elements by name (plain declaration nodes).

@@ -1,5 +1,7 @@
 #include "lumora/dom/attr.h"
 
+#include <utility>
+
 #include "lumora/dtd/attribute_types.h"
 #include "lumora/dtd/references.h"
 #include "lumora/io/orvane_error.h"
@@ -39,7 +41,11 @@ void TKaXMLAttr::Normalize() {
       "Reference to an external entity is not allowed in the attribute value.", false};
   const bool cdata = GetAttrType() == atCDATA;
   // Most values hold nothing to change: leave them as they are.
-  if (cdata && FValue.find_first_of(u"\t\r\n&<") == std::u16string::npos) return;
+  if (cdata && FValue.find_first_of(u"\t\r\n&<") == std::u16string::npos) {
+    FKept.reset();
+    return;
+  }
+  std::vector<uint32_t> kept;
   const std::u16string value = cdata ? FValue : XMLTrim(FValue);
   const std::u16string_view text = value;
   std::u16string out;
@@ -57,21 +63,55 @@ void TKaXMLAttr::Normalize() {
         break;
       case u'<':
         throw EKaOrvaneError("Illegal character in the attribute value '<'.");
-      case u'&':
-        i = AppendReferenceAt(text, i, FOwnerDocument, kRules, out);
+      case u'&': {
+        const size_t at = out.size();
+        bool asWritten = false;
+        i = AppendReferenceAt(text, i, FOwnerDocument, kRules, out, &asWritten);
+        if (asWritten) kept.push_back(static_cast<uint32_t>(at));
         break;
+      }
       default:
         out += c;
     }
   }
   FValue = std::move(out);
+  FKept.reset();
+  if (!kept.empty()) FKept = std::make_unique<std::vector<uint32_t>>(std::move(kept));
+}
+
+void TKaXMLAttr::SetWrittenValue(std::u16string_view Value) {
+  std::u16string old = std::exchange(FValue, std::u16string(Value));
+  try {
+    Normalize();
+  } catch (...) {
+    FValue = std::move(old);
+    throw;
+  }
+}
+
+void TKaXMLAttr::SetValue(std::u16string_view Value) {
+  FValue = Value;
+  FKept.reset();
 }
 
 void TKaXMLAttr::Write(TStream& Stream, int /*Level*/) {
+  constexpr unsigned kEscapes = kEscapeQuotes | kEscapeWhite;
+  const TEncoding encoding = OutputEncoding();
   WriteWide(Stream, u" ");
   WriteWide(Stream, FName);
   WriteWide(Stream, u" = \"");
-  WriteEscaped(Stream, FValue, kEscapeQuotes | kEscapeWhite);
+  const std::u16string_view value = FValue;
+  size_t start = 0;
+  if (FKept) {
+    for (const uint32_t amp : *FKept) {
+      const size_t end = value.find(u';', amp);
+      if (amp < start || end == std::u16string_view::npos) continue;  // cannot be: see Normalize
+      WriteEscaped(Stream, value.substr(start, amp - start), kEscapes, encoding);
+      WriteWide(Stream, value.substr(amp, end + 1 - amp));
+      start = end + 1;
+    }
+  }
+  WriteEscaped(Stream, value.substr(start), kEscapes, encoding);
   WriteWide(Stream, u"\"");
   SetAfterText(false);
 }
@@ -79,6 +119,7 @@ void TKaXMLAttr::Write(TStream& Stream, int /*Level*/) {
 std::unique_ptr<TKaXMLNode> TKaXMLAttr::CloneNode() const {
   std::unique_ptr<TKaXMLAttr> copy(new TKaXMLAttr(FName, FOwnerDocument, TUnnormalized{}));
   copy->FValue = FValue;
+  if (FKept) copy->FKept = std::make_unique<std::vector<uint32_t>>(*FKept);
   return copy;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "lumora/dom/node.h"
 
@@ -32,8 +33,17 @@ class TKaXMLAttr : public TKaXMLNode {
   // The declared type (atID ...); atCDATA when the attribute is not declared.
   uint8_t GetAttrType() const;
 
+  // The value becomes literal text: every '&' in it stands for itself.
+  void SetValue(std::u16string_view Value) override;
+  // The value as written in a tag, normalized; when that raises, the
+  // attribute keeps the value it had.
+  void SetWrittenValue(std::u16string_view Value);
+
+  // Resolves the references of the value; one that does not resolve stays
+  // in the value as written and is remembered as a reference.
   void Normalize() override;
-  // " name = \"value\"", escaping '&', '<' and '"'.
+  // " name = \"value\"", escaping '&', '<', '"' and the white space that a
+  // reader would turn into spaces; references kept are written as they were.
   void Write(TStream& Stream, int Level) override;
   // A plain attribute of the same name and value, not standard, not normalized.
   std::unique_ptr<TKaXMLNode> CloneNode() const override;
@@ -43,6 +53,9 @@ class TKaXMLAttr : public TKaXMLNode {
   TKaXMLAttr(std::u16string_view Name, TKaXMLDocument* Doc, TUnnormalized);
 
   bool FStandard = false;
+  // Where the value holds a reference kept as written: the offsets of their
+  // '&'s, ascending; nil when there is none (the common case).
+  std::unique_ptr<std::vector<uint32_t>> FKept;
 };
 
 }  // namespace lumora

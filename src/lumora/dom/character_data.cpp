@@ -1,5 +1,9 @@
 #include "lumora/dom/character_data.h"
 
+#include <vector>
+
+#include "lumora/dom/container.h"
+
 #include "lumora/dom/dom_exception.h"
 #include "lumora/dtd/references.h"
 #include "lumora/framework/sysutils.h"
@@ -52,45 +56,74 @@ TKaXMLText::TKaXMLText(std::u16string_view Data, uint8_t NodeType, TKaXMLDocumen
 }
 
 std::unique_ptr<TKaXMLText> TKaXMLText::CreateText(std::u16string_view Data, TKaXMLDocument* Doc) {
-  return std::make_unique<TKaXMLText>(CharsToReference(Data), Doc);
+  auto text = std::make_unique<TKaXMLText>(Data, Doc);
+  text->FFlags |= kResolved;
+  return text;
 }
 
 std::unique_ptr<TKaXMLText> TKaXMLText::SplitText(int Offset) {
   if (Offset < 0 || Offset > Length()) BadOffset("TKaXMLText.splitText: invalid offset value");
-  auto rest =
-      CreateText(std::u16string_view(FValue).substr(static_cast<size_t>(Offset)), FOwnerDocument);
+  auto rest = std::make_unique<TKaXMLText>(
+      std::u16string_view(FValue).substr(static_cast<size_t>(Offset)), FOwnerDocument);
+  rest->FFlags = FFlags;
   FValue.resize(static_cast<size_t>(Offset));
   return rest;
 }
 
 void TKaXMLText::Normalize() {
+  if (FFlags & kResolved) return;
   // Replacement text holding markup is parsed by the parser component once
   // entities are declared; until then it is taken as text.
   static const TReferenceRules kRules{
       "Illegal character in the text value '&&'.",
       "Reference to an unparsed entity is not allowed in the character data.", nullptr, false};
   const std::u16string_view value = FValue;
-  size_t i = FindUnit(value, u'&');
-  if (i == std::u16string_view::npos) return;  // the common case
-  std::u16string out(value.substr(0, i));
-  out.reserve(value.size());
-  for (; i < value.size(); ++i) {
-    if (value[i] != u'&') {
-      out += value[i];
-      continue;
-    }
-    i = AppendReferenceAt(value, i, FOwnerDocument, kRules, out);
+  size_t amp = FindUnit(value, u'&');
+  if (amp == std::u16string_view::npos) {  // the common case
+    FFlags |= kResolved;
+    return;
   }
-  FValue = std::move(out);
+  TKaContainer* owner = FParent ? FParent->ToContainer() : nullptr;
+  // The text before the first reference kept, then by turns the name of a
+  // reference kept and the text after it. Nothing changes until all is read,
+  // so a reference that raises leaves the node as it was.
+  std::vector<std::u16string> pieces(1);
+  pieces[0].reserve(value.size());
+  size_t start = 0;
+  for (; amp != std::u16string_view::npos; amp = value.find(u'&', start)) {
+    std::u16string& text = pieces.back();
+    text.append(value.substr(start, amp - start));
+    const size_t before = text.size();
+    bool kept = false;
+    start = AppendReferenceAt(value, amp, FOwnerDocument, kRules, text, &kept) + 1;
+    if (kept && owner) {
+      std::u16string name = text.substr(before + 1, text.size() - before - 2);
+      text.resize(before);
+      pieces.push_back(std::move(name));
+      pieces.emplace_back();
+    }
+  }
+  pieces.back().append(value.substr(start));
+  FValue = std::move(pieces[0]);
+  FFlags |= kResolved;
+  TKaXMLNode* at = this;
+  for (size_t k = 1; k + 1 < pieces.size(); k += 2) {
+    at = owner->GetNodeList().InsertAfter(
+        TKaGEntityReference::CreateReference(pieces[k], FOwnerDocument), at);
+    if (pieces[k + 1].empty()) continue;
+    at = owner->GetNodeList().InsertAfter(CreateText(pieces[k + 1], FOwnerDocument), at);
+  }
 }
 
 void TKaXMLText::Write(TStream& Stream, int /*Level*/) {
-  WriteEscaped(Stream, FValue, 0);
+  WriteEscaped(Stream, FValue, kEscapeReturn | kEscapeSectionEnd, OutputEncoding());
   SetAfterText(true);
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLText::CloneNode() const {
-  return std::make_unique<TKaXMLText>(FValue, FOwnerDocument);
+  auto copy = std::make_unique<TKaXMLText>(FValue, FOwnerDocument);
+  copy->FFlags = FFlags;
+  return copy;
 }
 
 namespace {
@@ -106,14 +139,7 @@ void WriteDelimited(TStream& stream, std::u16string_view open, std::u16string_vi
 
 void TKaXMLCData::Write(TStream& Stream, int Level) {
   BreakLine(Stream, ContentLevel(Level));
-  // A "]]>" in the data would end the section early: the section is split
-  // between its "]]" and its ">", so that the data reads back unchanged.
-  std::u16string_view data = FValue;
-  for (size_t end; (end = data.find(u"]]>")) != std::u16string_view::npos;) {
-    WriteDelimited(Stream, u"<![CDATA[", data.substr(0, end + 2), u"]]>");
-    data.remove_prefix(end + 2);
-  }
-  WriteDelimited(Stream, u"<![CDATA[", data, u"]]>");
+  WriteCDataSection(Stream, FValue, OutputEncoding());
   SetAfterText(false);
 }
 
@@ -145,25 +171,12 @@ std::u16string_view CheckedTarget(std::u16string_view target) {
 TKaXMLPi::TKaXMLPi(std::u16string_view Target, std::u16string_view Data, TKaXMLDocument* Doc)
     : TKaXMLNode(CheckedTarget(Target), PROCESSING_INSTRUCTION_NODE, Doc, TNameRule::kChecked) {
   FValue = Data;
-  Normalize();
 }
 
 TKaXMLPi::TKaXMLPi(const TKaXMLPi& source, TCopy)
     : TKaXMLNode(source.FName, PROCESSING_INSTRUCTION_NODE, source.FOwnerDocument,
                  TNameRule::kChecked) {
   FValue = source.FValue;
-}
-
-void TKaXMLPi::Normalize() {
-  // Tab, CR, LF and space each become one space, a CR LF pair one space.
-  std::u16string out;
-  out.reserve(FValue.size());
-  for (size_t i = 0; i < FValue.size(); ++i) {
-    const char16_t c = FValue[i];
-    if (c == u'\n' && i > 0 && FValue[i - 1] == u'\r') continue;
-    out += IsWhite(c) ? u' ' : c;
-  }
-  FValue = std::move(out);
 }
 
 void TKaXMLPi::Write(TStream& Stream, int Level) {

@@ -29,26 +29,36 @@ class TKaCharacterData : public TKaXMLNode {
   using TKaXMLNode::TKaXMLNode;
 };
 
+// Text holds its characters as they are, except while it still holds the
+// references it was read with: the parser's text (made with the public
+// constructor) is resolved by Normalize, which the element's SetCharData
+// runs. A reference that does not resolve becomes an entity-reference node
+// beside the text, so that a literal '&' and a reference stay apart.
 class TKaXMLText : public TKaCharacterData {
  public:
-  // Data is stored as given; the element's SetCharData normalizes it.
+  // Data is text as written, references included; SetCharData resolves it.
   TKaXMLText(std::u16string_view Data, TKaXMLDocument* Doc) : TKaXMLText(Data, TEXT_NODE, Doc) {}
 
-  // Data's markup characters are stored as references until normalization.
+  // Data is the text itself: every character stands for itself.
   static std::unique_ptr<TKaXMLText> CreateText(std::u16string_view Data, TKaXMLDocument* Doc);
 
   // Keeps the first Offset characters and returns a new free text node with
   // the rest.
   std::unique_ptr<TKaXMLText> SplitText(int Offset);
 
-  // Resolves the references of the data; white space is not touched.
+  // Resolves the references of text as written; white space is not touched.
+  // In an element's list, a reference that does not resolve is split off
+  // into an entity-reference node followed by the rest of the text; in a
+  // free text node it stays in the data as written.
   void Normalize() override;
-  // The data with '&' and '<' escaped, on the current line.
+  // The data escaped, on the current line.
   void Write(TStream& Stream, int Level) override;
   std::unique_ptr<TKaXMLNode> CloneNode() const override;
 
  protected:
   TKaXMLText(std::u16string_view Data, uint8_t NodeType, TKaXMLDocument* Doc);
+  // In FFlags: the data holds no references any more.
+  static constexpr uint8_t kResolved = 1;
 };
 
 // CDATA sections and comments keep their data exactly as given: neither
@@ -82,7 +92,8 @@ class TKaXMLComment : public TKaXMLText {
 class TKaXMLPi : public TKaXMLNode {
  public:
   // Target must be a name other than "xml" in any case (INVALID_CHARACTER_ERR).
-  // White space in the data becomes spaces; the data holds no references.
+  // The data is kept as given, line breaks and blanks included; it holds no
+  // references.
   TKaXMLPi(std::u16string_view Target, std::u16string_view Data, TKaXMLDocument* Doc);
   static std::unique_ptr<TKaXMLPi> CreatePI(std::u16string_view Target, std::u16string_view Data,
                                             TKaXMLDocument* Doc) {
@@ -92,7 +103,8 @@ class TKaXMLPi : public TKaXMLNode {
   const std::u16string& Target() const { return FName; }
   const std::u16string& Data() const { return FValue; }
 
-  void Normalize() override;
+  // Nothing to do: the data is kept exactly.
+  void Normalize() override {}
   void Write(TStream& Stream, int Level) override;
   std::unique_ptr<TKaXMLNode> CloneNode() const override;
 

@@ -5,23 +5,6 @@
 #include "lumora/text/char_classes.h"
 
 namespace lumora {
-namespace {
-
-// Gives attr a new value and normalizes it; a value that fails to normalize
-// leaves the old one in place.
-void Revalue(TKaXMLAttr& attr, std::u16string_view value) {
-  std::u16string old = attr.GetValue();
-  attr.SetValue(value);
-  try {
-    attr.Normalize();
-  } catch (...) {
-    attr.SetValue(old);
-    throw;
-  }
-}
-
-}  // namespace
-
 TKaContainer::~TKaContainer() {
   // The content goes first, while the container is still whole.
   FNodeList.Clear();
@@ -42,7 +25,7 @@ TKaXMLAttr* TKaContainer::GetFirstAttribute() const {
 
 void TKaContainer::SetAttribute(std::u16string_view Name, std::u16string_view Value) {
   if (TKaXMLAttr* attr = GetAttributeNode(Name)) {
-    Revalue(*attr, CharsToReference(Value));
+    attr->SetWrittenValue(CharsToReference(Value));
   } else {
     FNodeList.AppendChild(TKaXMLAttr::CreateAttr(Name, Value, FOwnerDocument));
   }
@@ -50,7 +33,7 @@ void TKaContainer::SetAttribute(std::u16string_view Name, std::u16string_view Va
 
 void TKaContainer::FSetAttribute(std::u16string_view Name, std::u16string_view Value) {
   if (TKaXMLAttr* attr = GetAttributeNode(Name)) {
-    Revalue(*attr, Value);
+    attr->SetWrittenValue(Value);
   } else {
     FNodeList.AppendChild(std::make_unique<TKaXMLAttr>(Name, Value, FOwnerDocument, false));
   }

@@ -91,6 +91,9 @@ class TKaXMLDocument : public TKaContainer {
   bool GetSystemConversion() const { return FSystemConversion; }
   void SetSystemConversion(bool Value) { FSystemConversion = Value; }
   bool GetWritingToFile() const { return FWritingToFile; }
+  // The encoding WriteToStream produces: the system conversion's UTF-8, or
+  // the output encoding.
+  TEncoding GetWriteEncoding() const { return FSystemConversion ? UTF_8 : FEncoding; }
 
   // Factories: new free nodes of this document, for the caller to place.
   std::unique_ptr<TKaXMLElement> CreateElement(std::u16string_view TagName);

@@ -7,6 +7,7 @@
 #include "lumora/dtd/document_type.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/wide_output.h"
+#include "lumora/text/char_classes.h"
 
 namespace lumora {
 namespace {
@@ -24,6 +25,18 @@ TKaXMLElement* ElementFrom(TKaXMLNode* node) {
 // a class derived from the element keeps its own.
 bool IsPlainElement(const TKaXMLNode* node) {
   return node->GetType() == ELEMENT_NODE && typeid(*node) == typeid(TKaXMLElement);
+}
+
+// Text of XML white space alone (empty text included).
+bool IsWhiteSpace(std::u16string_view text) {
+  for (char16_t c : text) {
+    if (!IsWhite(c)) return false;
+  }
+  return true;
+}
+
+bool BreaksLine(std::u16string_view text) {
+  return text.find_first_of(u"\r\n") != std::u16string_view::npos;
 }
 
 }  // namespace
@@ -56,11 +69,69 @@ TKaXMLNode* TKaXMLElement::SetCharData(TAdopt<TKaXMLNode> Text) {
     throw;
   }
   Text.Commit();
-  for (char16_t c : text->GetValue()) {
-    if (c > u' ') return text;
-  }
-  RemoveCharData(text);  // white space alone is not kept; the node dies here
+  // Normalization may have split references off behind the text.
+  for (const TKaXMLNode* node = text; node; node = node->Next()) NoteContent(*node);
+  if (!text->GetValue().empty()) return text;
+  RemoveCharData(text);  // the node dies here
   return nullptr;
+}
+
+TKaXMLNode* TKaXMLElement::SetCData(TAdopt<TKaXMLNode> CData) {
+  TKaXMLNode* section = FNodeList.AppendChild(std::move(CData));
+  NoteContent(*section);
+  return section;
+}
+
+void TKaXMLElement::NoteContent(const TKaXMLNode& node) {
+  switch (node.GetType()) {
+    case TEXT_NODE:
+      if (node.GetValue().empty()) break;
+      // Blanks between two tags on one line are spacing of the text, as
+      // between two words in <p><b>a</b> <i>b</i></p>; a run that breaks
+      // the line may be the indentation of element content.
+      FFlags |= IsWhiteSpace(node.GetValue()) && BreaksLine(node.GetValue()) ? kBlankText
+                                                                             : kInlineContent;
+      break;
+    case CDATA_SECTION_NODE:
+    case ENTITY_REFERENCE_NODE:
+      FFlags |= kInlineContent;
+      break;
+  }
+}
+
+void TKaXMLElement::EndContent() {
+  if ((FFlags & (kBlankText | kInlineContent)) != kBlankText || !HasChild() || PreservesSpace())
+    return;
+  for (TKaXMLNode *node = FNodeList.GetFirst(), *next; node; node = next) {
+    next = node->Next();
+    if (node->GetType() == TEXT_NODE && IsWhiteSpace(node->GetValue()))
+      FNodeList.RemoveChildNode(node);  // the node dies here (all break lines: see NoteContent)
+  }
+  FFlags &= static_cast<uint8_t>(~kBlankText);
+}
+
+namespace {
+
+// What the xml:space attribute among the attributes that open node's list
+// says: 1 preserve, 0 default, -1 nothing (absent or another value).
+int SpaceRule(const TKaNodeList& list) {
+  for (TKaXMLNode* node = list.GetFirst(); node && node->GetType() == ATTRIBUTE_NODE;
+       node = node->Next()) {
+    if (node->GetName() != u"xml:space") continue;
+    if (node->GetValue() == u"preserve") return 1;
+    if (node->GetValue() == u"default") return 0;
+    return -1;
+  }
+  return -1;
+}
+
+}  // namespace
+
+bool TKaXMLElement::PreservesSpace() const {
+  for (const TKaXMLElement* e = this; e; e = AsElement(e->GetParent())) {
+    if (const int rule = SpaceRule(e->FNodeList); rule >= 0) return rule == 1;
+  }
+  return false;
 }
 
 std::unique_ptr<TKaNodeList> TKaXMLElement::GetElementsByTagName(std::u16string_view Name) const {
@@ -156,18 +227,27 @@ void TKaXMLElement::Validate() {
   }
 }
 
-bool TKaXMLElement::HasWrittenContent() const {
+TKaXMLElement::TLayout TKaXMLElement::ContentLayout() const {
+  // Layout white space is read back as such only among child elements (see
+  // EndContent): comments and instructions alone are written inline too.
+  bool content = false, children = false;
   for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next()) {
     switch (node->GetType()) {
-      case ELEMENT_NODE:
       case TEXT_NODE:
       case CDATA_SECTION_NODE:
+      case ENTITY_REFERENCE_NODE:
+        return TLayout::kInline;
+      case ELEMENT_NODE:
+        children = true;
+        [[fallthrough]];
       case COMMENT_NODE:
       case PROCESSING_INSTRUCTION_NODE:
-        return true;
+        content = true;
+        break;
     }
   }
-  return false;
+  if (!content) return TLayout::kEmpty;
+  return children && SpaceRule(FNodeList) != 1 ? TLayout::kIndented : TLayout::kInline;
 }
 
 void TKaXMLElement::WriteStartTag(TStream& Stream, int Level) const {
@@ -187,36 +267,48 @@ void TKaXMLElement::WriteEndTag(TStream& Stream, int Level) const {
 }
 
 void TKaXMLElement::Write(TStream& Stream, int Level) {
-  // Elements open for their content, with the level their tags stand at.
-  std::vector<std::pair<const TKaXMLElement*, int>> open;
-  auto start = [&](const TKaXMLElement* e, int level) -> TKaXMLNode* {
+  // Elements open for their content, with the level their tags stand at and
+  // whether their content is written inline. Inline content stays inline all
+  // the way down: formatting must not add white space where it is content.
+  struct TOpen {
+    const TKaXMLElement* Element;
+    int Level;
+    bool Inline;
+  };
+  std::vector<TOpen> open;
+  auto start = [&](const TKaXMLElement* e, int level, bool inlineAbove) -> TKaXMLNode* {
+    if (inlineAbove) e->SetAfterText(true);
     e->WriteStartTag(Stream, level);
-    if (!e->HasWrittenContent()) {
+    const TLayout layout = e->ContentLayout();
+    if (layout == TLayout::kEmpty) {
       WriteWide(Stream, u"/>");
       e->SetAfterText(false);
       return nullptr;
     }
     WriteWide(Stream, u">");
-    open.emplace_back(e, level);
+    open.push_back({e, level, inlineAbove || layout == TLayout::kInline});
     return e->FNodeList.GetFirst();
   };
-  TKaXMLNode* next = start(this, Level);
+  TKaXMLNode* next = start(this, Level, false);
   while (!open.empty()) {
-    const auto [element, level] = open.back();
+    const TOpen frame = open.back();
     if (!next) {
-      element->WriteEndTag(Stream, level);
-      next = element->Next();
+      // A tag in inline content follows what stands before it directly.
+      if (frame.Inline) frame.Element->SetAfterText(true);
+      frame.Element->WriteEndTag(Stream, frame.Level);
+      next = frame.Element->Next();
       open.pop_back();
       continue;
     }
     TKaXMLNode* node = next;
     next = node->Next();
     if (node->GetType() == ATTRIBUTE_NODE) continue;
-    const int childLevel = element->ContentLevel(level);
+    const int childLevel = frame.Element->ContentLevel(frame.Level);
     if (IsPlainElement(node)) {
-      TKaXMLNode* first = start(static_cast<const TKaXMLElement*>(node), childLevel);
+      TKaXMLNode* first = start(static_cast<const TKaXMLElement*>(node), childLevel, frame.Inline);
       if (first) next = first;
     } else {
+      if (frame.Inline) SetAfterText(true);
       node->Write(Stream, childLevel);
     }
   }

@@ -36,8 +36,9 @@ class TKaXMLElement : public TKaContainer {
   // Appends deep copies of the child elements to List.
   void GetChildren(TKaNodeList& List) const { GetTypeList(List, ELEMENT_NODE); }
 
-  // Text: appended, then normalized; text that is only white space is taken
-  // out again and destroyed. Returns the text node, or nil when it was dropped.
+  // Text: appended, then normalized (see TKaXMLText::Normalize). White space
+  // is content like any other text and stays; text left empty is taken out
+  // again and destroyed. Returns the text node, or nil when it was dropped.
   // Text whose references cannot be read raises and is not adopted.
   TKaXMLNode* SetCharData(TAdopt<TKaXMLNode> Text);
   TKaXMLNode* GetFirstCharData() const { return FNodeList.GetRoot(TEXT_NODE); }
@@ -47,7 +48,7 @@ class TKaXMLElement : public TKaContainer {
     return FNodeList.RemoveChildNode(Text);
   }
 
-  TKaXMLNode* SetCData(TAdopt<TKaXMLNode> CData) { return FNodeList.AppendChild(std::move(CData)); }
+  TKaXMLNode* SetCData(TAdopt<TKaXMLNode> CData);
   TKaXMLNode* GetFirstCData() const { return FNodeList.GetRoot(CDATA_SECTION_NODE); }
   void GetCDatas(TKaNodeList& List) const { GetTypeList(List, CDATA_SECTION_NODE); }
   bool HasCData() const { return GetFirstCData() != nullptr; }
@@ -66,6 +67,16 @@ class TKaXMLElement : public TKaContainer {
   // Copies of every attribute of that declared type in this subtree.
   std::unique_ptr<TKaNodeList> GetAttributesByType(uint8_t AttrType) const;
   void GetByType(uint8_t AttrType, TKaNodeList& List) const;
+
+  // The parser has read the whole content. Runs of white space that break
+  // the line, standing among child elements without other text, CDATA
+  // sections, references or blanks within a line, are the layout of element
+  // content rather than content: they are dropped, unless xml:space
+  // preserves them. An element without child elements keeps its text.
+  void EndContent();
+  // Whether xml:space="preserve" holds here: the nearest xml:space of this
+  // element and its ancestors says "preserve" ("default" ends it).
+  bool PreservesSpace() const;
 
   // Gives this element and everything below it Doc as owner document.
   void SetDocument(TKaXMLDocument* Doc);
@@ -87,9 +98,16 @@ class TKaXMLElement : public TKaContainer {
   TKaXMLElement* ToElement() override { return this; }
 
  private:
-  // Whether the element writes an end tag: it holds content other than
-  // attributes and references.
-  bool HasWrittenContent() const;
+  // What the content seen by SetCharData and SetCData holds (FFlags).
+  static constexpr uint8_t kBlankText = 1;      // white space that breaks the line
+  static constexpr uint8_t kInlineContent = 2;  // other text, CDATA, references
+  void NoteContent(const TKaXMLNode& node);
+
+  // How the element writes its content: none ("/>"), on lines of their own,
+  // or inline (it holds text, CDATA sections or references, or xml:space
+  // preserves it), where added white space would become content.
+  enum class TLayout : uint8_t { kEmpty, kIndented, kInline };
+  TLayout ContentLayout() const;
   void WriteStartTag(TStream& Stream, int Level) const;
   void WriteEndTag(TStream& Stream, int Level) const;
 };

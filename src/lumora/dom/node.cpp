@@ -204,6 +204,10 @@ void TKaXMLNode::BreakLine(TStream& Stream, int Indent) const {
               std::u16string_view(kSpaces).substr(0, static_cast<size_t>(std::min(left, 256))));
 }
 
+TEncoding TKaXMLNode::OutputEncoding() const {
+  return FOwnerDocument ? FOwnerDocument->GetWriteEncoding() : UTF_8;
+}
+
 std::unique_ptr<TKaXMLNode> TKaXMLNode::CloneNode() const {
   auto copy = std::make_unique<TKaXMLNode>(FName, FNodeType, FOwnerDocument);
   copy->FValue = FValue;

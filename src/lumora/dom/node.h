@@ -16,6 +16,7 @@
 
 #include "lumora/framework/object.h"
 #include "lumora/framework/stream.h"
+#include "lumora/text/code_pages.h"
 
 namespace lumora {
 
@@ -123,11 +124,17 @@ class TKaXMLNode : public TObject {
   int ContentLevel(int Level) const;
   // Markup that does not follow text starts on a new line, indented.
   void BreakLine(TStream& Stream, int Indent) const;
+  // The encoding the owner document's write produces (UTF-8 without one):
+  // what the output must escape.
+  TEncoding OutputEncoding() const;
 
   std::u16string FName;
   std::u16string FValue;
   uint8_t FNodeType;
   TNameRule FNameRule;
+  // State of the node's own class (what a text holds, what an element's
+  // content holds); it costs no room beside the two bytes above.
+  uint8_t FFlags = 0;
   TKaXMLNode* FParent = nullptr;
   TKaXMLNode* FNext = nullptr;  // owned
   TKaXMLNode* FPrevious = nullptr;

@@ -66,15 +66,17 @@ bool DeclaresEntity(const TKaXMLDocument* doc, std::u16string_view name) {
 
 }  // namespace
 
-void AppendResolvedReference(std::u16string_view Name, TKaXMLDocument* Doc,
+bool AppendResolvedReference(std::u16string_view Name, TKaXMLDocument* Doc,
                              const TReferenceRules& Rules, std::u16string& out) {
   if (!Name.empty() && Name[0] == u'#') {
-    if (const int32_t cp = CharacterOf(Name.substr(1)); cp >= 0)
-      return AppendUtf16(out, static_cast<uint32_t>(cp));
+    if (const int32_t cp = CharacterOf(Name.substr(1)); cp >= 0) {
+      AppendUtf16(out, static_cast<uint32_t>(cp));
+      return true;
+    }
   } else if (const char16_t* text = PredefinedEntityText(Name);
              text && !DeclaresEntity(Doc, Name)) {
     out += text;
-    return;
+    return true;
   }
   const auto reference = CreateTextReference(Name, Doc);
   if (reference->GetDestType() == rdUnparsed) throw EKaOrvaneError(Rules.UnparsedMessage);
@@ -83,19 +85,21 @@ void AppendResolvedReference(std::u16string_view Name, TKaXMLDocument* Doc,
   if (!Name.empty() && reference->Retrieve() &&
       !(Rules.KeepEmpty && reference->GetValue().empty())) {
     out += reference->GetValue();
-  } else {
-    out += u'&';
-    out += Name;
-    out += u';';
+    return true;
   }
+  out += u'&';
+  out += Name;
+  out += u';';
+  return false;
 }
 
 size_t AppendReferenceAt(std::u16string_view Value, size_t Amp, TKaXMLDocument* Doc,
-                         const TReferenceRules& Rules, std::u16string& out) {
+                         const TReferenceRules& Rules, std::u16string& out, bool* Kept) {
   const size_t end = Value.find(u';', Amp + 1);
   if (end == std::u16string_view::npos)
     throw EKaOrvaneError::CreateXMLError(Rules.UnterminatedMessage, Doc ? Doc->GetLineNumber() : 0);
-  AppendResolvedReference(Value.substr(Amp + 1, end - Amp - 1), Doc, Rules, out);
+  const bool resolved = AppendResolvedReference(Value.substr(Amp + 1, end - Amp - 1), Doc, Rules, out);
+  if (Kept) *Kept = !resolved;
   return end;
 }
 
@@ -118,6 +122,19 @@ bool TKaGEntityReference::Retrieve() {
   }
   Normalize();
   return false;
+}
+
+void TKaGEntityReference::Write(TStream& Stream, int /*Level*/) {
+  WriteWide(Stream, u"&");
+  WriteWide(Stream, FName);
+  WriteWide(Stream, u";");
+  SetAfterText(true);
+}
+
+std::unique_ptr<TKaXMLNode> TKaGEntityReference::CloneNode() const {
+  auto copy = CreateReference(FName, FOwnerDocument);
+  copy->FValue = FValue;
+  return copy;
 }
 
 bool TKaCharReference::Retrieve() {

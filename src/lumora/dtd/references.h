@@ -42,6 +42,10 @@ class TKaGEntityReference : public TKaCustomReference {
   // The five predefined entities, then the document's declarations; the
   // text found is normalized in turn.
   bool Retrieve() override;
+  // A reference that stays in the tree (one that did not resolve) is written
+  // as it was read: "&name;", within the text around it.
+  void Write(TStream& Stream, int Level) override;
+  std::unique_ptr<TKaXMLNode> CloneNode() const override;
 };
 
 // A character reference (&#digits; or &#xhex;).
@@ -73,13 +77,16 @@ struct TReferenceRules {
 
 // Appends what the reference that starts with the '&' at value[Amp] stands
 // for (see AppendResolvedReference) and returns the position of its ';'.
+// Kept, when given, tells whether the reference was kept as written.
 size_t AppendReferenceAt(std::u16string_view Value, size_t Amp, TKaXMLDocument* Doc,
-                         const TReferenceRules& Rules, std::u16string& out);
+                         const TReferenceRules& Rules, std::u16string& out,
+                         bool* Kept = nullptr);
 
 // Appends what the reference "&name;" stands for to out: its replacement
-// text when it resolves, the reference as written otherwise. Characters and
-// the predefined entities resolve without creating a reference node.
-void AppendResolvedReference(std::u16string_view Name, TKaXMLDocument* Doc,
+// text when it resolves (true), the reference as written otherwise (false).
+// Characters and the predefined entities resolve without creating a
+// reference node.
+bool AppendResolvedReference(std::u16string_view Name, TKaXMLDocument* Doc,
                              const TReferenceRules& Rules, std::u16string& out);
 
 // The reference that "&name;" in text or in a value makes: a character

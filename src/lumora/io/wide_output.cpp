@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "lumora/text/char_classes.h"
+#include "lumora/framework/utf8.h"
+#include "lumora/text/conversions.h"
 
 namespace lumora {
 
@@ -22,15 +23,59 @@ void WriteWide(TStream& stream, std::u16string_view text) {
   }
 }
 
+void WriteCharReference(TStream& stream, uint32_t codePoint) {
+  char16_t text[12] = {u'&', u'#', u'x'};
+  size_t length = 3;
+  char16_t digits[8];
+  size_t count = 0;
+  do {
+    digits[count++] = u"0123456789ABCDEF"[codePoint & 0xF];
+    codePoint >>= 4;
+  } while (codePoint);
+  while (count) text[length++] = digits[--count];
+  text[length++] = u';';
+  WriteWide(stream, std::u16string_view(text, length));
+}
+
 namespace {
 
-// The reference that stands for c on output, or empty when c stands for itself.
-std::u16string_view EscapeOf(char16_t c, unsigned escapes) {
-  switch (c) {
+// The encodings that have a form for every character.
+bool EncodesAll(TEncoding encoding) {
+  return encoding == UTF_8 || encoding == UTF_16;
+}
+
+// The code point at text[i] that encoding cannot represent, with the units
+// it takes in count; 0 when the encoding represents it, or when it is a
+// surrogate without its partner (which no reference can stand for).
+uint32_t UnencodableAt(std::u16string_view text, size_t i, TEncoding encoding, size_t& count) {
+  const char16_t c = text[i];
+  count = 1;
+  uint32_t cp = c;
+  if (IsHighSurrogate(c)) {
+    if (i + 1 >= text.size() || !IsLowSurrogate(text[i + 1])) return 0;
+    cp = CombineSurrogates(c, text[i + 1]);
+    count = 2;
+  } else if (IsLowSurrogate(c)) {
+    return 0;
+  }
+  return CanEncode(encoding, cp) ? 0 : cp;
+}
+
+// The reference that stands for text[i] on output, or empty when it stands
+// for itself.
+std::u16string_view EscapeOf(std::u16string_view text, size_t i, unsigned escapes) {
+  switch (text[i]) {
     case u'&':
       return u"&amp;";
     case u'<':
       return u"&lt;";
+    case u'>':
+      // Only "]]>" needs it; at the start of the text the brackets may end
+      // whatever was written before.
+      return (escapes & kEscapeSectionEnd) && (i < 1 || text[i - 1] == u']') &&
+                     (i < 2 || text[i - 2] == u']')
+                 ? u"&gt;"
+                 : u"";
     case u'"':
       return escapes & kEscapeQuotes ? u"&quot;" : u"";
     case u'\t':
@@ -38,7 +83,7 @@ std::u16string_view EscapeOf(char16_t c, unsigned escapes) {
     case u'\n':
       return escapes & kEscapeWhite ? u"&#10;" : u"";
     case u'\r':
-      return escapes & kEscapeWhite ? u"&#13;" : u"";
+      return escapes & (kEscapeWhite | kEscapeReturn) ? u"&#13;" : u"";
     default:
       return u"";
   }
@@ -46,18 +91,83 @@ std::u16string_view EscapeOf(char16_t c, unsigned escapes) {
 
 }  // namespace
 
-void WriteEscaped(TStream& stream, std::u16string_view text, unsigned escapes) {
+void WriteEscaped(TStream& stream, std::u16string_view text, unsigned escapes, TEncoding encoding) {
   size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c > u'<') continue;  // every character replaced is below it or it
-    const std::u16string_view reference = EscapeOf(c, escapes);
-    if (reference.empty() || (c == u'&' && StartsReference(text, i))) continue;
+  auto replace = [&](size_t i, size_t count) {
     WriteWide(stream, text.substr(start, i - start));
-    WriteWide(stream, reference);
-    start = i + 1;
+    start = i + count;
+  };
+  if (EncodesAll(encoding)) {
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] > u'>') continue;  // every character replaced is below it or it
+      const std::u16string_view reference = EscapeOf(text, i, escapes);
+      if (reference.empty()) continue;
+      replace(i, 1);
+      WriteWide(stream, reference);
+    }
+  } else {
+    for (size_t i = 0; i < text.size(); ++i) {
+      const char16_t c = text[i];
+      // '?' to U+007E stand for themselves in every encoding: one comparison.
+      if (static_cast<char16_t>(c - u'?') < 0x7F - u'?') continue;
+      if (c < 0x7F) {
+        const std::u16string_view reference = EscapeOf(text, i, escapes);
+        if (reference.empty()) continue;
+        replace(i, 1);
+        WriteWide(stream, reference);
+        continue;
+      }
+      size_t count;
+      if (const uint32_t cp = UnencodableAt(text, i, encoding, count)) {
+        replace(i, count);
+        WriteCharReference(stream, cp);
+      }
+      i += count - 1;
+    }
   }
   WriteWide(stream, text.substr(start));
+}
+
+void WriteCDataSection(TStream& stream, std::u16string_view data, TEncoding encoding) {
+  // A "]]>" is split between its "]]" and its '>'; a character the encoding
+  // lacks, and a carriage return, stand between two sections as references.
+  // Splitting opens no empty section.
+  const bool encodesAll = EncodesAll(encoding);
+  size_t start = 0;
+  bool written = false;  // a section or a reference is out already
+  auto section = [&](size_t end, bool last = false) {
+    if (end == start && (written || !last)) return;
+    WriteWide(stream, u"<![CDATA[");
+    WriteWide(stream, data.substr(start, end - start));
+    WriteWide(stream, u"]]>");
+    written = true;
+  };
+  for (size_t i = 0; i < data.size(); ++i) {
+    const char16_t c = data[i];
+    if (c == u'>' && i >= 2 && data[i - 1] == u']' && data[i - 2] == u']') {
+      section(i);
+      start = i;
+      continue;
+    }
+    if (c == u'\r') {
+      // A reader would turn it into a line feed.
+      section(i);
+      WriteWide(stream, u"&#13;");
+      written = true;
+      start = i + 1;
+      continue;
+    }
+    if (c < 0x7F || encodesAll) continue;
+    size_t count;
+    if (const uint32_t cp = UnencodableAt(data, i, encoding, count)) {
+      section(i);
+      WriteCharReference(stream, cp);
+      written = true;
+      start = i + count;
+    }
+    i += count - 1;
+  }
+  section(data.size(), true);
 }
 
 }  // namespace lumora

@@ -105,8 +105,9 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       break;
     }
     case acText:
-      if (TKaXMLElement* parent = head ? head->ToElement() : nullptr;
-          parent && HasVisibleText(Text))
+      // White space is kept until the element ends: only then is it known
+      // whether it is content or the layout of element content.
+      if (TKaXMLElement* parent = head ? head->ToElement() : nullptr)
         parent->SetCharData(std::make_unique<TKaXMLText>(Text, FDocument));
       break;
     case acCData:
@@ -134,6 +135,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       }
       break;
     case acEndElement:
+      if (TKaXMLElement* element = head ? head->ToElement() : nullptr) element->EndContent();
       FStack->Pop();
       --FDepth;
       break;
