@@ -135,7 +135,7 @@ bool TTranscodingStream::Produce() {
   FOutStart = FOutEnd = 0;
   for (;;) {
     // Keep the input topped up, so that a sequence cut by a read completes.
-    if (!FSourceDone && FInEnd < FIn.size()) {
+    if (!FSourceDone && (FInStart > 0 || FInEnd < FIn.size())) {
       if (FInStart > 0) {
         std::memmove(FIn.data(), FIn.data() + FInStart, FInEnd - FInStart);
         FInEnd -= FInStart;
