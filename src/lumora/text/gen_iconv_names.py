@@ -91,7 +91,8 @@ CHARSETS = [
     ["IBM865", "cp865", "865", "csIBM865"],
     ["IBM869", "cp869", "869", "cp-gr", "csIBM869"],
     # Thai, Vietnamese, Armenian, Georgian
-    ["TIS-620", "csTIS620", "ISO-8859-11"],
+    ["TIS-620", "csTIS620"],
+    [COMMON, "ISO-8859-11", "iso-8859-11:2001", "iconv=ISO-8859-11"],
     ["VISCII", "csVISCII"],
     # Japanese
     ["Shift_JIS", "MS_Kanji", "csShiftJIS", COMMON, "x-sjis", "sjis"],
