@@ -43,10 +43,11 @@ const std::unordered_map<std::string, TEncoding>& NameIndex() {
   return index;
 }
 
-// Appends the encoded form of units that all have one; false when iconv
-// stops at one that has none.
-bool AppendEncoded(TIconvConverter& to, std::u16string_view units, std::string& out) {
-  const char* in = reinterpret_cast<const char*>(units.data());
+// Appends the encoded form of units; returns how many of them were
+// converted: all, unless iconv stops at one it has no form for.
+size_t AppendEncoded(TIconvConverter& to, std::u16string_view units, std::string& out) {
+  const char* const begin = reinterpret_cast<const char*>(units.data());
+  const char* in = begin;
   size_t inLeft = units.size() * sizeof(char16_t);
   while (inLeft > 0) {
     const size_t old = out.size();
@@ -55,9 +56,9 @@ bool AppendEncoded(TIconvConverter& to, std::u16string_view units, std::string& 
     size_t outLeft = out.size() - old;
     const size_t r = to.Convert(&in, &inLeft, &o, &outLeft);
     out.resize(out.size() - outLeft);
-    if (r == static_cast<size_t>(-1) && errno != E2BIG) return false;
+    if (r == static_cast<size_t>(-1) && errno != E2BIG) break;
   }
-  return true;
+  return static_cast<size_t>(in - begin) / sizeof(char16_t);
 }
 
 void AppendFinish(TIconvConverter& to, std::string& out) {
@@ -72,7 +73,7 @@ void AppendFinish(TIconvConverter& to, std::string& out) {
 bool RoundTrips(TIconvConverter& to, TIconvConverter& from, std::u16string_view units) {
   to.Reset();
   std::string bytes;
-  if (!AppendEncoded(to, units, bytes)) return false;
+  if (AppendEncoded(to, units, bytes) != units.size()) return false;
   AppendFinish(to, bytes);
   from.Reset();
   char16_t back[8];
@@ -157,26 +158,39 @@ std::string IconvEncode(std::u16string_view text, TEncoding encoding) {
   }
   const TBitmap& bitmap = BmpBitmap(encoding, *charset);
   out.reserve(text.size() + text.size() / 4);
-  size_t run = 0;  // start of the characters not converted yet, all encodable
+  const auto lengthAt = [&](size_t i) -> size_t {
+    return IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+  };
+  const auto replace = [&](size_t i, size_t length) {
+    for (size_t k = 0; k < length; ++k) RecordInvChar(text[i + k]);
+    AppendEncoded(to, u"_", out);
+  };
+  // Converts text[run, end) in one call, which stops only where iconv
+  // disagrees with the bitmap; such a character is replaced as well.
+  size_t run = 0;
+  const auto convertUpTo = [&](size_t end) {
+    while (run < end) {
+      run += AppendEncoded(to, text.substr(run, end - run), out);
+      if (run < end) {
+        const size_t length = lengthAt(run);
+        replace(run, length);
+        run += length;
+      }
+    }
+  };
   for (size_t i = 0; i < text.size();) {
     const char16_t c = text[i];
-    size_t length = 1;
-    bool ok;
-    if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      length = 2;
-      ok = IconvCanEncode(encoding, CombineSurrogates(c, text[i + 1]));
-    } else {
-      ok = !IsHighSurrogate(c) && !IsLowSurrogate(c) && InBitmap(bitmap, c);
-    }
+    const size_t length = lengthAt(i);
+    const bool ok = length == 2 ? IconvCanEncode(encoding, CombineSurrogates(c, text[i + 1]))
+                                : !IsHighSurrogate(c) && !IsLowSurrogate(c) && InBitmap(bitmap, c);
     if (!ok) {
-      AppendEncoded(to, text.substr(run, i - run), out);
-      for (size_t k = 0; k < length; ++k) RecordInvChar(text[i + k]);
-      AppendEncoded(to, u"_", out);
+      convertUpTo(i);
+      replace(i, length);
       run = i + length;
     }
     i += length;
   }
-  AppendEncoded(to, text.substr(run), out);
+  convertUpTo(text.size());
   AppendFinish(to, out);
   return out;
 }
