@@ -17,6 +17,7 @@
 #include "lumora/io/orvane_error.h"
 #include "lumora/package/package.h"
 #include "lumora/parser/orvane.h"
+#include "lumora/text/iconv_encodings.h"
 #include "lumora/text/wide_strings.h"
 #include "messages.h"
 #include "options.h"
@@ -247,7 +248,18 @@ int Encodings(std::ostream& out) {
   TKaOrvane parser(nullptr);
   TStringList names;
   parser.SupportedEncodings(names);
-  for (const std::string& name : names.Lines()) out << name << '\n';
+  // The thirteen with tables come first, by name alone; the encodings of
+  // iconv follow with the other names they answer to.
+  for (const std::string& name : names.Lines()) {
+    out << name;
+    const TEncoding encoding = StringToEncoding(name);
+    if (IsIconvEncoding(encoding)) {
+      const std::vector<std::string> aliases = EncodingAliases(encoding);
+      for (size_t i = 0; i < aliases.size(); ++i) out << (i ? ", " : " (") << aliases[i];
+      if (!aliases.empty()) out << ')';
+    }
+    out << '\n';
+  }
   return kExitOk;
 }
 

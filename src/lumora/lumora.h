@@ -14,6 +14,7 @@
 #include "lumora/text/char_classes.h"
 #include "lumora/text/code_pages.h"
 #include "lumora/text/conversions.h"
+#include "lumora/text/iconv_encodings.h"
 #include "lumora/text/string_buffer.h"
 #include "lumora/text/wide_strings.h"
 

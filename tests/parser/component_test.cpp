@@ -8,6 +8,7 @@
 #include "lumora/framework/exception.h"
 #include "lumora/framework/registry.h"
 #include "lumora/framework/strings.h"
+#include "lumora/text/iconv_encodings.h"
 #include "parser/parser_testing.h"
 
 namespace lumora {
@@ -28,9 +29,13 @@ TEST(ParserComponent, DefaultsAndProperties) {
   EXPECT_EQ(parser.GetDefaultEncoding(), US_ASCII);
   TStringList names;
   parser.SupportedEncodings(names);
-  ASSERT_EQ(names.Count(), 13);
+  // The thirteen with tables first, then those that iconv converts.
+  ASSERT_EQ(names.Count(), 13 + kIconvCharsetCount);
   EXPECT_EQ(names[0], "ISO-8859-1");
   EXPECT_EQ(names[12], "UTF-16");
+  EXPECT_EQ(names[13], kIconvCharsets[0].Name);
+  for (int i = 0; i < names.Count(); ++i)
+    EXPECT_EQ(EncodingToString(StringToEncoding(names[i])), names[i]);
 }
 
 TEST(ParserComponent, ParseCreatesOrReusesTheDocument) {

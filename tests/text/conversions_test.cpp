@@ -36,7 +36,7 @@ TEST(CodePages, NamesAndLookup) {
   EXPECT_EQ(StringToEncoding("iso-8859-10"), i8859_10);
   EXPECT_EQ(StringToEncoding("iso-8859-1"), i8859_1);
   EXPECT_EQ(StringToEncoding("utf-8"), UTF_8);
-  EXPECT_EQ(StringToEncoding("iso-8859-11"), n_sup);
+  EXPECT_EQ(StringToEncoding("iso-8859-12"), n_sup);
   EXPECT_EQ(StringToEncoding("UTF8"), n_sup);
   EXPECT_EQ(StringToEncoding(""), n_sup);
   EXPECT_EQ(StringToEncoding("not supported"), n_sup);

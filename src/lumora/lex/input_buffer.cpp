@@ -67,6 +67,7 @@ void TInputBuffer::Init(TStream& stream) {
   FLineHistory = 0;
   FTwoByte = false;
   FUtf8Mark = false;
+  FTranscoded = false;
   FEncoding = US_ASCII;
   if (FLength[0] >= 2 &&
       ((FData[0] == 0xFF && FData[1] == 0xFE) || (FData[0] == 0xFE && FData[1] == 0xFF))) {

@@ -78,6 +78,10 @@ class TInputBuffer : public TObject {
   bool IsTwoByte() const { return FTwoByte; }
   // The data starts with the UTF-8 byte-order mark (skipped; the encoding is UTF-8).
   bool HasUtf8Mark() const { return FUtf8Mark; }
+  // The stream delivers the document converted to UTF-16 from the encoding
+  // it declares, so the byte-order mark it starts with is not the document's.
+  void SetTranscoded(bool transcoded) { FTranscoded = transcoded; }
+  bool IsTranscoded() const { return FTranscoded; }
   TByteOrder GetByteOrder() const { return FByteOrder; }
 
   // The position of the next character GetChar delivers: line and column
@@ -121,6 +125,7 @@ class TInputBuffer : public TObject {
   TEncoding FEncoding = US_ASCII;
   bool FTwoByte = false;
   bool FUtf8Mark = false;
+  bool FTranscoded = false;
   TByteOrder FByteOrder = boLittleEndian;
   TMode FMode = TMode::kSingleByte;
   std::string FFileName;

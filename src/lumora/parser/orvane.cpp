@@ -11,8 +11,10 @@
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/file_streams.h"
 #include "lumora/io/orvane_error.h"
+#include "lumora/lex/transcoding_stream.h"
 #include "lumora/package/package.h"
 #include "lumora/package/platform.h"
+#include "lumora/text/iconv_encodings.h"
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
@@ -60,9 +62,17 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
   Document->AssignParser(this);
   Init();
   try {
-    FDocBuffer->Init(Stream);
+    // Encodings without a table of their own are read through iconv.
+    const TEncoding transcoded = TranscodedEncoding(Stream, GetOwner() ? FDefaultEncoding : n_sup);
+    if (transcoded != n_sup) {
+      Document->SetOutputEncoding(transcoded);
+      FDocBuffer->Init(std::make_unique<TTranscodingStream>(Stream, transcoded, FileName));
+      FDocBuffer->SetTranscoded(true);
+    } else {
+      FDocBuffer->Init(Stream);
+    }
     FErrors->Clear();
-    if (GetOwner()) {
+    if (GetOwner() && !FDocBuffer->IsTranscoded()) {
       if (FDocBuffer->IsTwoByte()) {
         Document->SetOutputEncoding(UTF_16);
       } else if (FDocBuffer->HasUtf8Mark()) {
@@ -159,7 +169,7 @@ bool TKaOrvane::Validate(TKaXMLDocument* Document) {
 }
 
 void TKaOrvane::SupportedEncodings(TStrings& List) const {
-  for (int e = i8859_1; e <= UTF_16; ++e) List.Add(EncodingToString(static_cast<TEncoding>(e)));
+  for (TEncoding e : AllEncodings()) List.Add(EncodingToString(e));
 }
 
 std::string TKaOrvane::GetVersion() const {

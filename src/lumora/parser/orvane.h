@@ -51,7 +51,8 @@ class TKaOrvane : public TLexAnalyzer {
   // Checks Document against its DTD; true when no validity error was found.
   bool Validate(TKaXMLDocument* Document);
 
-  // Appends the names of the thirteen supported encodings.
+  // Appends the names of the supported encodings: the thirteen with tables
+  // of their own, then those that iconv converts.
   void SupportedEncodings(TStrings& List) const;
   // 'd': a whole document; 'e': the content of an external parsed entity,
   // read below an element named "_root".

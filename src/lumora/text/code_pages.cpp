@@ -1,5 +1,7 @@
 #include "lumora/text/code_pages.h"
 
+#include "lumora/text/iconv_encodings.h"
+
 namespace lumora {
 
 const char* const cps[kEncodingCount] = {
@@ -9,9 +11,10 @@ const char* const cps[kEncodingCount] = {
 };
 
 std::string EncodingToString(TEncoding encoding) {
-  // A value outside the enumeration (a cast integer) names no encoding.
-  if (encoding >= kEncodingCount) return cps[n_sup];
-  return cps[encoding];
+  if (encoding < kEncodingCount) return cps[encoding];
+  if (const TIconvCharset* charset = IconvCharset(encoding)) return charset->Name;
+  // A value beyond every encoding (a cast integer) names none.
+  return cps[n_sup];
 }
 
 namespace {
@@ -35,7 +38,7 @@ TEncoding StringToEncoding(std::string_view name) {
   for (int e = i8859_1; e < kEncodingCount; ++e) {
     if (SameNameIgnoringCase(name, cps[e])) return static_cast<TEncoding>(e);
   }
-  return n_sup;
+  return LookUpEncodingName(name);
 }
 
 }  // namespace lumora

@@ -25,6 +25,8 @@ enum TEncoding : uint8_t {
   UTF_16,
 };
 
+// The encodings with tables of their own, n_sup included. Codes above UTF_16
+// belong to the encodings converted by iconv (iconv_encodings.h).
 constexpr int kEncodingCount = UTF_16 + 1;
 // Rows of `iso`: the 8-bit encodings i8859_1 .. US_ASCII.
 constexpr int kIsoRowCount = US_ASCII - i8859_1 + 1;
@@ -39,9 +41,12 @@ extern const char* const cps[kEncodingCount];
 // encoding e, or 0 where the byte is not accepted.
 extern const char16_t iso[kIsoRowCount][256];
 
+// The name of the encoding: for those converted by iconv the preferred name
+// of the IANA character-set registry.
 std::string EncodingToString(TEncoding encoding);
-// Case-insensitive (ASCII letters only) lookup of an encoding name; n_sup
-// when the name is none of the supported ones.
+// Case-insensitive (ASCII letters only) lookup of an encoding by its name or
+// by one of its registered aliases; n_sup when the name is none of the
+// supported ones.
 TEncoding StringToEncoding(std::string_view name);
 
 }  // namespace lumora

@@ -5,6 +5,7 @@
 
 #include "lumora/framework/sysutils.h"
 #include "lumora/framework/utf8.h"
+#include "lumora/text/iconv_encodings.h"
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
@@ -181,6 +182,7 @@ std::string UnicodeToShort(std::u16string_view text, TEncoding encoding, TByteOr
     return out;
   }
   if (encoding == UTF_8) return WideCharToMB(text);
+  if (IsIconvEncoding(encoding)) return IconvEncode(text, encoding);
   out.reserve(text.size());
   for (char16_t c : text) out += IChr(c, encoding);
   return out;
@@ -188,6 +190,7 @@ std::string UnicodeToShort(std::u16string_view text, TEncoding encoding, TByteOr
 
 bool CanEncode(TEncoding encoding, uint32_t codePoint) {
   if (encoding == UTF_8 || encoding == UTF_16) return codePoint <= 0x10FFFF;
+  if (IsIconvEncoding(encoding)) return IconvCanEncode(encoding, codePoint);
   if (codePoint < 0x7F) return true;  // as IChr, which writes U+007F as '_'
   if (codePoint > 0xFFFF) return false;
   const ReverseRow& row = ReverseRows()[static_cast<size_t>(RowOf(encoding))];

@@ -5,7 +5,8 @@
 // recorded once in invChars(): a byte as its value 0..255, a code unit as
 // itself. No conversion raises or stops.
 //
-// The encodings without a table row behave like one that has a row:
+// The encodings without a table row behave like one that has a row (only
+// UnicodeToShort and CanEncode know the encodings that iconv converts):
 // n_sup and UTF_8 like US_ASCII (bytes 0x01..0x7F stand for themselves, so
 // the markup of a document in an unknown encoding still reads and every
 // other byte is reported), UTF_16 like ISO-8859-1. A value outside the
@@ -76,8 +77,8 @@ std::u16string AnsiToUnicode(std::u16string_view text, TEncoding encoding);
 // Otherwise IChr of each unit.
 std::u16string UnicodeToAnsi(std::u16string_view text, TEncoding encoding);
 // The bytes written for text in encoding: UTF_16 two bytes per unit in the
-// given order, no byte-order mark; UTF_8 WideCharToMB(text); otherwise IChr
-// of each unit.
+// given order, no byte-order mark; UTF_8 WideCharToMB(text); the encodings
+// of iconv IconvEncode(text); otherwise IChr of each unit.
 std::string UnicodeToShort(std::u16string_view text, TEncoding encoding, TByteOrder order);
 
 // Whether encoding has a form for the code point (U+0000..U+10FFFF): the
