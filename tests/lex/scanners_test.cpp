@@ -92,10 +92,10 @@ TEST(MarkupScanners, PredefinedKeywordsIgnoreCase) {
                      {tkRequired, u"#REQUIRED"}}));
 }
 
-TEST(MarkupScanners, CommentTextLosesLineBreaksAndRunsOfSpaces) {
+TEST(MarkupScanners, CommentTextIsKeptExactly) {
   TTestLexer lexer;
-  EXPECT_EQ(lexer.AllTokens("<!--  a   b\r\n  c-d-->"),
-            (TTokens{{tkCommentStart, u"<!--"}, {tkText, u" a b c-d"}, {tkCommentEnd, u"-->"}}));
+  EXPECT_EQ(lexer.AllTokens("<!--  a   b\n  c-d-->"),
+            (TTokens{{tkCommentStart, u"<!--"}, {tkText, u"  a   b\n  c-d"}, {tkCommentEnd, u"-->"}}));
   EXPECT_EQ(lexer.Line(), 2);
   EXPECT_EQ(lexer.AllTokens("<!---->"),
             (TTokens{{tkCommentStart, u"<!--"}, {tkText, u""}, {tkCommentEnd, u"-->"}}));

@@ -106,7 +106,7 @@ class TLexAnalyzer : public TComponent {
   // Grammar fragments all parsers share.
   void ParseComment();
   void ParsePI();
-  void ParseExternalId();
+  void ParseExternalId(bool systemRequired = false);
   void ParseTextDecl();
   // name "=" literal when the current token is a name equal to name
   // (regardless of case); false, consuming nothing, otherwise.
@@ -122,6 +122,12 @@ class TLexAnalyzer : public TComponent {
   static constexpr int32_t acPublicLiteral = 29;   // Emit(literal)
 
  protected:
+  // In strict syntax: a keyword written in another case than its own raises;
+  // the current token must (or must not) follow white space.
+  void RequireExactKeyword(std::u16string_view written, std::u16string_view keyword);
+  void RequireSpaceBefore();
+  void RejectSpaceBefore();
+
   // Raises EKaOrvaneError with the current file name and line.
   [[noreturn]] void RaiseError(const std::string& message) const;
   // The current token is not the one expected: "Unexpected end of file." at
@@ -152,6 +158,11 @@ class TLexAnalyzer : public TComponent {
   bool FPIData = false;                 // LexAn reads the rest of a PI as one text
   bool FInContent = false;              // inside the document element
   bool FCharData = false;               // white space is character data, not skipped
+  // XML 1.0 to the letter: keywords in their exact case, the white space the
+  // grammar requires, nothing the relaxed grammar lets pass.
+  bool FStrictSyntax = false;
+  bool FSpaceBefore = false;  // white space was skipped before the current token
+  bool FTextHasAmp = false;   // the last character data read holds an '&'
   // Character data may run to the end of the data: the text read is content
   // on its own (an entity's replacement text), not a whole document.
   bool FTextMayEnd = false;

@@ -1,6 +1,8 @@
 // The document grammar of TKaOrvane: its lexer, its matching operations, its
 // semantic actions and the recursive-descent operations for the prolog, the
 // document type declaration, elements and their content.
+#include <algorithm>
+
 #include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/framework/sysutils.h"
@@ -25,6 +27,27 @@ bool EndsMarkup(int32_t token) {
          token == tkCDataEnd;
 }
 
+// EncName: a Latin letter, then Latin letters, digits, '.', '_' and '-'.
+bool IsEncodingName(std::u16string_view name) {
+  const auto letter = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
+  if (name.empty() || !letter(name[0])) return false;
+  for (const char16_t c : name.substr(1)) {
+    if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'.' && c != u'_' && c != u'-') return false;
+  }
+  return true;
+}
+
+int DigitIn(char16_t c, int base) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (base == 16 && c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (base == 16 && c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+bool IsPredefinedEntity(std::u16string_view name) {
+  return name == u"amp" || name == u"lt" || name == u"gt" || name == u"apos" || name == u"quot";
+}
+
 // What the framework's Trim would leave: anything above the space.
 bool HasVisibleText(std::u16string_view text) {
   for (char16_t c : text) {
@@ -38,12 +61,16 @@ bool HasVisibleText(std::u16string_view text) {
 void TKaOrvane::LexAn() {
   FPrevToken->Copy(*FToken);
   const int32_t previous = FPrevToken->GetCode();
+  FSpaceBefore = false;
   for (;;) {
     FChar = FBuffer->GetChar();
     if (FPIData) return SetTokenInsert(SplitPIData(), tkText);
     if (previous == tkCDataStart) return SetTokenInsert(SplitCDSec(), tkText);
     if (previous == tkCommentStart) return SetTokenInsert(SplitComment(), tkText);
-    if (!FCharData && (FChar == u' ' || FChar == u'\t' || FChar == u'\r')) continue;
+    if (!FCharData && (FChar == u' ' || FChar == u'\t' || FChar == u'\r')) {
+      FSpaceBefore = true;
+      continue;
+    }
     if (FChar == u'<') return SetTokenLookup(SplitSTag(), tkUnknownMarkup);
     // Characters above U+FFFF arrive as surrogate pairs and are data too.
     if (FCharData && (IsDataChar(FChar) || IsHighSurrogate(FChar)) && EndsMarkup(previous))
@@ -60,11 +87,63 @@ void TKaOrvane::LexAn() {
     if (IsFirstNameChar(FChar)) return SetTokenInsert(SplitName(), tkName);
     if (FChar == u'\n') {
       ++FLine;
+      FSpaceBefore = true;
       continue;
     }
     if (FChar != 0) return SetTokenChar(FChar);
     return SetTokenEndOfFile();
   }
+}
+
+void TKaOrvane::CheckReferences(std::u16string_view text) {
+  const size_t n = text.size();
+  for (size_t amp = FindUnit(text, u'&'); amp != std::u16string_view::npos;) {
+    size_t i = amp + 1;
+    bool wellFormed;
+    if (i < n && text[i] == u'#') {
+      // The lenient grammar also takes "&#X..;", as the values' resolution does.
+      int base = 10;
+      if (++i < n && (text[i] == u'x' || (!FStrictSyntax && text[i] == u'X'))) {
+        base = 16;
+        ++i;
+      }
+      const size_t digits = i;
+      uint32_t code = 0;
+      for (int d; i < n && (d = DigitIn(text[i], base)) >= 0; ++i)
+        code = std::min<uint32_t>(code * static_cast<uint32_t>(base) + static_cast<uint32_t>(d),
+                                  0x110000);
+      wellFormed = i > digits && i < n && text[i] == u';';
+      // A reference to what is no character would be written back as a
+      // character no parser reads: an error in either grammar.
+      if (wellFormed && !(code < 0x10000 ? IsChar(static_cast<char16_t>(code)) : code < 0x110000))
+        RaiseError(Format("Character reference \"%s\" does not refer to a character.",
+                          WideToSystem(text.substr(amp, i + 1 - amp))));
+    } else {
+      if (i < n && IsFirstNameChar(text[i])) {
+        while (++i < n && IsNameChar(text[i])) {
+        }
+      }
+      wellFormed = i > amp + 1 && i < n && text[i] == u';';
+      if (wellFormed && FStrictSyntax) CheckEntityDeclared(text.substr(amp + 1, i - amp - 1));
+    }
+    if (!wellFormed && FStrictSyntax)
+      RaiseError(Format("Malformed reference \"%s\".",
+                        WideToSystem(text.substr(amp, std::min<size_t>(i + 1, n) - amp))));
+    const size_t next = FindUnit(text.substr(amp + 1), u'&');
+    amp = next == std::u16string_view::npos ? next : amp + 1 + next;
+  }
+}
+
+void TKaOrvane::CheckEntityDeclared(std::u16string_view name) {
+  if (IsPredefinedEntity(name)) return;
+  const TKaDocumentType* doctype = FDocument->GetDocumentType();
+  if (doctype && doctype->GetEntityDecl(name)) return;
+  // Declarations this parser has not read (an external subset, or those a
+  // parameter entity brings) may declare it, unless the document says it
+  // stands alone: then it is a matter of validity, not of syntax.
+  const bool unread = doctype && (!doctype->GetSystemLiteral().empty() || FSubsetHasPEReferences);
+  if (!unread || FDocument->GetStandalone())
+    RaiseError(Format("Entity \"%s\" is not declared.", WideToSystem(name)));
 }
 
 // The document's matching operations never switch buffers: parameter
@@ -201,6 +280,7 @@ void TKaOrvane::AddParsedAttribute(TKaXMLElement& element, std::u16string_view n
   }
   if (repeated)
     RaiseError(Format("Attribute \"%s\" is specified more than once.", WideToSystem(name)));
+  CheckReferences(value);
   element.GetNodeList().AppendChild(std::make_unique<TKaXMLAttr>(name, value, FDocument, false));
 }
 
@@ -220,10 +300,12 @@ void TKaOrvane::ParseXMLDecl() {
     RaiseError(
         Format("Version declaration: version \"%s\" is not supported.", WideToSystem(version)));
   if (FStandardXML) {
-    ParseAttribute(u"encoding");
+    if (ParseAttribute(u"encoding") && !IsEncodingName(FPrevToken->GetLexem()))
+      RaiseError(Format("Encoding declaration: \"%s\" is not an encoding name.",
+                        WideToSystem(FPrevToken->GetLexem())));
     if (ParseAttribute(u"standalone")) {
       const std::u16string_view value = FPrevToken->GetLexem();
-      if (XMLCompareText(value, u"yes") != 0 && XMLCompareText(value, u"no") != 0)
+      if (value != u"yes" && value != u"no")
         RaiseError("Standalone declaration: incorrect attribute value");
     }
   } else {
@@ -261,9 +343,14 @@ void TKaOrvane::ParseEpilog() {
 void TKaOrvane::ParseDTDStag() {
   if (FToken->GetCode() != tkDocTypeStart) return;
   Match(tkDocTypeStart);
+  if (FToken->GetCode() == tkName) RequireSpaceBefore();
   Match(tkName);
   Emit(acDocType, FPrevToken->GetLexem());
-  if (FToken->GetCode() == tkName) ParseExternalId();
+  if (FToken->GetCode() == tkName) {
+    RequireSpaceBefore();
+    // A document's public identifier always comes with a system one.
+    ParseExternalId(FStrictSyntax);
+  }
   if (FToken->GetCode() == '[') {
     // An empty internal subset (which the writer gives a document type
     // without declarations) reads; declarations are not read yet.
@@ -279,6 +366,7 @@ void TKaOrvane::ParseDTDStag() {
 
 void TKaOrvane::ParseElement() {
   Match(tkTagStart);
+  RejectSpaceBefore();
   Match(tkName);
   const std::u16string name(FPrevToken->GetLexem());
   Emit(acElement, name);
@@ -294,6 +382,7 @@ void TKaOrvane::ParseElement() {
   Match(tkTagEnd);
   ParseElCont();
   Match(tkEndTagStart);
+  RejectSpaceBefore();
   if (FToken->GetCode() == tkName || FStandardXML) {
     Match(tkName);
     if (XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
@@ -328,6 +417,7 @@ void TKaOrvane::ParseElCont() {
         ParseElement();
         break;
       case tkText:
+        if (FTextHasAmp) CheckReferences(FToken->GetLexem());
         Match(tkText);
         Emit(acText, FPrevToken->GetLexem());
         break;

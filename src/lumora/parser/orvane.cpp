@@ -76,6 +76,10 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
     FInContent = false;
     FCharData = false;
     FTextMayEnd = false;
+    FStrictSyntax = FStandardXML;
+    FSpaceBefore = false;
+    FTextHasAmp = false;
+    FSubsetHasPEReferences = false;
     FDepth = 0;
     RunGrammar();
   } catch (const EKaOrvaneError& e) {
@@ -99,13 +103,19 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
 
 void TKaOrvane::RunGrammar() {
   switch (FParserMode) {
-    case 'd':
+    case 'd': {
+      // The XML declaration, when there is one, is the very first thing.
+      const char16_t first = FBuffer->GetChar();
+      FBuffer->UnGetChar();
       LexAn();
+      if (FStrictSyntax && FToken->GetCode() == tkXMLDeclStart && first != u'<')
+        RaiseError("The XML declaration must begin the document.");
       ParseProlog();
       FInContent = true;
       ParseElement();
       ParseEpilog();
       break;
+    }
     case 'e':
       // Text before any markup is content too: read it as character data.
       FToken->SetValues(tkTagEnd, u">", -1);

@@ -114,7 +114,17 @@ class TKaOrvane : public TLexAnalyzer {
   void AddParsedAttribute(TKaXMLElement& element, std::u16string_view name,
                           std::u16string_view value);
 
+  // The references in character data or an attribute value: malformed ones
+  // and undeclared entities are errors in strict syntax, references to what
+  // is no character in either grammar.
+  void CheckReferences(std::u16string_view text);
+  // The entity must be declared, where the document lets the parser know.
+  void CheckEntityDeclared(std::u16string_view name);
+
   bool FStandardXML = false;
+  // The internal subset refers to parameter entities, whose declarations
+  // may declare general entities this parser does not see.
+  bool FSubsetHasPEReferences = false;
   bool FValidateDocument = false;
   char FParserMode = 'd';
   TFileNotFoundEvent FOnFileNotFound;
