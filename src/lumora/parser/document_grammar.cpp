@@ -236,6 +236,9 @@ void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_
       } else if (auto* container = (head ? head->ToContainer() : nullptr)) {
         container->FSetAttribute(Text1, Text2);
       } else if (!head && XMLCompareText(Text1, u"encoding") == 0) {
+        if (FStrictSyntax && !IsEncodingName(Text2))
+          RaiseError(Format("Encoding declaration: \"%s\" is not an encoding name.",
+                            WideToSystem(Text2)));
         const std::string name = WideToSystem(Text2);
         FDocument->SetEncoding(name);
         FBuffer->SetEncoding(StringToEncoding(name));
@@ -300,9 +303,7 @@ void TKaOrvane::ParseXMLDecl() {
     RaiseError(
         Format("Version declaration: version \"%s\" is not supported.", WideToSystem(version)));
   if (FStandardXML) {
-    if (ParseAttribute(u"encoding") && !IsEncodingName(FPrevToken->GetLexem()))
-      RaiseError(Format("Encoding declaration: \"%s\" is not an encoding name.",
-                        WideToSystem(FPrevToken->GetLexem())));
+    ParseAttribute(u"encoding");
     if (ParseAttribute(u"standalone")) {
       const std::u16string_view value = FPrevToken->GetLexem();
       if (value != u"yes" && value != u"no")
