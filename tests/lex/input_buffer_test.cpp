@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lex/test_lexer.h"
@@ -331,6 +332,94 @@ TEST(InputBuffer, RandomWalksWithPushBackMatchTheDecodedText) {
       }
     }
   }
+}
+
+// The line and column of each code unit of text, as GetLine and GetColumn
+// must give them before that unit is read: a pair counts once (between its
+// halves the column is that of the character after it), a tab once.
+std::vector<std::pair<int32_t, int32_t>> Positions(const std::u16string& text) {
+  std::vector<std::pair<int32_t, int32_t>> positions;
+  int32_t line = 1;
+  int32_t column = 1;
+  for (char16_t c : text) {
+    positions.emplace_back(line, column);
+    if (c == u'\n') {
+      ++line;
+      column = 1;
+    } else if (c < 0xDC00 || c > 0xDFFF) {
+      ++column;
+    }
+  }
+  positions.emplace_back(line, column);
+  return positions;
+}
+
+std::string Encode(const std::u16string& text, int form) {
+  if (form == 0) return WideToSystem(text);
+  return Utf16Bytes(text, form == 1 ? boLittleEndian : boBigEndian);
+}
+
+// Every input form, tiny blocks, random push-backs and bulk runs: the
+// position is exact before every character.
+TEST(InputBuffer, LineAndColumnStayExactUnderPushBackAndAcrossBlocks) {
+  TInputBuffer::TAsciiSet plain{};
+  for (char16_t c = 0x20; c < 0x7F; ++c) plain[c] = c != u'<';
+  plain[u'\n'] = plain[u'\t'] = true;
+  std::mt19937 random(7);
+  const std::u16string pieces[] = {u"\n",     u"\n\n",   u"\t",         u"ab c", u"<",
+                                   u"\u00E9", u"\u4E00", u"\U0001F600", u"x\ny"};
+  for (int round = 0; round < 90; ++round) {
+    std::u16string text;
+    const int count = 1 + static_cast<int>(random() % 60);
+    for (int i = 0; i < count; ++i) text += pieces[random() % std::size(pieces)];
+    const auto expected = Positions(text);
+    const int form = round % 3;
+    TStringStream stream(Encode(text, form));
+    TInputBuffer buffer(static_cast<int32_t>(8 + random() % 9));
+    buffer.Init(stream);
+    if (form == 0) buffer.SetEncoding(UTF_8);
+    size_t position = 0;
+    size_t furthest = 0;
+    for (int step = 0; step < 2000 && position < text.size(); ++step) {
+      ASSERT_EQ(std::make_pair(buffer.GetLine(), buffer.GetColumn()), expected[position])
+          << "round " << round << " form " << form << " at " << position;
+      const size_t back = std::min<size_t>(position, 1 + random() % 2);
+      const int choice = static_cast<int>(random() % 4);
+      if (choice == 0 && furthest - position + back <= 2) {
+        buffer.UnGetChars(static_cast<int>(back));
+        position -= back;
+      } else if (choice == 1 && form == 0) {
+        std::u16string run;
+        buffer.ReadAsciiRun(run, plain);
+        ASSERT_EQ(run, text.substr(position, run.size()));
+        position += run.size();
+        furthest = std::max(furthest, position);
+      } else {
+        ASSERT_EQ(buffer.GetChar(), text[position]) << "round " << round << " at " << position;
+        furthest = std::max(furthest, ++position);
+      }
+    }
+  }
+}
+
+TEST(InputBuffer, PositionPastTheEndAndAfterInitIsThatOfTheEnd) {
+  TStringStream stream("a\nbc");
+  TInputBuffer buffer;
+  buffer.Init(stream);
+  EXPECT_EQ(buffer.GetLine(), 1);
+  EXPECT_EQ(buffer.GetColumn(), 1);
+  buffer.GetChars(6);  // two reads past the end
+  EXPECT_EQ(buffer.GetLine(), 2);
+  EXPECT_EQ(buffer.GetColumn(), 3);
+  buffer.UnGetChars(4);
+  EXPECT_EQ(buffer.GetLine(), 2);
+  EXPECT_EQ(buffer.GetColumn(), 1);
+  buffer.UnGetChar();
+  EXPECT_EQ(buffer.GetLine(), 1);
+  EXPECT_EQ(buffer.GetColumn(), 2);
+  buffer.Init(stream);
+  EXPECT_EQ(buffer.GetLine(), 1);
+  EXPECT_EQ(buffer.GetColumn(), 1);
 }
 
 TEST(InputBuffer, BulkRunsReadExactlyWhatGetCharWould) {

@@ -12,8 +12,12 @@
 namespace lumora {
 namespace {
 
-// Encodings without a code table decode every byte through UChr.
-constexpr char16_t kNoRow[256] = {};
+// The code table that decodes single bytes in an encoding: its own for the
+// 8-bit encodings, Latin-1 for UTF-16 declared on 8-bit data, ASCII else.
+const char16_t* RowOf(TEncoding encoding) {
+  if (encoding >= i8859_1 && encoding <= US_ASCII) return iso[encoding - i8859_1];
+  return iso[(encoding == UTF_16 ? i8859_1 : US_ASCII) - i8859_1];
+}
 
 }  // namespace
 
@@ -57,6 +61,10 @@ void TInputBuffer::Init(TStream& stream) {
   FRefill = true;
   FBehindValid = false;
   FPendingLow = 0;
+  FLine = 1;
+  FChars = 0;
+  FLineStart = 0;
+  FLineHistory = 0;
   FTwoByte = false;
   FUtf8Mark = false;
   FEncoding = US_ASCII;
@@ -98,36 +106,45 @@ int TInputBuffer::ReadAsciiRun(std::u16string& out, const TAsciiSet& accept) {
   const uint8_t* const begin = FData.get() + FPos;
   const uint8_t* const end = FData.get() + FLimit;
   const bool* const plain = accept.data();
+  const bool* const safe = FRunByte.data();
   const uint8_t* p = begin;
-  if (FMode == TMode::kUtf8) {
-    while (p < end && *p < 0x80 && plain[*p]) ++p;
-  } else {
-    const char16_t* const row = FRow;
-    while (p < end && *p < 0x80 && plain[*p] && row[*p] == *p) ++p;
-  }
+  while (p < end && safe[*p] && plain[*p]) ++p;
   const auto count = static_cast<size_t>(p - begin);
   if (count == 0) return 0;
   const size_t old = out.size();
   out.resize(old + count);
   char16_t* const to = out.data() + old;
-  int lines = 0;
+  uint8_t* const marks = FMarks.get() + FPos;
+  const int32_t line = FLine;
+  const int64_t chars = FChars;
   for (size_t i = 0; i < count; ++i) {
     to[i] = begin[i];
-    lines += begin[i] == '\n';
+    marks[i] = kCharStart;
+    if (begin[i] == '\n') {
+      marks[i] = kLineEnd;
+      FChars = chars + static_cast<int64_t>(i);
+      NewLine();
+    }
   }
-  std::memset(FMarks.get() + FPos, kCharStart, count);
+  FChars = chars + static_cast<int64_t>(count);
   FPos += static_cast<int32_t>(count);
-  return lines;
+  return FLine - line;
 }
 
 void TInputBuffer::UpdateMode() {
+  FFast.fill(0);
+  FRunByte.fill(false);
   if (FTwoByte) {
     FMode = TMode::kTwoByte;
-  } else if (FEncoding == UTF_8) {
-    FMode = TMode::kUtf8;
-  } else {
-    FMode = TMode::kSingleByte;
-    FRow = FEncoding >= i8859_1 && FEncoding <= US_ASCII ? iso[FEncoding - i8859_1] : kNoRow;
+    return;
+  }
+  FMode = FEncoding == UTF_8 ? TMode::kUtf8 : TMode::kSingleByte;
+  FRow = RowOf(FEncoding);
+  for (int b = 0; b < 256; ++b) {
+    const char16_t c = FMode == TMode::kUtf8 ? (b < 0x80 ? static_cast<char16_t>(b) : 0) : FRow[b];
+    if (c == 0 || !IsChar(c)) continue;
+    if (c > u'\r' || c == u'\t') FFast[b] = c;
+    FRunByte[b] = c == b && b < 0x80 && c != u'\r';
   }
 }
 
@@ -174,33 +191,46 @@ char16_t TInputBuffer::GetCharSlow() {
     FPendingLow = 0;
     return low;
   }
-  switch (FMode) {
-    case TMode::kTwoByte: {
-      // Two raw reads always, so that UnGetChar can take back two.
-      const int b1 = RawGet();
-      const int b2 = RawGet();
-      if (b1 < 0 || b2 < 0) return 0;  // the end, or a trailing odd byte
-      return FByteOrder == boBigEndian ? static_cast<char16_t>(b1 << 8 | b2)
-                                       : static_cast<char16_t>(b2 << 8 | b1);
-    }
-    case TMode::kUtf8:
-      return GetUtf8Slow();
-    case TMode::kSingleByte:
-      break;
-  }
+  if (FMode == TMode::kTwoByte) return GetTwoByteSlow();
   const int b = RawGet();
   if (b < 0) return 0;
-  FMarks[FPos - 1] = kCharStart;
+  const int32_t slot = FPos - 1;
+  if (FMode == TMode::kUtf8 && b >= 0x80) return GetUtf8Slow(b, slot);
+  FMarks[slot] = kCharStart;
   if (b == 0) return 0;
-  return UChr(static_cast<char>(b), FEncoding);
+  const char16_t c =
+      FMode == TMode::kUtf8 ? static_cast<char16_t>(b) : UChr(static_cast<char>(b), FEncoding);
+  if (c == u'\n') {
+    FMarks[slot] = kLineEnd;
+    NewLine();
+  } else {
+    ++FChars;
+  }
+  return c;
 }
 
-char16_t TInputBuffer::GetUtf8Slow() {
-  const int lead = RawGet();
-  if (lead < 0) return 0;
-  const int32_t leadSlot = FPos - 1;
+char16_t TInputBuffer::GetTwoByteSlow() {
+  // Two raw reads always, so that UnGetChar can take back two.
+  const int b1 = RawGet();
+  const int32_t slot = FPos - 1;
+  const int b2 = RawGet();
+  if (b1 < 0 || b2 < 0) return 0;  // the end, or a trailing odd byte
+  const auto c = FByteOrder == boBigEndian ? static_cast<char16_t>(b1 << 8 | b2)
+                                           : static_cast<char16_t>(b2 << 8 | b1);
+  if (c == u'\n') {
+    FMarks[slot] = kLineEnd;
+    NewLine();
+  } else if (IsLowSurrogate(c)) {
+    FMarks[slot] = kLowHalf;
+  } else {
+    FMarks[slot] = kCharStart;
+    ++FChars;
+  }
+  return c;
+}
+
+char16_t TInputBuffer::GetUtf8Slow(int lead, int32_t leadSlot) {
   FMarks[leadSlot] = kCharStart;
-  if (lead < 0x80) return static_cast<char16_t>(lead);
   const int length = lead >= 0xC2 && lead <= 0xF4 ? MBSequenceLength(static_cast<char>(lead)) : 1;
   char bytes[4] = {static_cast<char>(lead), 0, 0, 0};
   int got = 1;
@@ -219,6 +249,7 @@ char16_t TInputBuffer::GetUtf8Slow() {
   // for unpaired halves, read back as they were written.
   const bool wellFormed = got == length && (DecodeUtf8Strict(sequence, cp) == sequence.size() ||
                                             (length == 3 && lead == 0xED));
+  ++FChars;
   if (!wellFormed) {
     // A byte that starts no well-formed sequence stands alone and is
     // reported: its neighbours, markup included, are read on their own.
@@ -235,17 +266,30 @@ char16_t TInputBuffer::GetUtf8Slow() {
   return decoded.Unit[0];
 }
 
+void TInputBuffer::Uncount(uint8_t mark) {
+  if (mark == kLowHalf) return;
+  --FChars;
+  if (mark == kLineEnd) {
+    --FLine;
+    FLineStart = FLineStarts[--FLineHistory % kLineHistory];
+  }
+}
+
 void TInputBuffer::UnGetChar() {
   if (FMode == TMode::kTwoByte) {
     FPendingLow = 0;
+    // A read past the end took two raw reads past it, and counted nothing.
+    const bool pastEnd = FPastEnd > 0;
     RawUnGet();
     RawUnGet();
+    if (!pastEnd) Uncount(FMarks[FPos]);
     return;
   }
   if (FPendingLow != 0) {
     // The high half was delivered last: back to the start of its sequence.
     FPendingLow = 0;
     for (int i = 0; i < 4; ++i) RawUnGet();
+    --FChars;
     return;
   }
   if (FPastEnd > 0) {
@@ -261,7 +305,16 @@ void TInputBuffer::UnGetChar() {
     char bytes[4];
     for (char& b : bytes) b = static_cast<char>(RawGet());
     FPendingLow = DecodeMBChar(std::string_view(bytes, 4)).Unit[1];
+    return;
   }
+  Uncount(FMarks[FPos]);
+}
+
+int32_t TInputBuffer::GetColumn() const {
+  const int64_t column = FChars - FLineStart + 1;
+  // Only a push-back beyond the remembered line ends leaves it unknown.
+  if (column < 1) return 1;
+  return column > INT32_MAX ? INT32_MAX : static_cast<int32_t>(column);
 }
 
 std::u16string TInputBuffer::GetChars(int n) {

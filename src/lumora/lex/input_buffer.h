@@ -21,6 +21,7 @@
 
 #include "lumora/framework/object.h"
 #include "lumora/framework/stream.h"
+#include "lumora/text/char_classes.h"
 #include "lumora/text/code_pages.h"
 
 namespace lumora {
@@ -78,6 +79,14 @@ class TInputBuffer : public TObject {
   // The data starts with the UTF-8 byte-order mark (skipped; the encoding is UTF-8).
   bool HasUtf8Mark() const { return FUtf8Mark; }
   TByteOrder GetByteOrder() const { return FByteOrder; }
+
+  // The position of the next character GetChar delivers: line and column
+  // count from 1, the column in characters (a surrogate pair is one, a tab
+  // is one). Exact under push-back of up to kLineHistory line ends; between
+  // the two halves of a pair the column is that of the character after it.
+  int32_t GetLine() const { return FLine; }
+  int32_t GetColumn() const;
+
   void SetFileName(const std::string& fileName) { FFileName = fileName; }
   const std::string& GetFileName() const { return FFileName; }
 
@@ -85,7 +94,11 @@ class TInputBuffer : public TObject {
   enum class TMode : uint8_t { kSingleByte, kUtf8, kTwoByte };
   // Marks kept per ring slot, so that UnGetChar knows where the character
   // before the position starts: UTF-8 characters take one to four bytes.
-  enum : uint8_t { kContinuation = 0, kCharStart = 1, kPairStart = 2 };
+  // A line end is a character start; a low half in two-byte input is not
+  // a character of its own (the pair counts once).
+  enum : uint8_t { kContinuation = 0, kCharStart = 1, kPairStart = 2, kLineEnd = 3, kLowHalf = 4 };
+  // Line starts remembered for pushing back line ends.
+  static constexpr uint32_t kLineHistory = 16;
 
   // Next raw byte, or -1 past the end of the data.
   inline int RawGet();
@@ -94,7 +107,16 @@ class TInputBuffer : public TObject {
   void FillBlock(int block);
   void UpdateMode();
   char16_t GetCharSlow();
-  char16_t GetUtf8Slow();
+  char16_t GetTwoByteSlow();
+  char16_t GetUtf8Slow(int lead, int32_t leadSlot);
+  // Counts a delivered line end: the next character starts a line.
+  void NewLine() {
+    FLineStarts[FLineHistory++ % kLineHistory] = FLineStart;
+    FLineStart = ++FChars;
+    ++FLine;
+  }
+  // Takes back the count of the character whose first slot has mark.
+  void Uncount(uint8_t mark);
 
   TEncoding FEncoding = US_ASCII;
   bool FTwoByte = false;
@@ -121,6 +143,21 @@ class TInputBuffer : public TObject {
   // Low half of a surrogate pair whose high half was delivered last.
   char16_t FPendingLow = 0;
   const char16_t* FRow;  // code table of the 8-bit encoding
+  // Per byte in 8-bit and UTF-8 input: the character a byte stands for when
+  // it needs no further work (a one-byte character other than a line end or
+  // a control), else 0.
+  std::array<char16_t, 256> FFast{};
+  // Per byte: it may be part of a bulk run (ASCII standing for itself, an
+  // XML character, not a carriage return).
+  std::array<bool, 256> FRunByte{};
+
+  // Positions: FChars characters delivered so far, the current line
+  // starting after FLineStart of them.
+  int32_t FLine = 1;
+  int64_t FChars = 0;
+  int64_t FLineStart = 0;
+  uint32_t FLineHistory = 0;
+  std::array<int64_t, kLineHistory> FLineStarts{};
 };
 
 inline int TInputBuffer::RawGet() {
@@ -131,21 +168,23 @@ inline int TInputBuffer::RawGet() {
 inline char16_t TInputBuffer::GetChar() {
   if (FPos < FLimit && FPendingLow == 0) {
     const uint8_t b = FData[FPos];
-    if (FMode == TMode::kSingleByte) {
-      if (const char16_t c = FRow[b]) {
+    if (FMode != TMode::kTwoByte) {
+      if (const char16_t c = FFast[b]) {
         FMarks[FPos++] = kCharStart;
+        ++FChars;
         return c;
-      }
-    } else if (FMode == TMode::kUtf8) {
-      if (b < 0x80) {
-        FMarks[FPos++] = kCharStart;
-        return b;
       }
     } else if (FPos + 1 < FLimit) {
       const uint8_t b2 = FData[FPos + 1];
-      FPos += 2;
-      return FByteOrder == boBigEndian ? static_cast<char16_t>(b << 8 | b2)
-                                       : static_cast<char16_t>(b2 << 8 | b);
+      const auto c = FByteOrder == boBigEndian ? static_cast<char16_t>(b << 8 | b2)
+                                               : static_cast<char16_t>(b2 << 8 | b);
+      // Tab, line ends, controls and surrogates take the slow path.
+      if (c > u'\r' && IsChar(c)) {
+        FMarks[FPos] = kCharStart;
+        FPos += 2;
+        ++FChars;
+        return c;
+      }
     }
   }
   return GetCharSlow();
