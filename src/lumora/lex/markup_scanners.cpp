@@ -116,9 +116,8 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
       if (IsNameChar(after)) {
         FBuffer->UnGetChars(4);
       } else {
-        // The white space before the first pseudo-attribute stays consumed
-        // (a line break there still counts); anything else is read again.
-        if (after == u'\n') ++FLine;
+        // The white space before the first pseudo-attribute stays consumed;
+        // anything else is read again.
         if (!IsWhite(after)) FBuffer->UnGetChar();
         if (FStrictSyntax && std::u16string_view(xml, 3) != u"xml")
           RaiseError(Format("Processing instruction target \"%s\" is reserved.",
@@ -189,9 +188,8 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
       FBuffer->UnGetChar();
       break;
     }
-    if (c == u'\n') ++FLine;
     FLexeme.push_back(c);
-    FLine += FBuffer->ReadAsciiRun(FLexeme, kPlain);
+    FBuffer->ReadAsciiRun(FLexeme, kPlain);
   }
   return FLexeme;
 }
@@ -210,7 +208,6 @@ std::u16string_view TLexAnalyzer::SplitCDSec() {
       }
       FBuffer->UnGetChars(2);
     }
-    if (c == u'\n') ++FLine;
     FLexeme.push_back(c);
   }
   return FLexeme;
@@ -230,7 +227,6 @@ std::u16string_view TLexAnalyzer::SplitComment() {
       FBuffer->UnGetChar();
     }
     // The text is kept exactly as written, line breaks and blanks included.
-    if (c == u'\n') ++FLine;
     FLexeme.push_back(c);
   }
   return FLexeme;
@@ -271,7 +267,7 @@ std::u16string_view TLexAnalyzer::SplitLiteral() {
   const TInputBuffer::TAsciiSet& plain = FChar == u'"' ? kInDoubleQuotes : kInSingleQuotes;
   FLexeme.clear();
   for (;;) {
-    FBuffer->ReadAsciiRun(FLexeme, plain);  // line breaks in literals are not counted
+    FBuffer->ReadAsciiRun(FLexeme, plain);
     const char16_t c = FBuffer->GetChar();
     if (c == FChar) break;
     if (c == 0) RaiseError("Unexpected end of file.");
@@ -350,7 +346,7 @@ void TLexAnalyzer::ParsePI() {
   FPIData = false;
   const std::u16string_view target = FPrevToken->GetLexem();
   if (FStrictSyntax && !IsValidPIData(target))
-    RaiseError(Format("Processing instruction target \"%s\" is reserved.", MessageText(target)));
+    RaiseErrorAtPrevious(Format("Processing instruction target \"%s\" is reserved.", MessageText(target)));
   Match(tkText);
   MEmit(acPI, target, FPrevToken->GetLexem());
   Match(tkPIEnd);
@@ -372,7 +368,7 @@ void TLexAnalyzer::ParseExternalId(bool systemRequired) {
     if (FStrictSyntax) {
       for (const char16_t c : FPrevToken->GetLexem()) {
         if (!IsPubidChar(c))
-          RaiseError(Format("Illegal character in the public identifier: \"%s\".",
+          RaiseErrorAtPrevious(Format("Illegal character in the public identifier: \"%s\".",
                             MessageText({&c, 1})));
       }
     }
@@ -394,6 +390,8 @@ bool TLexAnalyzer::ParseAttribute(std::u16string_view name) {
   if (FStrictSyntax ? FToken->GetLexem() != name : XMLCompareText(FToken->GetLexem(), name) != 0)
     return false;
   RequireSpaceBefore();
+  FAttributeLine = FLine;
+  FAttributeColumn = FColumn;
   // The text of the name token lives in the symbol table until the parse ends.
   const std::u16string_view written = FToken->GetLexem();
   Match(tkName);
@@ -409,9 +407,10 @@ void TLexAnalyzer::ParseTextDecl() {
   Match(tkXMLDeclStart);
   if (ParseAttribute(u"version")) {
     const std::u16string_view version = FPrevToken->GetLexem();
-    if (XMLTrim(version).empty()) RaiseError("Version declaration: version number required");
+    if (XMLTrim(version).empty())
+      RaiseErrorAtPrevious("Version declaration: version number required");
     if (version != u"1.0")
-      RaiseError(
+      RaiseErrorAtPrevious(
           Format("Version declaration: version \"%s\" is not supported.", WideToSystem(version)));
   }
   if (!ParseAttribute(u"encoding")) RaiseError("Encoding declaration required");

@@ -62,6 +62,7 @@ void TKaOrvane::LexAn() {
   FPrevToken->Copy(*FToken);
   const int32_t previous = FPrevToken->GetCode();
   FSpaceBefore = false;
+  BeginToken();
   for (;;) {
     FChar = FBuffer->GetChar();
     if (FPIData) return SetTokenInsert(SplitPIData(), tkText);
@@ -69,6 +70,7 @@ void TKaOrvane::LexAn() {
     if (previous == tkCommentStart) return SetTokenInsert(SplitComment(), tkText);
     if (!FCharData && (FChar == u' ' || FChar == u'\t' || FChar == u'\r')) {
       FSpaceBefore = true;
+      MarkTokenStart();
       continue;
     }
     if (FChar == u'<') return SetTokenLookup(SplitSTag(), tkUnknownMarkup);
@@ -86,8 +88,8 @@ void TKaOrvane::LexAn() {
     if (FChar == u'"' || FChar == u'\'') return SetTokenInsert(SplitLiteral(), tkLiteral);
     if (IsFirstNameChar(FChar)) return SetTokenInsert(SplitName(), tkName);
     if (FChar == u'\n') {
-      ++FLine;
       FSpaceBefore = true;
+      MarkTokenStart();
       continue;
     }
     if (FChar != 0) return SetTokenChar(FChar);
@@ -95,7 +97,9 @@ void TKaOrvane::LexAn() {
   }
 }
 
-void TKaOrvane::CheckReferences(std::u16string_view text) {
+void TKaOrvane::CheckReferences(std::u16string_view text, bool inPreviousToken) {
+  const int32_t line = inPreviousToken ? FPrevLine : FLine;
+  const int32_t column = inPreviousToken ? FPrevColumn : FColumn;
   const size_t n = text.size();
   for (size_t amp = FindUnit(text, u'&'); amp != std::u16string_view::npos;) {
     size_t i = amp + 1;
@@ -116,34 +120,38 @@ void TKaOrvane::CheckReferences(std::u16string_view text) {
       // A reference to what is no character would be written back as a
       // character no parser reads: an error in either grammar.
       if (wellFormed && !(code < 0x10000 ? IsChar(static_cast<char16_t>(code)) : code < 0x110000))
-        RaiseError(Format("Character reference \"%s\" does not refer to a character.",
-                          WideToSystem(text.substr(amp, i + 1 - amp))));
+        RaiseErrorAt(Format("Character reference \"%s\" does not refer to a character.",
+                            WideToSystem(text.substr(amp, i + 1 - amp))),
+                     line, column);
     } else {
       if (i < n && IsFirstNameChar(text[i])) {
         while (++i < n && IsNameChar(text[i])) {
         }
       }
       wellFormed = i > amp + 1 && i < n && text[i] == u';';
-      if (wellFormed && FStrictSyntax) CheckEntityDeclared(text.substr(amp + 1, i - amp - 1));
+      if (wellFormed && FStrictSyntax && !IsEntityDeclared(text.substr(amp + 1, i - amp - 1)))
+        RaiseErrorAt(Format("Entity \"%s\" is not declared.",
+                            WideToSystem(text.substr(amp + 1, i - amp - 1))),
+                     line, column);
     }
     if (!wellFormed && FStrictSyntax)
-      RaiseError(Format("Malformed reference \"%s\".",
-                        WideToSystem(text.substr(amp, std::min<size_t>(i + 1, n) - amp))));
+      RaiseErrorAt(Format("Malformed reference \"%s\".",
+                          WideToSystem(text.substr(amp, std::min<size_t>(i + 1, n) - amp))),
+                   line, column);
     const size_t next = FindUnit(text.substr(amp + 1), u'&');
     amp = next == std::u16string_view::npos ? next : amp + 1 + next;
   }
 }
 
-void TKaOrvane::CheckEntityDeclared(std::u16string_view name) {
-  if (IsPredefinedEntity(name)) return;
+bool TKaOrvane::IsEntityDeclared(std::u16string_view name) const {
+  if (IsPredefinedEntity(name)) return true;
   const TKaDocumentType* doctype = FDocument->GetDocumentType();
-  if (doctype && doctype->GetEntityDecl(name)) return;
+  if (doctype && doctype->GetEntityDecl(name)) return true;
   // Declarations this parser has not read (an external subset, or those a
-  // parameter entity brings) may declare it, unless the document says it
-  // stands alone: then it is a matter of validity, not of syntax.
+  // parameter entity brings) may declare it; unless the document says it
+  // stands alone, whether they do is a matter of validity, not of syntax.
   const bool unread = doctype && (!doctype->GetSystemLiteral().empty() || FSubsetHasPEReferences);
-  if (!unread || FDocument->GetStandalone())
-    RaiseError(Format("Entity \"%s\" is not declared.", WideToSystem(name)));
+  return unread && !FDocument->GetStandalone();
 }
 
 // The document's matching operations never switch buffers: parameter
@@ -168,12 +176,12 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
   switch (Action) {
     case acElement: {
       if (FDepth >= FMaxNestingDepth)
-        RaiseError(Format("Element nesting is deeper than %d levels.", FMaxNestingDepth));
+        RaiseErrorAtPrevious(Format("Element nesting is deeper than %d levels.", FMaxNestingDepth));
       auto element = TKaXMLElement::CreateElement(Text, FDocument);
       TKaXMLElement* added;
       if (head) {
         TKaXMLElement* parent = head->ToElement();
-        if (!parent) RaiseError(Format("Illegal occurence of \"%s\"", WideToSystem(Text)));
+        if (!parent) RaiseErrorAtPrevious(Format("Illegal occurence of \"%s\"", WideToSystem(Text)));
         added = parent->AppendChild(std::move(element));
       } else {
         added = FDocument->SetDocumentElement(std::move(element));
@@ -237,10 +245,15 @@ void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_
         container->FSetAttribute(Text1, Text2);
       } else if (!head && XMLCompareText(Text1, u"encoding") == 0) {
         if (FStrictSyntax && !IsEncodingName(Text2))
-          RaiseError(Format("Encoding declaration: \"%s\" is not an encoding name.",
+          RaiseErrorAtPrevious(Format("Encoding declaration: \"%s\" is not an encoding name.",
                             WideToSystem(Text2)));
         const std::string name = WideToSystem(Text2);
-        FDocument->SetEncoding(name);
+        try {
+          FDocument->SetEncoding(name);
+        } catch (const EKaOrvaneError& e) {
+          if (e.GetColumn() == 0) RaiseErrorAtPrevious(e.Message());
+          throw;
+        }
         FBuffer->SetEncoding(StringToEncoding(name));
       } else if (!head) {
         FDocument->FSetAttribute(Text1, Text2);
@@ -282,9 +295,18 @@ void TKaOrvane::AddParsedAttribute(TKaXMLElement& element, std::u16string_view n
     repeated = !FStartTagNames.emplace(name).second;
   }
   if (repeated)
-    RaiseError(Format("Attribute \"%s\" is specified more than once.", WideToSystem(name)));
-  CheckReferences(value);
-  element.GetNodeList().AppendChild(std::make_unique<TKaXMLAttr>(name, value, FDocument, false));
+    RaiseErrorAt(Format("Attribute \"%s\" is specified more than once.", WideToSystem(name)),
+                 FAttributeLine, FAttributeColumn);
+  CheckReferences(value, true);
+  std::unique_ptr<TKaXMLAttr> attribute;
+  try {
+    attribute = std::make_unique<TKaXMLAttr>(name, value, FDocument, false);
+  } catch (const EKaOrvaneError& e) {
+    // The value's normalization knows no position: that of the value.
+    if (e.GetColumn() == 0) RaiseErrorAtPrevious(e.Message());
+    throw;
+  }
+  element.GetNodeList().AppendChild(std::move(attribute));
 }
 
 void TKaOrvane::ParseProlog() {
@@ -298,16 +320,17 @@ void TKaOrvane::ParseXMLDecl() {
   Match(tkXMLDeclStart);
   if (!ParseAttribute(u"version")) RaiseError("XML declaration: version declaration required");
   const std::u16string version(FPrevToken->GetLexem());
-  if (XMLTrim(version).empty()) RaiseError("Version declaration: version number required");
+  if (XMLTrim(version).empty())
+    RaiseErrorAtPrevious("Version declaration: version number required");
   if (version != u"1.0")
-    RaiseError(
+    RaiseErrorAtPrevious(
         Format("Version declaration: version \"%s\" is not supported.", WideToSystem(version)));
   if (FStandardXML) {
     ParseAttribute(u"encoding");
     if (ParseAttribute(u"standalone")) {
       const std::u16string_view value = FPrevToken->GetLexem();
       if (value != u"yes" && value != u"no")
-        RaiseError("Standalone declaration: incorrect attribute value");
+        RaiseErrorAtPrevious("Standalone declaration: incorrect attribute value");
     }
   } else {
     // The lexeme lives in the symbol table until the parse ends.
@@ -387,7 +410,7 @@ void TKaOrvane::ParseElement() {
   if (FToken->GetCode() == tkName || FStandardXML) {
     Match(tkName);
     if (XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
-      RaiseError(Format("Start-tag name \"%s\" does not match end-tag name \"%s\"",
+      RaiseErrorAtPrevious(Format("Start-tag name \"%s\" does not match end-tag name \"%s\"",
                         WideToSystem(name), WideToSystem(FPrevToken->GetLexem())));
   }
   Emit(acEndElement, u"");
@@ -418,7 +441,7 @@ void TKaOrvane::ParseElCont() {
         ParseElement();
         break;
       case tkText:
-        if (FTextHasAmp) CheckReferences(FToken->GetLexem());
+        if (FTextHasAmp) CheckReferences(FToken->GetLexem(), false);
         Match(tkText);
         Emit(acText, FPrevToken->GetLexem());
         break;

@@ -83,10 +83,16 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
     FDepth = 0;
     RunGrammar();
   } catch (const EKaOrvaneError& e) {
+    // An error of the tree's own checks knows no position: it concerns the
+    // token being read.
+    const bool placed = e.GetLine() > 0;
+    const int32_t line = placed ? e.GetLine() : FLine;
+    const int32_t column = placed ? e.GetColumn() : FColumn;
+    const std::string fileName = placed ? e.GetFileName() : FFileName;
     Finalize();
-    EKaOrvaneError error = EKaOrvaneError::CreateWithExtFileName(
-        e.Message(), e.GetFileName(), e.GetLine(), e.GetExtLine());
-    error.SetColumn(e.GetColumn());
+    EKaOrvaneError error =
+        EKaOrvaneError::CreateWithExtFileName(e.Message(), fileName, line, e.GetExtLine());
+    error.SetColumn(column);
     throw error;
   } catch (const EKaDOMException& e) {
     Finalize();

@@ -117,9 +117,10 @@ class TKaOrvane : public TLexAnalyzer {
   // The references in character data or an attribute value: malformed ones
   // and undeclared entities are errors in strict syntax, references to what
   // is no character in either grammar.
-  void CheckReferences(std::u16string_view text);
-  // The entity must be declared, where the document lets the parser know.
-  void CheckEntityDeclared(std::u16string_view name);
+  // The text is the current token's, or the previous one's.
+  void CheckReferences(std::u16string_view text, bool inPreviousToken);
+  // Declared, or possibly declared where this parser does not look.
+  bool IsEntityDeclared(std::u16string_view name) const;
 
   bool FStandardXML = false;
   // The internal subset refers to parameter entities, whose declarations
