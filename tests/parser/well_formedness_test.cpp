@@ -239,5 +239,56 @@ TEST(WellFormedness, CommentsAndProcessingInstructionsKeepTheirText) {
   EXPECT_EQ(root->GetFirstPI()->GetName(), u"pi");
 }
 
+// Errors are placed where the offending token starts (1-based line and
+// column, in characters) and name the file of this parse.
+TEST(WellFormedness, ErrorsCarryTheStartOfTheOffendingToken) {
+  struct TPlace {
+    const char* Document;
+    int32_t Line;
+    int32_t Column;
+  };
+  for (const TPlace& p : std::vector<TPlace>{
+           {"<r a='\n\n'>\n</x>", 4, 3},
+           {"<a\n x='1<2'/>", 2, 4},
+           {"<a x='1'\n  x='2'/>", 2, 3},
+           {"<?xml version='1.0' encoding='UTF-8'?><a>\n  <b>\xC3\xA9\xC3\xA9</c></a>", 2, 10},
+           {"<?pi a\nb?>\n<a>x]]>y</a>", 3, 4},
+           {"<a>\n\t<![CDATA[x]]></a>&#0;", 2, 19},
+           {"<a><!-- x\n -- --></a>", 1, 8},
+           {"<?xml version='1.0' encoding='UTF-8'?>\n<a>\xF0\x9F\x98\x80</b>", 2, 7},
+           {"<a>x &#5;</a>", 1, 4},
+           {"<a>text", 1, 4},
+           {"<!DOCTYPE a PUBLIC\n  'a[b' 's'><a/>", 2, 3},
+           {"<?xml version='1.0'\n standalone='maybe'?><a/>", 2, 13},
+       }) {
+    SCOPED_TRACE(p.Document);
+    TKaOrvane parser(nullptr);
+    parser.SetStandardXML(true);
+    const EKaOrvaneError error = ParseError(parser, p.Document);
+    EXPECT_EQ(error.GetLine(), p.Line) << error.Message();
+    EXPECT_EQ(error.GetColumn(), p.Column) << error.Message();
+  }
+}
+
+TEST(WellFormedness, ErrorsNameTheFileOfThisParseOnly) {
+  TKaOrvane parser(nullptr);
+  TStringStream bad("<a>\n</b>");
+  std::unique_ptr<TKaXMLDocument> doc;
+  try {
+    parser.Parse(bad, doc, "first.xml");
+    ADD_FAILURE() << "no error";
+  } catch (const EKaOrvaneError& e) {
+    EXPECT_EQ(e.GetFileName(), "first.xml");
+    EXPECT_EQ(e.GetLine(), 2);
+  }
+  TStringStream again("<a>\n</b>");
+  try {
+    parser.Parse(again, doc);
+    ADD_FAILURE() << "no error";
+  } catch (const EKaOrvaneError& e) {
+    EXPECT_EQ(e.GetFileName(), "");
+  }
+}
+
 }  // namespace
 }  // namespace lumora
