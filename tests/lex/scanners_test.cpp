@@ -94,8 +94,9 @@ TEST(MarkupScanners, PredefinedKeywordsIgnoreCase) {
 
 TEST(MarkupScanners, CommentTextIsKeptExactly) {
   TTestLexer lexer;
-  EXPECT_EQ(lexer.AllTokens("<!--  a   b\n  c-d-->"),
-            (TTokens{{tkCommentStart, u"<!--"}, {tkText, u"  a   b\n  c-d"}, {tkCommentEnd, u"-->"}}));
+  EXPECT_EQ(
+      lexer.AllTokens("<!--  a   b\n  c-d-->"),
+      (TTokens{{tkCommentStart, u"<!--"}, {tkText, u"  a   b\n  c-d"}, {tkCommentEnd, u"-->"}}));
   EXPECT_EQ(lexer.Line(), 2);
   EXPECT_EQ(lexer.AllTokens("<!---->"),
             (TTokens{{tkCommentStart, u"<!--"}, {tkText, u""}, {tkCommentEnd, u"-->"}}));

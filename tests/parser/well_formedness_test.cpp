@@ -93,8 +93,9 @@ TEST(WellFormedness, SectionEndInTextAndCDataSections) {
           {"<doc><![CDATA[ <![CDATA[x]]> ]]></doc>", "\"]]>\" is not allowed in character data."},
       },
       true);
-  ExpectRejected({{"<doc><![cdata[x]]></doc>", "Keyword \"<![cdata[\" must be written \"<![CDATA[\"."}},
-                 false);
+  ExpectRejected(
+      {{"<doc><![cdata[x]]></doc>", "Keyword \"<![cdata[\" must be written \"<![CDATA[\"."}},
+      false);
 }
 
 TEST(WellFormedness, XmlDeclaration) {

@@ -120,8 +120,8 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
         // anything else is read again.
         if (!IsWhite(after)) FBuffer->UnGetChar();
         if (FStrictSyntax && std::u16string_view(xml, 3) != u"xml")
-          RaiseError(Format("Processing instruction target \"%s\" is reserved.",
-                            MessageText({xml, 3})));
+          RaiseError(
+              Format("Processing instruction target \"%s\" is reserved.", MessageText({xml, 3})));
         FLexeme.append(xml, 3);
       }
     }
@@ -346,7 +346,8 @@ void TLexAnalyzer::ParsePI() {
   FPIData = false;
   const std::u16string_view target = FPrevToken->GetLexem();
   if (FStrictSyntax && !IsValidPIData(target))
-    RaiseErrorAtPrevious(Format("Processing instruction target \"%s\" is reserved.", MessageText(target)));
+    RaiseErrorAtPrevious(
+        Format("Processing instruction target \"%s\" is reserved.", MessageText(target)));
   Match(tkText);
   MEmit(acPI, target, FPrevToken->GetLexem());
   Match(tkPIEnd);
@@ -368,8 +369,8 @@ void TLexAnalyzer::ParseExternalId(bool systemRequired) {
     if (FStrictSyntax) {
       for (const char16_t c : FPrevToken->GetLexem()) {
         if (!IsPubidChar(c))
-          RaiseErrorAtPrevious(Format("Illegal character in the public identifier: \"%s\".",
-                            MessageText({&c, 1})));
+          RaiseErrorAtPrevious(
+              Format("Illegal character in the public identifier: \"%s\".", MessageText({&c, 1})));
       }
     }
     Emit(acPublicLiteral, FPrevToken->GetLexem());

@@ -29,10 +29,13 @@ bool EndsMarkup(int32_t token) {
 
 // EncName: a Latin letter, then Latin letters, digits, '.', '_' and '-'.
 bool IsEncodingName(std::u16string_view name) {
-  const auto letter = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
+  const auto letter = [](char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+  };
   if (name.empty() || !letter(name[0])) return false;
   for (const char16_t c : name.substr(1)) {
-    if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'.' && c != u'_' && c != u'-') return false;
+    if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'.' && c != u'_' && c != u'-')
+      return false;
   }
   return true;
 }
@@ -181,7 +184,8 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       TKaXMLElement* added;
       if (head) {
         TKaXMLElement* parent = head->ToElement();
-        if (!parent) RaiseErrorAtPrevious(Format("Illegal occurence of \"%s\"", WideToSystem(Text)));
+        if (!parent)
+          RaiseErrorAtPrevious(Format("Illegal occurence of \"%s\"", WideToSystem(Text)));
         added = parent->AppendChild(std::move(element));
       } else {
         added = FDocument->SetDocumentElement(std::move(element));
@@ -245,8 +249,8 @@ void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_
         container->FSetAttribute(Text1, Text2);
       } else if (!head && XMLCompareText(Text1, u"encoding") == 0) {
         if (FStrictSyntax && !IsEncodingName(Text2))
-          RaiseErrorAtPrevious(Format("Encoding declaration: \"%s\" is not an encoding name.",
-                            WideToSystem(Text2)));
+          RaiseErrorAtPrevious(
+              Format("Encoding declaration: \"%s\" is not an encoding name.", WideToSystem(Text2)));
         const std::string name = WideToSystem(Text2);
         try {
           FDocument->SetEncoding(name);
@@ -411,7 +415,7 @@ void TKaOrvane::ParseElement() {
     Match(tkName);
     if (XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
       RaiseErrorAtPrevious(Format("Start-tag name \"%s\" does not match end-tag name \"%s\"",
-                        WideToSystem(name), WideToSystem(FPrevToken->GetLexem())));
+                                  WideToSystem(name), WideToSystem(FPrevToken->GetLexem())));
   }
   Emit(acEndElement, u"");
   Match(tkTagEnd);
