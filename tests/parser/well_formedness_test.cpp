@@ -261,6 +261,7 @@ TEST(WellFormedness, ErrorsCarryTheStartOfTheOffendingToken) {
            {"<a>text", 1, 4},
            {"<!DOCTYPE a PUBLIC\n  'a[b' 's'><a/>", 2, 3},
            {"<?xml version='1.0'\n standalone='maybe'?><a/>", 2, 13},
+           {"<?xml version='1.0'\n encoding='EBCDIC'?><a/>", 2, 11},
        }) {
     SCOPED_TRACE(p.Document);
     TKaOrvane parser(nullptr);
