@@ -149,7 +149,10 @@ void TKaOrvane::CheckReferences(std::u16string_view text, bool inPreviousToken) 
 bool TKaOrvane::IsEntityDeclared(std::u16string_view name) const {
   if (IsPredefinedEntity(name)) return true;
   const TKaDocumentType* doctype = FDocument->GetDocumentType();
-  if (doctype && doctype->GetEntityDecl(name)) return true;
+  // The lookup ignores case; entity names do not.
+  if (const TKaXMLNode* decl = doctype ? doctype->GetEntityDecl(name) : nullptr;
+      decl && decl->GetName() == name)
+    return true;
   // Declarations this parser has not read (an external subset, or those a
   // parameter entity brings) may declare it; unless the document says it
   // stands alone, whether they do is a matter of validity, not of syntax.
