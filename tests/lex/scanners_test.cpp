@@ -92,10 +92,11 @@ TEST(MarkupScanners, PredefinedKeywordsIgnoreCase) {
                      {tkRequired, u"#REQUIRED"}}));
 }
 
-TEST(MarkupScanners, CommentTextLosesLineBreaksAndRunsOfSpaces) {
+TEST(MarkupScanners, CommentTextIsKeptExactly) {
   TTestLexer lexer;
-  EXPECT_EQ(lexer.AllTokens("<!--  a   b\r\n  c-d-->"),
-            (TTokens{{tkCommentStart, u"<!--"}, {tkText, u" a b c-d"}, {tkCommentEnd, u"-->"}}));
+  EXPECT_EQ(
+      lexer.AllTokens("<!--  a   b\n  c-d-->"),
+      (TTokens{{tkCommentStart, u"<!--"}, {tkText, u"  a   b\n  c-d"}, {tkCommentEnd, u"-->"}}));
   EXPECT_EQ(lexer.Line(), 2);
   EXPECT_EQ(lexer.AllTokens("<!---->"),
             (TTokens{{tkCommentStart, u"<!--"}, {tkText, u""}, {tkCommentEnd, u"-->"}}));
@@ -126,17 +127,19 @@ TEST(MarkupScanners, CharacterDataInContent) {
   EXPECT_EQ(lexer.Line(), 3);
 }
 
-TEST(MarkupScanners, LiteralsAndPIDataDoNotCountLines) {
+// A token's line is where it starts: the line breaks in literals and PI data
+// count for the tokens after them.
+TEST(MarkupScanners, LiteralsAndPIDataCountTheirLines) {
   TTestLexer lexer;
   EXPECT_EQ(lexer.AllTokens("'a\nb' \"it's\""),
             (TTokens{{tkLiteral, u"a\nb"}, {tkLiteral, u"it's"}}));
-  EXPECT_EQ(lexer.Line(), 1);
+  EXPECT_EQ(lexer.Line(), 2);
 
   lexer.StartAndRead("<?pi  two\nlines ?><?pi?>");
   lexer.ParsePI();
   lexer.ParsePI();
   EXPECT_EQ(lexer.Events, (std::vector<std::string>{"6:pi= two\nlines ", "6:pi="}));
-  EXPECT_EQ(lexer.Line(), 1);
+  EXPECT_EQ(lexer.Line(), 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -165,10 +168,11 @@ TEST(MarkupScanners, EveryMessageWithItsLine) {
       {"a -x", ReadAllTokens, "Illegal occurence of : \"--\".", 1},
       {"/ >", ReadAllTokens, "Illegal occurence of : \"/\".", 1},
       {"]]]", ReadAllTokens, "Illegal occurence of : \"]]\".", 1},
-      {"<a>\ntext", InContent, "Unexpected end of file.", 2},
-      {"<![CDATA[\nabc]]", ReadAllTokens, "CDSection does not have a matching end-tag.", 2},
+      // Errors inside a token are placed where the token starts.
+      {"<a>\ntext", InContent, "Unexpected end of file.", 1},
+      {"<![CDATA[\nabc]]", ReadAllTokens, "CDSection does not have a matching end-tag.", 1},
       {"<!-- a -- b -->", ReadAllTokens, "Comment contains wrong entry \"--\"", 1},
-      {"<!-- a\n-", ReadAllTokens, "Comment does not have a matching end-tag.", 2},
+      {"<!-- a\n-", ReadAllTokens, "Comment does not have a matching end-tag.", 1},
       {"<?pi data?", [](TTestLexer& l) { l.ParsePI(); }, "PI does not have a matching end-tag.", 1},
       {"\"open\n", ReadAllTokens, "Unexpected end of file.", 1},
       {"#IMPLIES", ReadAllTokens, "Unsupported keyword: \"#IMPLIES\".", 1},

@@ -40,7 +40,8 @@ void TLexAnalyzer::Init() {
   FToken = FOwned->Token.get();
   FPrevToken = FOwned->PrevToken.get();
   FStack = FOwned->Stack.get();
-  FLine = 1;
+  FLine = FPrevLine = 1;
+  FColumn = FPrevColumn = 1;
   FPIData = false;
 }
 
@@ -63,6 +64,9 @@ TAnalyzerState TLexAnalyzer::GetAnalyzerState() const {
   state.Char = FChar;
   state.Stack = FStack;
   state.Line = FLine;
+  state.Column = FColumn;
+  state.PrevLine = FPrevLine;
+  state.PrevColumn = FPrevColumn;
   state.FileName = FFileName;
   return state;
 }
@@ -77,11 +81,22 @@ void TLexAnalyzer::SetAnalyzerState(const TAnalyzerState& state) {
   FChar = state.Char;
   FStack = state.Stack;
   FLine = state.Line;
+  FColumn = state.Column;
+  FPrevLine = state.PrevLine;
+  FPrevColumn = state.PrevColumn;
   FFileName = state.FileName;
 }
 
 void TLexAnalyzer::RaiseError(const std::string& message) const {
-  throw EKaOrvaneError::CreateWithFileName(message, FFileName, FLine);
+  throw EKaOrvaneError::CreateAt(message, FFileName, FLine, FColumn);
+}
+
+void TLexAnalyzer::RaiseErrorAtPrevious(const std::string& message) const {
+  throw EKaOrvaneError::CreateAt(message, FFileName, FPrevLine, FPrevColumn);
+}
+
+void TLexAnalyzer::RaiseErrorAt(const std::string& message, int32_t line, int32_t column) const {
+  throw EKaOrvaneError::CreateAt(message, FFileName, line, column);
 }
 
 void TLexAnalyzer::RaiseUnexpected() const {

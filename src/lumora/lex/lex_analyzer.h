@@ -39,6 +39,9 @@ struct TAnalyzerState {
   char16_t Char = 0;
   TXMLStack* Stack = nullptr;
   int32_t Line = 0;
+  int32_t Column = 0;
+  int32_t PrevLine = 0;
+  int32_t PrevColumn = 0;
   std::string FileName;
 };
 
@@ -57,7 +60,10 @@ class TLexAnalyzer : public TComponent {
   void GetAnalyzerState(TAnalyzerState& state) const { state = GetAnalyzerState(); }
   void SetAnalyzerState(const TAnalyzerState& state);
 
+  // The line on which the current token starts (the one being read, while
+  // the lexer reads it).
   int32_t GetLineNumber() const { return FLine; }
+  int32_t GetColumnNumber() const { return FColumn; }
   const std::string& GetFileName() const { return FFileName; }
   void SetFileName(const std::string& fileName) { FFileName = fileName; }
   TKaXMLDocument* GetDocument() const { return FDocument; }
@@ -106,7 +112,7 @@ class TLexAnalyzer : public TComponent {
   // Grammar fragments all parsers share.
   void ParseComment();
   void ParsePI();
-  void ParseExternalId();
+  void ParseExternalId(bool systemRequired = false);
   void ParseTextDecl();
   // name "=" literal when the current token is a name equal to name
   // (regardless of case); false, consuming nothing, otherwise.
@@ -122,11 +128,35 @@ class TLexAnalyzer : public TComponent {
   static constexpr int32_t acPublicLiteral = 29;   // Emit(literal)
 
  protected:
-  // Raises EKaOrvaneError with the current file name and line.
+  // In strict syntax: a keyword written in another case than its own raises;
+  // the current token must (or must not) follow white space.
+  void RequireExactKeyword(std::u16string_view written, std::u16string_view keyword);
+  void RequireSpaceBefore();
+  void RejectSpaceBefore();
+
+  // Raises EKaOrvaneError with the file name of this parse and the position
+  // at which the current token starts (the one being read, while the lexer
+  // reads it); the second form with that of the previous token.
   [[noreturn]] void RaiseError(const std::string& message) const;
+  [[noreturn]] void RaiseErrorAtPrevious(const std::string& message) const;
+  [[noreturn]] void RaiseErrorAt(const std::string& message, int32_t line, int32_t column) const;
   // The current token is not the one expected: "Unexpected end of file." at
   // the end of the document, "Illegal occurence of ..." otherwise.
   [[noreturn]] void RaiseUnexpected() const;
+
+  // Called by LexAn as it begins a token: the current position becomes the
+  // previous one, and the next character's that of the token (until white
+  // space is skipped, when it is called again).
+  void BeginToken() {
+    FPrevLine = FLine;
+    FPrevColumn = FColumn;
+    MarkTokenStart();
+  }
+  void MarkTokenStart() {
+    if (FBuffer != FDocBuffer) return;
+    FLine = FBuffer->GetLine();
+    FColumn = FBuffer->GetColumn();
+  }
 
   // Token helpers for the lexers. The current token becomes:
   // the table's entry for lexem, inserted with codeIfNew when there is none;
@@ -146,12 +176,25 @@ class TLexAnalyzer : public TComponent {
   TSTEntry* FToken = nullptr;
   char16_t FChar = 0;
   TXMLStack* FStack = nullptr;
+  // Where the current and the previous token start, from the document
+  // buffer: text from a replacement text is placed at its reference.
   int32_t FLine = 0;
+  int32_t FColumn = 0;
+  int32_t FPrevLine = 0;
+  int32_t FPrevColumn = 0;
+  // Where the name of the last attribute ParseAttribute read starts.
+  int32_t FAttributeLine = 0;
+  int32_t FAttributeColumn = 0;
   std::string FFileName;
   TKaXMLDocument* FDocument = nullptr;  // not owned
   bool FPIData = false;                 // LexAn reads the rest of a PI as one text
   bool FInContent = false;              // inside the document element
   bool FCharData = false;               // white space is character data, not skipped
+  // XML 1.0 to the letter: keywords in their exact case, the white space the
+  // grammar requires, nothing the relaxed grammar lets pass.
+  bool FStrictSyntax = false;
+  bool FSpaceBefore = false;  // white space was skipped before the current token
+  bool FTextHasAmp = false;   // the last character data read holds an '&'
   // Character data may run to the end of the data: the text read is content
   // on its own (an entity's replacement text), not a whole document.
   bool FTextMayEnd = false;

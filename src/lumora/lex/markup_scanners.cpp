@@ -35,6 +35,15 @@ bool SameKeyword(std::u16string_view text, std::u16string_view keyword) {
   return XMLCompareText(text, keyword) == 0;
 }
 
+// The characters of character data that the bulk loop leaves to the scanner:
+// the '<' that ends it, the '&' of a reference and the '>' that may close a
+// forbidden "]]>".
+TInputBuffer::TAsciiSet CharDataSet() {
+  TInputBuffer::TAsciiSet set = AsciiSetExcept(u'<');
+  set[u'&'] = set[u'>'] = false;
+  return set;
+}
+
 // The replacement text as bytes that an input buffer reads back unchanged:
 // UTF-16 with its byte-order mark, whatever the document's encoding.
 std::string ReplacementBytes(std::u16string_view text) {
@@ -68,21 +77,29 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
       for (int i = 0; i < 6; ++i) FLexeme.push_back(FBuffer->GetChar());
       // Anything but a CDATA section keeps the six characters in its lexeme
       // (which the table does not know) and reads them again.
-      if (!SameKeyword(FLexeme, u"<![CDATA[")) FBuffer->UnGetChars(6);
+      if (!SameKeyword(FLexeme, u"<![CDATA["))
+        FBuffer->UnGetChars(6);
+      else
+        RequireExactKeyword(FLexeme, u"<![CDATA[");
     } else {
       char16_t word[8] = {c2};
       for (int i = 1; i < 6; ++i) word[i] = FBuffer->GetChar();
       int length = 6;
-      if (!SameKeyword({word, 6}, u"ENTITY")) {
+      std::u16string_view keyword = u"ENTITY";
+      if (!SameKeyword({word, 6}, keyword)) {
         word[length++] = FBuffer->GetChar();
         const std::u16string_view seven(word, 7);
-        if (!SameKeyword(seven, u"DOCTYPE") && !SameKeyword(seven, u"ELEMENT") &&
-            !SameKeyword(seven, u"ATTLIST")) {
+        keyword = SameKeyword(seven, u"DOCTYPE")   ? u"DOCTYPE"
+                  : SameKeyword(seven, u"ELEMENT") ? u"ELEMENT"
+                  : SameKeyword(seven, u"ATTLIST") ? u"ATTLIST"
+                                                   : u"NOTATION";
+        if (keyword == u"NOTATION") {
           word[length++] = FBuffer->GetChar();
-          if (!SameKeyword({word, 8}, u"NOTATION"))
+          if (!SameKeyword({word, 8}, keyword))
             RaiseError(Format("Wrong declaration: \"%s\".", MessageText(FLexeme)));
         }
       }
+      RequireExactKeyword({word, static_cast<size_t>(length)}, keyword);
       FLexeme.append(word, static_cast<size_t>(length));
     }
   } else if (c == u'/') {
@@ -99,10 +116,13 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
       if (IsNameChar(after)) {
         FBuffer->UnGetChars(4);
       } else {
+        // The white space before the first pseudo-attribute stays consumed;
+        // anything else is read again.
+        if (!IsWhite(after)) FBuffer->UnGetChar();
+        if (FStrictSyntax && std::u16string_view(xml, 3) != u"xml")
+          RaiseError(
+              Format("Processing instruction target \"%s\" is reserved.", MessageText({xml, 3})));
         FLexeme.append(xml, 3);
-        // The white space after "<?xml" stays consumed; a line break there
-        // still counts.
-        if (after == u'\n') ++FLine;
       }
     }
   } else {
@@ -145,12 +165,21 @@ std::u16string_view TLexAnalyzer::SplitETag() {
 }
 
 std::u16string_view TLexAnalyzer::SplitCharData() {
-  static const TInputBuffer::TAsciiSet kPlain = AsciiSetExcept(u'<');
+  static const TInputBuffer::TAsciiSet kPlain = CharDataSet();
   FLexeme.clear();
+  FTextHasAmp = false;
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == u'<') {
       FBuffer->UnGetChar();
       break;
+    }
+    if (c == u'&') {
+      FTextHasAmp = true;
+    } else if (c == u'>' && FLexeme.size() >= 2 && FLexeme[FLexeme.size() - 1] == u']' &&
+               FLexeme[FLexeme.size() - 2] == u']') {
+      // Text holding "]]>" would be written back as the end of a section
+      // that was never opened.
+      RaiseError("\"]]>\" is not allowed in character data.");
     }
     if (c == 0) {
       // White space may end the document; other text may not, except
@@ -159,9 +188,8 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
       FBuffer->UnGetChar();
       break;
     }
-    if (c == u'\n') ++FLine;
     FLexeme.push_back(c);
-    FLine += FBuffer->ReadAsciiRun(FLexeme, kPlain);
+    FBuffer->ReadAsciiRun(FLexeme, kPlain);
   }
   return FLexeme;
 }
@@ -180,7 +208,6 @@ std::u16string_view TLexAnalyzer::SplitCDSec() {
       }
       FBuffer->UnGetChars(2);
     }
-    if (c == u'\n') ++FLine;
     FLexeme.push_back(c);
   }
   return FLexeme;
@@ -188,8 +215,7 @@ std::u16string_view TLexAnalyzer::SplitCDSec() {
 
 std::u16string_view TLexAnalyzer::SplitComment() {
   FLexeme.clear();
-  char16_t previous = 0;
-  for (char16_t c = FChar;; previous = c, c = FBuffer->GetChar()) {
+  for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == 0) RaiseError("Comment does not have a matching end-tag.");
     if (c == u'-') {
       if (FBuffer->GetChar() == u'-') {
@@ -199,14 +225,9 @@ std::u16string_view TLexAnalyzer::SplitComment() {
         break;
       }
       FBuffer->UnGetChar();
-      FLexeme.push_back(c);
-    } else if (c == u' ') {
-      if (previous != u' ') FLexeme.push_back(c);
-    } else if (c == u'\n') {
-      ++FLine;
-    } else if (c != u'\r') {
-      FLexeme.push_back(c);
     }
+    // The text is kept exactly as written, line breaks and blanks included.
+    FLexeme.push_back(c);
   }
   return FLexeme;
 }
@@ -214,6 +235,16 @@ std::u16string_view TLexAnalyzer::SplitComment() {
 std::u16string_view TLexAnalyzer::SplitPIData() {
   FLexeme.clear();
   char16_t c = FChar;
+  if (FStrictSyntax && !IsWhite(c)) {
+    bool closes = false;
+    if (c == u'?') {
+      closes = FBuffer->GetChar() == u'>';
+      FBuffer->UnGetChar();
+    }
+    if (!closes)
+      RaiseError(Format("White space required after the processing instruction target \"%s\".",
+                        MessageText(FPrevToken->GetLexem())));
+  }
   if (c == u' ') c = FBuffer->GetChar();
   for (;; c = FBuffer->GetChar()) {
     if (c == 0) RaiseError("PI does not have a matching end-tag.");
@@ -236,7 +267,7 @@ std::u16string_view TLexAnalyzer::SplitLiteral() {
   const TInputBuffer::TAsciiSet& plain = FChar == u'"' ? kInDoubleQuotes : kInSingleQuotes;
   FLexeme.clear();
   for (;;) {
-    FBuffer->ReadAsciiRun(FLexeme, plain);  // line breaks in literals are not counted
+    FBuffer->ReadAsciiRun(FLexeme, plain);
     const char16_t c = FBuffer->GetChar();
     if (c == FChar) break;
     if (c == 0) RaiseError("Unexpected end of file.");
@@ -290,29 +321,63 @@ void TLexAnalyzer::ParseComment() {
   Match(tkCommentEnd);
 }
 
+void TLexAnalyzer::RequireExactKeyword(std::u16string_view written, std::u16string_view keyword) {
+  if (FStrictSyntax && written != keyword)
+    RaiseError(Format("Keyword \"%s\" must be written \"%s\".", MessageText(written),
+                      WideToSystem(keyword)));
+}
+
+void TLexAnalyzer::RequireSpaceBefore() {
+  // "<?xml" takes the white space after it with it.
+  if (FStrictSyntax && !FSpaceBefore && FPrevToken->GetCode() != tkXMLDeclStart)
+    RaiseError(Format("White space required before \"%s\".", MessageText(FToken->GetLexem())));
+}
+
+void TLexAnalyzer::RejectSpaceBefore() {
+  if (FStrictSyntax && FSpaceBefore)
+    RaiseError(Format("No white space allowed before \"%s\".", MessageText(FToken->GetLexem())));
+}
+
 void TLexAnalyzer::ParsePI() {
   Match(tkPIStart);
+  if (FToken->GetCode() == tkName) RejectSpaceBefore();
   FPIData = true;
   Match(tkName);
   FPIData = false;
   const std::u16string_view target = FPrevToken->GetLexem();
+  if (FStrictSyntax && !IsValidPIData(target))
+    RaiseErrorAtPrevious(
+        Format("Processing instruction target \"%s\" is reserved.", MessageText(target)));
   Match(tkText);
   MEmit(acPI, target, FPrevToken->GetLexem());
   Match(tkPIEnd);
 }
 
-void TLexAnalyzer::ParseExternalId() {
+void TLexAnalyzer::ParseExternalId(bool systemRequired) {
   const std::u16string_view keyword = FToken->GetLexem();
   if (SameKeyword(keyword, u"SYSTEM")) {
+    RequireExactKeyword(keyword, u"SYSTEM");
     MatchString(u"SYSTEM");
+    if (FToken->GetCode() == tkLiteral) RequireSpaceBefore();
     Match(tkLiteral);
     Emit(acSystemLiteral, FPrevToken->GetLexem());
   } else if (SameKeyword(keyword, u"PUBLIC")) {
+    RequireExactKeyword(keyword, u"PUBLIC");
     MatchString(u"PUBLIC");
+    if (FToken->GetCode() == tkLiteral) RequireSpaceBefore();
     Match(tkLiteral);
+    if (FStrictSyntax) {
+      for (const char16_t c : FPrevToken->GetLexem()) {
+        if (!IsPubidChar(c))
+          RaiseErrorAtPrevious(
+              Format("Illegal character in the public identifier: \"%s\".", MessageText({&c, 1})));
+      }
+    }
     Emit(acPublicLiteral, FPrevToken->GetLexem());
-    // The system literal is optional after a public one.
-    if (FToken->GetCode() == tkLiteral) {
+    // The system literal is optional after a public one, but for where the
+    // caller requires it.
+    if (FToken->GetCode() == tkLiteral || systemRequired) {
+      if (FToken->GetCode() == tkLiteral) RequireSpaceBefore();
       Match(tkLiteral);
       Emit(acSystemLiteral, FPrevToken->GetLexem());
     }
@@ -322,7 +387,12 @@ void TLexAnalyzer::ParseExternalId() {
 }
 
 bool TLexAnalyzer::ParseAttribute(std::u16string_view name) {
-  if (FToken->GetCode() != tkName || XMLCompareText(FToken->GetLexem(), name) != 0) return false;
+  if (FToken->GetCode() != tkName) return false;
+  if (FStrictSyntax ? FToken->GetLexem() != name : XMLCompareText(FToken->GetLexem(), name) != 0)
+    return false;
+  RequireSpaceBefore();
+  FAttributeLine = FLine;
+  FAttributeColumn = FColumn;
   // The text of the name token lives in the symbol table until the parse ends.
   const std::u16string_view written = FToken->GetLexem();
   Match(tkName);
@@ -338,9 +408,10 @@ void TLexAnalyzer::ParseTextDecl() {
   Match(tkXMLDeclStart);
   if (ParseAttribute(u"version")) {
     const std::u16string_view version = FPrevToken->GetLexem();
-    if (XMLTrim(version).empty()) RaiseError("Version declaration: version number required");
+    if (XMLTrim(version).empty())
+      RaiseErrorAtPrevious("Version declaration: version number required");
     if (version != u"1.0")
-      RaiseError(
+      RaiseErrorAtPrevious(
           Format("Version declaration: version \"%s\" is not supported.", WideToSystem(version)));
   }
   if (!ParseAttribute(u"encoding")) RaiseError("Encoding declaration required");

@@ -1,6 +1,8 @@
 // The document grammar of TKaOrvane: its lexer, its matching operations, its
 // semantic actions and the recursive-descent operations for the prolog, the
 // document type declaration, elements and their content.
+#include <algorithm>
+
 #include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/framework/sysutils.h"
@@ -25,6 +27,30 @@ bool EndsMarkup(int32_t token) {
          token == tkCDataEnd;
 }
 
+// EncName: a Latin letter, then Latin letters, digits, '.', '_' and '-'.
+bool IsEncodingName(std::u16string_view name) {
+  const auto letter = [](char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+  };
+  if (name.empty() || !letter(name[0])) return false;
+  for (const char16_t c : name.substr(1)) {
+    if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'.' && c != u'_' && c != u'-')
+      return false;
+  }
+  return true;
+}
+
+int DigitIn(char16_t c, int base) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (base == 16 && c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (base == 16 && c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+bool IsPredefinedEntity(std::u16string_view name) {
+  return name == u"amp" || name == u"lt" || name == u"gt" || name == u"apos" || name == u"quot";
+}
+
 // What the framework's Trim would leave: anything above the space.
 bool HasVisibleText(std::u16string_view text) {
   for (char16_t c : text) {
@@ -38,12 +64,18 @@ bool HasVisibleText(std::u16string_view text) {
 void TKaOrvane::LexAn() {
   FPrevToken->Copy(*FToken);
   const int32_t previous = FPrevToken->GetCode();
+  FSpaceBefore = false;
+  BeginToken();
   for (;;) {
     FChar = FBuffer->GetChar();
     if (FPIData) return SetTokenInsert(SplitPIData(), tkText);
     if (previous == tkCDataStart) return SetTokenInsert(SplitCDSec(), tkText);
     if (previous == tkCommentStart) return SetTokenInsert(SplitComment(), tkText);
-    if (!FCharData && (FChar == u' ' || FChar == u'\t' || FChar == u'\r')) continue;
+    if (!FCharData && (FChar == u' ' || FChar == u'\t' || FChar == u'\r')) {
+      FSpaceBefore = true;
+      MarkTokenStart();
+      continue;
+    }
     if (FChar == u'<') return SetTokenLookup(SplitSTag(), tkUnknownMarkup);
     // Characters above U+FFFF arrive as surrogate pairs and are data too.
     if (FCharData && (IsDataChar(FChar) || IsHighSurrogate(FChar)) && EndsMarkup(previous))
@@ -59,12 +91,73 @@ void TKaOrvane::LexAn() {
     if (FChar == u'"' || FChar == u'\'') return SetTokenInsert(SplitLiteral(), tkLiteral);
     if (IsFirstNameChar(FChar)) return SetTokenInsert(SplitName(), tkName);
     if (FChar == u'\n') {
-      ++FLine;
+      FSpaceBefore = true;
+      MarkTokenStart();
       continue;
     }
     if (FChar != 0) return SetTokenChar(FChar);
     return SetTokenEndOfFile();
   }
+}
+
+void TKaOrvane::CheckReferences(std::u16string_view text, bool inPreviousToken) {
+  const int32_t line = inPreviousToken ? FPrevLine : FLine;
+  const int32_t column = inPreviousToken ? FPrevColumn : FColumn;
+  const size_t n = text.size();
+  for (size_t amp = FindUnit(text, u'&'); amp != std::u16string_view::npos;) {
+    size_t i = amp + 1;
+    bool wellFormed;
+    if (i < n && text[i] == u'#') {
+      // The lenient grammar also takes "&#X..;", as the values' resolution does.
+      int base = 10;
+      if (++i < n && (text[i] == u'x' || (!FStrictSyntax && text[i] == u'X'))) {
+        base = 16;
+        ++i;
+      }
+      const size_t digits = i;
+      uint32_t code = 0;
+      for (int d; i < n && (d = DigitIn(text[i], base)) >= 0; ++i)
+        code = std::min<uint32_t>(code * static_cast<uint32_t>(base) + static_cast<uint32_t>(d),
+                                  0x110000);
+      wellFormed = i > digits && i < n && text[i] == u';';
+      // A reference to what is no character would be written back as a
+      // character no parser reads: an error in either grammar.
+      if (wellFormed && !(code < 0x10000 ? IsChar(static_cast<char16_t>(code)) : code < 0x110000))
+        RaiseErrorAt(Format("Character reference \"%s\" does not refer to a character.",
+                            WideToSystem(text.substr(amp, i + 1 - amp))),
+                     line, column);
+    } else {
+      if (i < n && IsFirstNameChar(text[i])) {
+        while (++i < n && IsNameChar(text[i])) {
+        }
+      }
+      wellFormed = i > amp + 1 && i < n && text[i] == u';';
+      if (wellFormed && FStrictSyntax && !IsEntityDeclared(text.substr(amp + 1, i - amp - 1)))
+        RaiseErrorAt(Format("Entity \"%s\" is not declared.",
+                            WideToSystem(text.substr(amp + 1, i - amp - 1))),
+                     line, column);
+    }
+    if (!wellFormed && FStrictSyntax)
+      RaiseErrorAt(Format("Malformed reference \"%s\".",
+                          WideToSystem(text.substr(amp, std::min<size_t>(i + 1, n) - amp))),
+                   line, column);
+    const size_t next = FindUnit(text.substr(amp + 1), u'&');
+    amp = next == std::u16string_view::npos ? next : amp + 1 + next;
+  }
+}
+
+bool TKaOrvane::IsEntityDeclared(std::u16string_view name) const {
+  if (IsPredefinedEntity(name)) return true;
+  const TKaDocumentType* doctype = FDocument->GetDocumentType();
+  // The lookup ignores case; entity names do not.
+  if (const TKaXMLNode* decl = doctype ? doctype->GetEntityDecl(name) : nullptr;
+      decl && decl->GetName() == name)
+    return true;
+  // Declarations this parser has not read (an external subset, or those a
+  // parameter entity brings) may declare it; unless the document says it
+  // stands alone, whether they do is a matter of validity, not of syntax.
+  const bool unread = doctype && (!doctype->GetSystemLiteral().empty() || FSubsetHasPEReferences);
+  return unread && !FDocument->GetStandalone();
 }
 
 // The document's matching operations never switch buffers: parameter
@@ -89,12 +182,13 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
   switch (Action) {
     case acElement: {
       if (FDepth >= FMaxNestingDepth)
-        RaiseError(Format("Element nesting is deeper than %d levels.", FMaxNestingDepth));
+        RaiseErrorAtPrevious(Format("Element nesting is deeper than %d levels.", FMaxNestingDepth));
       auto element = TKaXMLElement::CreateElement(Text, FDocument);
       TKaXMLElement* added;
       if (head) {
         TKaXMLElement* parent = head->ToElement();
-        if (!parent) RaiseError(Format("Illegal occurence of \"%s\"", WideToSystem(Text)));
+        if (!parent)
+          RaiseErrorAtPrevious(Format("Illegal occurence of \"%s\"", WideToSystem(Text)));
         added = parent->AppendChild(std::move(element));
       } else {
         added = FDocument->SetDocumentElement(std::move(element));
@@ -159,8 +253,16 @@ void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_
       } else if (auto* container = (head ? head->ToContainer() : nullptr)) {
         container->FSetAttribute(Text1, Text2);
       } else if (!head && XMLCompareText(Text1, u"encoding") == 0) {
+        if (FStrictSyntax && !IsEncodingName(Text2))
+          RaiseErrorAtPrevious(
+              Format("Encoding declaration: \"%s\" is not an encoding name.", WideToSystem(Text2)));
         const std::string name = WideToSystem(Text2);
-        FDocument->SetEncoding(name);
+        try {
+          FDocument->SetEncoding(name);
+        } catch (const EKaOrvaneError& e) {
+          if (e.GetColumn() == 0) RaiseErrorAtPrevious(e.Message());
+          throw;
+        }
         FBuffer->SetEncoding(StringToEncoding(name));
       } else if (!head) {
         FDocument->FSetAttribute(Text1, Text2);
@@ -202,8 +304,18 @@ void TKaOrvane::AddParsedAttribute(TKaXMLElement& element, std::u16string_view n
     repeated = !FStartTagNames.emplace(name).second;
   }
   if (repeated)
-    RaiseError(Format("Attribute \"%s\" is specified more than once.", WideToSystem(name)));
-  element.GetNodeList().AppendChild(std::make_unique<TKaXMLAttr>(name, value, FDocument, false));
+    RaiseErrorAt(Format("Attribute \"%s\" is specified more than once.", WideToSystem(name)),
+                 FAttributeLine, FAttributeColumn);
+  CheckReferences(value, true);
+  std::unique_ptr<TKaXMLAttr> attribute;
+  try {
+    attribute = std::make_unique<TKaXMLAttr>(name, value, FDocument, false);
+  } catch (const EKaOrvaneError& e) {
+    // The value's normalization knows no position: that of the value.
+    if (e.GetColumn() == 0) RaiseErrorAtPrevious(e.Message());
+    throw;
+  }
+  element.GetNodeList().AppendChild(std::move(attribute));
 }
 
 void TKaOrvane::ParseProlog() {
@@ -217,16 +329,17 @@ void TKaOrvane::ParseXMLDecl() {
   Match(tkXMLDeclStart);
   if (!ParseAttribute(u"version")) RaiseError("XML declaration: version declaration required");
   const std::u16string version(FPrevToken->GetLexem());
-  if (XMLTrim(version).empty()) RaiseError("Version declaration: version number required");
+  if (XMLTrim(version).empty())
+    RaiseErrorAtPrevious("Version declaration: version number required");
   if (version != u"1.0")
-    RaiseError(
+    RaiseErrorAtPrevious(
         Format("Version declaration: version \"%s\" is not supported.", WideToSystem(version)));
   if (FStandardXML) {
     ParseAttribute(u"encoding");
     if (ParseAttribute(u"standalone")) {
       const std::u16string_view value = FPrevToken->GetLexem();
-      if (XMLCompareText(value, u"yes") != 0 && XMLCompareText(value, u"no") != 0)
-        RaiseError("Standalone declaration: incorrect attribute value");
+      if (value != u"yes" && value != u"no")
+        RaiseErrorAtPrevious("Standalone declaration: incorrect attribute value");
     }
   } else {
     // The lexeme lives in the symbol table until the parse ends.
@@ -263,9 +376,14 @@ void TKaOrvane::ParseEpilog() {
 void TKaOrvane::ParseDTDStag() {
   if (FToken->GetCode() != tkDocTypeStart) return;
   Match(tkDocTypeStart);
+  if (FToken->GetCode() == tkName) RequireSpaceBefore();
   Match(tkName);
   Emit(acDocType, FPrevToken->GetLexem());
-  if (FToken->GetCode() == tkName) ParseExternalId();
+  if (FToken->GetCode() == tkName) {
+    RequireSpaceBefore();
+    // A document's public identifier always comes with a system one.
+    ParseExternalId(FStrictSyntax);
+  }
   if (FToken->GetCode() == '[') {
     // An empty internal subset (which the writer gives a document type
     // without declarations) reads; declarations are not read yet.
@@ -281,6 +399,7 @@ void TKaOrvane::ParseDTDStag() {
 
 void TKaOrvane::ParseElement() {
   Match(tkTagStart);
+  RejectSpaceBefore();
   Match(tkName);
   const std::u16string name(FPrevToken->GetLexem());
   Emit(acElement, name);
@@ -296,11 +415,12 @@ void TKaOrvane::ParseElement() {
   Match(tkTagEnd);
   ParseElCont();
   Match(tkEndTagStart);
+  RejectSpaceBefore();
   if (FToken->GetCode() == tkName || FStandardXML) {
     Match(tkName);
     if (XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
-      RaiseError(Format("Start-tag name \"%s\" does not match end-tag name \"%s\"",
-                        WideToSystem(name), WideToSystem(FPrevToken->GetLexem())));
+      RaiseErrorAtPrevious(Format("Start-tag name \"%s\" does not match end-tag name \"%s\"",
+                                  WideToSystem(name), WideToSystem(FPrevToken->GetLexem())));
   }
   Emit(acEndElement, u"");
   Match(tkTagEnd);
@@ -330,6 +450,7 @@ void TKaOrvane::ParseElCont() {
         ParseElement();
         break;
       case tkText:
+        if (FTextHasAmp) CheckReferences(FToken->GetLexem(), false);
         Match(tkText);
         Emit(acText, FPrevToken->GetLexem());
         break;

@@ -86,13 +86,23 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
     FInContent = false;
     FCharData = false;
     FTextMayEnd = false;
+    FStrictSyntax = FStandardXML;
+    FSpaceBefore = false;
+    FTextHasAmp = false;
+    FSubsetHasPEReferences = false;
     FDepth = 0;
     RunGrammar();
   } catch (const EKaOrvaneError& e) {
+    // An error of the tree's own checks knows no position: it concerns the
+    // token being read.
+    const bool placed = e.GetLine() > 0;
+    const int32_t line = placed ? e.GetLine() : FLine;
+    const int32_t column = placed ? e.GetColumn() : FColumn;
+    const std::string fileName = placed ? e.GetFileName() : FFileName;
     Finalize();
-    EKaOrvaneError error = EKaOrvaneError::CreateWithExtFileName(
-        e.Message(), e.GetFileName(), e.GetLine(), e.GetExtLine());
-    error.SetColumn(e.GetColumn());
+    EKaOrvaneError error =
+        EKaOrvaneError::CreateWithExtFileName(e.Message(), fileName, line, e.GetExtLine());
+    error.SetColumn(column);
     throw error;
   } catch (const EKaDOMException& e) {
     Finalize();
@@ -109,13 +119,19 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
 
 void TKaOrvane::RunGrammar() {
   switch (FParserMode) {
-    case 'd':
+    case 'd': {
+      // The XML declaration, when there is one, is the very first thing.
+      const char16_t first = FBuffer->GetChar();
+      FBuffer->UnGetChar();
       LexAn();
+      if (FStrictSyntax && FToken->GetCode() == tkXMLDeclStart && first != u'<')
+        RaiseError("The XML declaration must begin the document.");
       ParseProlog();
       FInContent = true;
       ParseElement();
       ParseEpilog();
       break;
+    }
     case 'e':
       // Text before any markup is content too: read it as character data.
       FToken->SetValues(tkTagEnd, u">", -1);

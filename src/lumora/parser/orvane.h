@@ -115,7 +115,18 @@ class TKaOrvane : public TLexAnalyzer {
   void AddParsedAttribute(TKaXMLElement& element, std::u16string_view name,
                           std::u16string_view value);
 
+  // The references in character data or an attribute value: malformed ones
+  // and undeclared entities are errors in strict syntax, references to what
+  // is no character in either grammar.
+  // The text is the current token's, or the previous one's.
+  void CheckReferences(std::u16string_view text, bool inPreviousToken);
+  // Declared, or possibly declared where this parser does not look.
+  bool IsEntityDeclared(std::u16string_view name) const;
+
   bool FStandardXML = false;
+  // The internal subset refers to parameter entities, whose declarations
+  // may declare general entities this parser does not see.
+  bool FSubsetHasPEReferences = false;
   bool FValidateDocument = false;
   char FParserMode = 'd';
   TFileNotFoundEvent FOnFileNotFound;
