@@ -29,7 +29,7 @@ TEST_F(CheckTest, SyntaxErrorNamesFileAndLine) {
   const auto r = RunCli({"check", bad});
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(r.Out, "");
-  EXPECT_TRUE(r.Err.starts_with(bad + ":3: error: ")) << r.Err;
+  EXPECT_TRUE(r.Err.starts_with(bad + ":3:5: error: ")) << r.Err;
   EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
 }
 
@@ -47,7 +47,7 @@ TEST_F(CheckTest, ErrorsOfSeveralKindsAreAllReportedAndTheWorstWins) {
   EXPECT_NE(r.Err.find(missing + ": error: cannot read file: No such file or directory"),
             std::string::npos)
       << r.Err;
-  EXPECT_NE(r.Err.find(bad + ":1: error: "), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find(bad + ":1:9: error: "), std::string::npos) << r.Err;
   // Files after a failing one are still checked.
   EXPECT_EQ(r.Out, good + ": well-formed (UTF-8, 1 element, 0 attributes)\n");
 
@@ -136,7 +136,7 @@ TEST_F(CheckTest, TheExecutableExitsWithTheSameStatus) {
   EXPECT_EQ(Exec("check --valid '" + good + "'").Status, 1);
   const auto r = Exec("check '" + bad + "' '" + good + "'");
   EXPECT_EQ(r.Status, 2);
-  EXPECT_TRUE(r.Err.starts_with(bad + ":3: error: ")) << r.Err;
+  EXPECT_TRUE(r.Err.starts_with(bad + ":3:3: error: ")) << r.Err;
   EXPECT_EQ(Exec("check '" + Path("none.xml") + "'").Status, 3);
   EXPECT_EQ(Exec("").Status, 3);
   EXPECT_EQ(Exec("check --frob x").Status, 3);
@@ -147,7 +147,7 @@ TEST_F(CheckTest, TheExecutableExitsWithTheSameStatus) {
   EXPECT_EQ(in.Out, "<stdin>: well-formed (UTF-8, 1 element, 0 attributes)\n");
   in = Exec("check - <'" + bad + "'");
   EXPECT_EQ(in.Status, 2);
-  EXPECT_TRUE(in.Err.starts_with("<stdin>:3: error: ")) << in.Err;
+  EXPECT_TRUE(in.Err.starts_with("<stdin>:3:3: error: ")) << in.Err;
 
   // Output that cannot be written is a failure too.
   const int full = std::system(

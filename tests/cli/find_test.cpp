@@ -64,7 +64,7 @@ TEST_F(FindTest, ProblemsWithTheFileAreReportedAsByCheck) {
   const std::string bad = Put("bad.xml", "<a>\n</b>");
   auto r = RunCli({"find", bad, "a"});
   EXPECT_EQ(r.Status, 2);
-  EXPECT_TRUE(r.Err.starts_with(bad + ":2: error: ")) << r.Err;
+  EXPECT_TRUE(r.Err.starts_with(bad + ":2:3: error: ")) << r.Err;
   EXPECT_EQ(r.Out, "");
   EXPECT_EQ(RunCli({"find", Path("none.xml"), "a"}).Status, 3);
 }

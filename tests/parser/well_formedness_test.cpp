@@ -188,8 +188,12 @@ TEST(WellFormedness, RelaxedGrammarKeepsWhatItAccepted) {
     SCOPED_TRACE(text);
     EXPECT_NO_THROW(ParseText(text));
   }
-  EXPECT_EQ(ParseText("<doc>&foo;</doc>")->GetDocumentElement()->GetFirstCharData()->GetValue(),
-            u"&foo;");
+  // The unresolved reference stays a reference node of its own.
+  const auto doc = ParseText("<doc>&foo;</doc>");
+  const TKaXMLNode* first = doc->GetDocumentElement()->GetFirstNode();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->GetType(), ENTITY_REFERENCE_NODE);
+  EXPECT_EQ(first->GetName(), u"foo");
 }
 
 TEST(WellFormedness, TrickyWellFormedDocumentsReadInStrictSyntax) {
@@ -228,7 +232,11 @@ TEST(WellFormedness, TrickyWellFormedDocumentsReadInStrictSyntax) {
 TEST(WellFormedness, EntitiesAnExternalSubsetMayDeclareAreNoSyntaxError) {
   // The declarations are not read: the reference stays as written.
   auto doc = ParseStrict("<!DOCTYPE doc SYSTEM 'd.dtd'><doc a='&x;'>&nbsp;</doc>");
-  EXPECT_EQ(doc->GetDocumentElement()->GetFirstCharData()->GetValue(), u"&nbsp;");
+  TKaXMLElement* root = doc->GetDocumentElement();
+  EXPECT_EQ(root->GetAttribute(u"a"), u"&x;");
+  const TKaXMLNode* reference = root->GetNodeList().GetRoot(ENTITY_REFERENCE_NODE);
+  ASSERT_NE(reference, nullptr);
+  EXPECT_EQ(reference->GetName(), u"nbsp");
   EXPECT_NO_THROW(ParseStrict(
       "<?xml version='1.0' standalone='no'?><!DOCTYPE doc PUBLIC 'p' 'd.dtd'><doc>&x;</doc>"));
 }
