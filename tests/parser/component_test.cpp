@@ -74,11 +74,16 @@ TEST(ParserComponent, Utf8ByteOrderMarkSelectsUtf8) {
   EXPECT_TRUE(owned->GetInvalidChars().empty());
 }
 
-TEST(ParserComponent, UnconvertibleInputIsReported) {
+TEST(ParserComponent, UnconvertibleInputIsAnError) {
   TKaOrvane parser(nullptr);  // US-ASCII without a declaration
-  auto doc = ParseText(parser, "<a>caf\xC3\xA9</a>");
-  EXPECT_EQ(parser.GetInvalidChars(), u"\u00C3\u00A9");
-  EXPECT_EQ(doc->GetDocumentElement()->GetFirstCharData()->GetValue(), u"caf__");
+  try {
+    ParseText(parser, "<a>\ncaf\xC3\xA9</a>");
+    FAIL();
+  } catch (const EKaOrvaneError& e) {
+    EXPECT_EQ(e.Message(), "Byte 0xC3 is not US-ASCII; is the document in another encoding?");
+    EXPECT_EQ(e.GetLine(), 2);
+    EXPECT_EQ(e.GetColumn(), 4);
+  }
 }
 
 TEST(ParserComponent, ErrorsCarryLineAndFileName) {

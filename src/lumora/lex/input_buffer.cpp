@@ -5,7 +5,9 @@
 
 #include "lumora/framework/utf8.h"
 
+#include "lumora/framework/sysutils.h"
 #include "lumora/io/file_streams.h"
+#include "lumora/io/orvane_error.h"
 #include "lumora/text/conversions.h"
 #include "lumora/text/wide_strings.h"
 
@@ -195,18 +197,51 @@ char16_t TInputBuffer::GetCharSlow() {
   const int b = RawGet();
   if (b < 0) return 0;
   const int32_t slot = FPos - 1;
-  if (FMode == TMode::kUtf8 && b >= 0x80) return GetUtf8Slow(b, slot);
+  if (b == '\r' || b == '\n') return LineEnd(b, slot);
+  if (b >= 0x80 && FMode == TMode::kUtf8) return GetUtf8Slow(b, slot);
+  // Every other byte that reaches here stands for a character or is illegal.
+  const char16_t c = FRow[b];
+  if (c == 0 && b >= 0x80)
+    RaiseIllegal(Format("Byte 0x%0.2x is not %s; is the document in another encoding?", b,
+                        EncodingToString(FEncoding)));
+  if (!IsChar(c)) RaiseIllegalChar(c == 0 ? static_cast<uint32_t>(b) : c);
   FMarks[slot] = kCharStart;
-  if (b == 0) return 0;
-  const char16_t c =
-      FMode == TMode::kUtf8 ? static_cast<char16_t>(b) : UChr(static_cast<char>(b), FEncoding);
-  if (c == u'\n') {
-    FMarks[slot] = kLineEnd;
-    NewLine();
-  } else {
-    ++FChars;
-  }
+  ++FChars;
   return c;
+}
+
+char16_t TInputBuffer::LineEnd(int unit, int32_t slot) {
+  FMarks[slot] = kLineEnd;
+  if (unit == '\r') {
+    if (!FNormalizeLineEnds) {
+      FMarks[slot] = kCharStart;
+      ++FChars;
+      return u'\r';
+    }
+    // Carriage return and line feed are one line end; the feed is taken
+    // along as a continuation of the return.
+    int32_t next = 0;
+    if (ReadUnit(next) == '\n')
+      FMarks[next] = kContinuation;
+    else
+      UnReadUnit();
+  }
+  NewLine();
+  return u'\n';
+}
+
+int TInputBuffer::ReadUnit(int32_t& slot) {
+  const int b1 = RawGet();
+  slot = FPos - 1;
+  if (FMode != TMode::kTwoByte) return b1;
+  const int b2 = RawGet();
+  if (b1 < 0 || b2 < 0) return -1;
+  return FByteOrder == boBigEndian ? b1 << 8 | b2 : b2 << 8 | b1;
+}
+
+void TInputBuffer::UnReadUnit() {
+  RawUnGet();
+  if (FMode == TMode::kTwoByte) RawUnGet();
 }
 
 char16_t TInputBuffer::GetTwoByteSlow() {
@@ -214,23 +249,40 @@ char16_t TInputBuffer::GetTwoByteSlow() {
   const int b1 = RawGet();
   const int32_t slot = FPos - 1;
   const int b2 = RawGet();
-  if (b1 < 0 || b2 < 0) return 0;  // the end, or a trailing odd byte
+  if (b1 < 0) return 0;
+  if (b2 < 0) {
+    RawUnGet();
+    RawUnGet();
+    RaiseIllegal("The data ends within a UTF-16 character (an odd number of bytes).");
+  }
   const auto c = FByteOrder == boBigEndian ? static_cast<char16_t>(b1 << 8 | b2)
                                            : static_cast<char16_t>(b2 << 8 | b1);
-  if (c == u'\n') {
-    FMarks[slot] = kLineEnd;
-    NewLine();
-  } else if (IsLowSurrogate(c)) {
-    FMarks[slot] = kLowHalf;
-  } else {
-    FMarks[slot] = kCharStart;
+  if (c == u'\r' || c == u'\n') return LineEnd(c, slot);
+  if (IsHighSurrogate(c)) {
+    // A pair is checked and taken whole; the low half follows on its own.
+    int32_t lowSlot = 0;
+    const int low = ReadUnit(lowSlot);
+    if (low < 0 || !IsLowSurrogate(static_cast<char16_t>(low))) {
+      UnReadUnit();
+      UnReadUnit();
+      RaiseIllegalChar(c);
+    }
+    FMarks[slot] = kPairStart;
+    FMarks[lowSlot] = kLowHalf;
+    FPendingLow = static_cast<char16_t>(low);
     ++FChars;
+    return c;
   }
+  if (!IsChar(c)) {
+    UnReadUnit();
+    RaiseIllegalChar(c);
+  }
+  FMarks[slot] = kCharStart;
+  ++FChars;
   return c;
 }
 
 char16_t TInputBuffer::GetUtf8Slow(int lead, int32_t leadSlot) {
-  FMarks[leadSlot] = kCharStart;
   const int length = lead >= 0xC2 && lead <= 0xF4 ? MBSequenceLength(static_cast<char>(lead)) : 1;
   char bytes[4] = {static_cast<char>(lead), 0, 0, 0};
   int got = 1;
@@ -245,29 +297,32 @@ char16_t TInputBuffer::GetUtf8Slow(int lead, int32_t leadSlot) {
   }
   uint32_t cp = 0;
   const std::string_view sequence(bytes, static_cast<size_t>(got));
-  // Well-formed sequences only; lone surrogates, which the writer produces
-  // for unpaired halves, read back as they were written.
-  const bool wellFormed = got == length && (DecodeUtf8Strict(sequence, cp) == sequence.size() ||
-                                            (length == 3 && lead == 0xED));
+  if (got < length || DecodeUtf8Strict(sequence, cp) != sequence.size()) {
+    for (int i = 0; i <= reads; ++i) RawUnGet();
+    RaiseIllegal(Format("Byte 0x%0.2x is not UTF-8; is the document in another encoding?", lead));
+  }
+  if (cp < 0x10000 && !IsChar(static_cast<char16_t>(cp))) {
+    for (int i = 0; i <= reads; ++i) RawUnGet();
+    RaiseIllegalChar(cp);
+  }
+  FMarks[leadSlot] = kCharStart;
   ++FChars;
-  if (!wellFormed) {
-    // A byte that starts no well-formed sequence stands alone and is
-    // reported: its neighbours, markup included, are read on their own.
-    for (int i = 0; i < reads; ++i) RawUnGet();
-    RecordInvChar(static_cast<char16_t>(lead));
-    return u'_';
-  }
-  const TMBChar decoded = DecodeMBChar(sequence);
-  if (decoded.Units == 2) {
-    // Stepping back from behind the pair lands on this mark (see UnGetChar).
-    FMarks[leadSlot] = kPairStart;
-    FPendingLow = decoded.Unit[1];
-  }
-  return decoded.Unit[0];
+  if (cp < 0x10000) return static_cast<char16_t>(cp);
+  // Stepping back from behind the pair lands on this mark (see UnGetChar).
+  FMarks[leadSlot] = kPairStart;
+  FPendingLow = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+  return static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+}
+
+void TInputBuffer::RaiseIllegal(const std::string& message) const {
+  throw EKaOrvaneError::CreateAt(message, FFileName, FLine, GetColumn());
+}
+
+void TInputBuffer::RaiseIllegalChar(uint32_t c) const {
+  RaiseIllegal(Format("Illegal character U+%0.4x.", c));
 }
 
 void TInputBuffer::Uncount(uint8_t mark) {
-  if (mark == kLowHalf) return;
   --FChars;
   if (mark == kLineEnd) {
     --FLine;
@@ -276,24 +331,30 @@ void TInputBuffer::Uncount(uint8_t mark) {
 }
 
 void TInputBuffer::UnGetChar() {
-  if (FMode == TMode::kTwoByte) {
-    FPendingLow = 0;
-    // A read past the end took two raw reads past it, and counted nothing.
-    const bool pastEnd = FPastEnd > 0;
-    RawUnGet();
-    RawUnGet();
-    if (!pastEnd) Uncount(FMarks[FPos]);
-    return;
-  }
   if (FPendingLow != 0) {
-    // The high half was delivered last: back to the start of its sequence.
+    // The high half was delivered last: back to the start of its pair.
     FPendingLow = 0;
     for (int i = 0; i < 4; ++i) RawUnGet();
     --FChars;
     return;
   }
   if (FPastEnd > 0) {
-    --FPastEnd;
+    // Reads past the end count nothing; in two-byte input each took two.
+    RawUnGet();
+    if (FMode == TMode::kTwoByte) RawUnGet();
+    return;
+  }
+  if (FMode == TMode::kTwoByte) {
+    UnReadUnit();
+    // The line feed of a carriage return and line feed: back to the return.
+    if (FMarks[FPos] == kContinuation) UnReadUnit();
+    if (FMarks[FPos] == kLowHalf) {
+      // The low half was delivered last: only it is taken back.
+      int32_t slot = 0;
+      FPendingLow = static_cast<char16_t>(ReadUnit(slot));
+      return;
+    }
+    Uncount(FMarks[FPos]);
     return;
   }
   RawUnGet();
@@ -304,7 +365,9 @@ void TInputBuffer::UnGetChar() {
     // The low half was delivered last: only it is taken back.
     char bytes[4];
     for (char& b : bytes) b = static_cast<char>(RawGet());
-    FPendingLow = DecodeMBChar(std::string_view(bytes, 4)).Unit[1];
+    uint32_t cp = 0;
+    DecodeUtf8Strict(std::string_view(bytes, 4), cp);
+    FPendingLow = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
     return;
   }
   Uncount(FMarks[FPos]);

@@ -87,6 +87,12 @@ class TInputBuffer : public TObject {
   int32_t GetLine() const { return FLine; }
   int32_t GetColumn() const;
 
+  // Whether a carriage return, alone or before a line feed, is delivered as
+  // one line feed (the default). Text that was read once already, such as
+  // an entity's replacement text, keeps its returns: they came from
+  // character references. Kept across Init.
+  void SetNormalizeLineEnds(bool normalize) { FNormalizeLineEnds = normalize; }
+
   void SetFileName(const std::string& fileName) { FFileName = fileName; }
   const std::string& GetFileName() const { return FFileName; }
 
@@ -109,6 +115,14 @@ class TInputBuffer : public TObject {
   char16_t GetCharSlow();
   char16_t GetTwoByteSlow();
   char16_t GetUtf8Slow(int lead, int32_t leadSlot);
+  // Delivers a line end whose first unit (CR or LF) sits at slot.
+  char16_t LineEnd(int unit, int32_t slot);
+  // One code unit of the current mode, raw, its first byte at slot; -1
+  // past the end.
+  int ReadUnit(int32_t& slot);
+  void UnReadUnit();
+  [[noreturn]] void RaiseIllegal(const std::string& message) const;
+  [[noreturn]] void RaiseIllegalChar(uint32_t c) const;
   // Counts a delivered line end: the next character starts a line.
   void NewLine() {
     FLineStarts[FLineHistory++ % kLineHistory] = FLineStart;
@@ -121,6 +135,7 @@ class TInputBuffer : public TObject {
   TEncoding FEncoding = US_ASCII;
   bool FTwoByte = false;
   bool FUtf8Mark = false;
+  bool FNormalizeLineEnds = true;
   TByteOrder FByteOrder = boLittleEndian;
   TMode FMode = TMode::kSingleByte;
   std::string FFileName;
