@@ -69,13 +69,21 @@ void TInputBuffer::Init(TStream& stream) {
   FLineHistory = 0;
   FTwoByte = false;
   FUtf8Mark = false;
+  FUtf16Mark = false;
   FEncoding = US_ASCII;
-  if (FLength[0] >= 2 &&
-      ((FData[0] == 0xFF && FData[1] == 0xFE) || (FData[0] == 0xFE && FData[1] == 0xFF))) {
+  const uint8_t* const d = FData.get();
+  if (FLength[0] >= 2 && ((d[0] == 0xFF && d[1] == 0xFE) || (d[0] == 0xFE && d[1] == 0xFF))) {
     FTwoByte = true;
-    FByteOrder = FData[0] == 0xFF ? boLittleEndian : boBigEndian;
+    FUtf16Mark = true;
+    FByteOrder = d[0] == 0xFF ? boLittleEndian : boBigEndian;
     FEncoding = UTF_16;
     FPos = 2;
+  } else if (FLength[0] >= 4 && ((d[0] == '<' && d[1] == 0 && d[2] == '?' && d[3] == 0) ||
+                                 (d[0] == 0 && d[1] == '<' && d[2] == 0 && d[3] == '?'))) {
+    // "<?" in UTF-16 without a mark: a declaration follows in that order.
+    FTwoByte = true;
+    FByteOrder = d[0] == 0 ? boBigEndian : boLittleEndian;
+    FEncoding = UTF_16;
   } else if (FLength[0] >= 3 && FData[0] == 0xEF && FData[1] == 0xBB && FData[2] == 0xBF) {
     // The UTF-8 form of the mark, which many editors write.
     FUtf8Mark = true;
@@ -96,6 +104,27 @@ void TInputBuffer::FillBlock(int block) {
     length += static_cast<int32_t>(n);
   }
   FLength[block] = length;
+}
+
+void TInputBuffer::DeclareEncoding(const std::string& name) {
+  const TEncoding declared = StringToEncoding(name);
+  if (!FTranscoded) {
+    // A UTF-16 form fixed by the first bytes admits only UTF-16 names; the
+    // variants that name a byte order must name this one.
+    const bool utf16 = declared == UTF_16 ||
+                       CompareText(name, FByteOrder == boBigEndian ? "UTF-16BE" : "UTF-16LE") == 0;
+    const char* conflict = nullptr;
+    if (FUtf8Mark && declared != UTF_8)
+      conflict = "the UTF-8 byte-order mark";
+    else if (FUtf16Mark && !utf16)
+      conflict = "the UTF-16 byte-order mark";
+    else if (FTwoByte && !FUtf16Mark && !utf16)
+      conflict = "the document's UTF-16 form";
+    else if (!FTwoByte && declared == UTF_16)
+      conflict = "the document's single-byte form (UTF-16 needs a byte-order mark)";
+    if (conflict) RaiseIllegal(Format("Encoding '%s' contradicts %s.", name, conflict));
+  }
+  SetEncoding(declared);
 }
 
 void TInputBuffer::SetEncoding(TEncoding encoding) {

@@ -44,7 +44,9 @@ class TInputBuffer : public TObject {
 
   // Starts reading stream from its first byte. A UTF-16 byte-order mark
   // selects two-byte input in its byte order, the UTF-8 mark UTF-8 (the
-  // mark is skipped); without one the encoding becomes US_ASCII. The caller keeps stream alive.
+  // mark is skipped); data that starts with "<?" in UTF-16 is two-byte
+  // input in that order without a mark. Otherwise the encoding becomes
+  // US_ASCII. The caller keeps stream alive.
   void Init(TStream& stream);
   // The same, with the buffer owning the stream until the next Init.
   void Init(std::unique_ptr<TStream> stream);
@@ -74,8 +76,19 @@ class TInputBuffer : public TObject {
 
   // Takes effect at the next GetChar; does not change two-byte input.
   void SetEncoding(TEncoding encoding);
+  // The encoding the document declares: raises EKaOrvaneError when it
+  // contradicts what the first bytes said (a UTF-8 or UTF-16 mark, or the
+  // layout of UTF-16), else takes effect like SetEncoding. Transcoded input
+  // accepts any declaration.
+  void DeclareEncoding(const std::string& name);
+  // The stream delivers UTF-16 made by a transcoder from the encoding the
+  // document declares.
+  void SetTranscoded(bool transcoded) { FTranscoded = transcoded; }
+  bool IsTranscoded() const { return FTranscoded; }
   TEncoding GetEncoding() const { return FEncoding; }
   bool IsTwoByte() const { return FTwoByte; }
+  // Two-byte input that began with its byte-order mark.
+  bool HasUtf16Mark() const { return FUtf16Mark; }
   // The data starts with the UTF-8 byte-order mark (skipped; the encoding is UTF-8).
   bool HasUtf8Mark() const { return FUtf8Mark; }
   TByteOrder GetByteOrder() const { return FByteOrder; }
@@ -135,6 +148,8 @@ class TInputBuffer : public TObject {
   TEncoding FEncoding = US_ASCII;
   bool FTwoByte = false;
   bool FUtf8Mark = false;
+  bool FUtf16Mark = false;
+  bool FTranscoded = false;
   bool FNormalizeLineEnds = true;
   TByteOrder FByteOrder = boLittleEndian;
   TMode FMode = TMode::kSingleByte;

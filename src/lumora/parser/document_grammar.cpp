@@ -159,7 +159,7 @@ void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_
       } else if (!head && XMLCompareText(Text1, u"encoding") == 0) {
         const std::string name = WideToSystem(Text2);
         FDocument->SetEncoding(name);
-        FBuffer->SetEncoding(StringToEncoding(name));
+        FBuffer->DeclareEncoding(name);
       } else if (!head) {
         FDocument->FSetAttribute(Text1, Text2);
       }

@@ -62,6 +62,8 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
   try {
     FDocBuffer->Init(Stream);
     FErrors->Clear();
+    // UTF-16 is written back in the order it was read in.
+    if (FDocBuffer->IsTwoByte()) Document->SetByteOrder(FDocBuffer->GetByteOrder());
     if (GetOwner()) {
       if (FDocBuffer->IsTwoByte()) {
         Document->SetOutputEncoding(UTF_16);
