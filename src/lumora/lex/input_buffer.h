@@ -3,13 +3,17 @@
 // The stream is read in large blocks into a ring of two blocks, so that a
 // scanner can push characters back cheaply, also across a block boundary:
 // everything read of the current block and the whole of the previous block
-// can be pushed back. The character 0 stands for the end of the data (and,
-// in 8-bit and UTF-8 input, for a zero byte in the data).
+// can be pushed back. The data ends where its bytes end; GetChar then gives
+// the character 0, which the data itself never delivers.
 //
-// Two-byte input (a UTF-16 byte-order mark at the start) ends where the data
-// ends; a trailing odd byte is not a character. UTF-8 decodes sequences of one
-// to three bytes without checking the continuation bytes, and a well-formed
-// four-byte sequence into a surrogate pair, delivered as two characters. Every
+// Every character delivered is an XML character: a byte or sequence that
+// decodes to anything else (a NUL, a control other than tab and line ends,
+// U+FFFE, U+FFFF, a surrogate that is not half of a well-ordered pair),
+// bytes that are not UTF-8 in UTF-8 input, a byte without a character in an
+// 8-bit encoding and an odd byte at the end of UTF-16 input raise
+// EKaOrvaneError at the character's line and column. A carriage return,
+// alone or followed by a line feed, is delivered as one line feed. A
+// character above U+FFFF is delivered as its two surrogates. Every
 // character can be pushed back whole, whatever number of bytes it took, and
 // reads past the end give 0 and can be pushed back like any other.
 #pragma once
