@@ -26,7 +26,7 @@ const char16_t* RowOf(TEncoding encoding) {
 TInputBuffer::TInputBuffer(int32_t blockSize)
     : FBlockSize(blockSize < 2 ? 2 : blockSize),
       FData(new uint8_t[2 * static_cast<size_t>(FBlockSize)]()),
-      FMarks(new uint8_t[2 * static_cast<size_t>(FBlockSize) + 1]()),
+      FMarks(new TMark[2 * static_cast<size_t>(FBlockSize) + 1]()),
       FRow(iso[US_ASCII - i8859_1]) {}
 
 TInputBuffer::~TInputBuffer() = default;
@@ -145,7 +145,7 @@ int TInputBuffer::ReadAsciiRun(std::u16string& out, const TAsciiSet& accept) {
   const size_t old = out.size();
   out.resize(old + count);
   char16_t* const to = out.data() + old;
-  uint8_t* const marks = FMarks.get() + FPos;
+  TMark* const marks = FMarks.get() + FPos;
   const int32_t line = FLine;
   const int64_t chars = FChars;
   for (size_t i = 0; i < count; ++i) {
@@ -351,7 +351,7 @@ void TInputBuffer::RaiseIllegalChar(uint32_t c) const {
   RaiseIllegal(Format("Illegal character U+%0.4x.", c));
 }
 
-void TInputBuffer::Uncount(uint8_t mark) {
+void TInputBuffer::Uncount(TMark mark) {
   --FChars;
   if (mark == kLineEnd) {
     --FLine;

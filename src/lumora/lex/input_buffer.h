@@ -119,7 +119,9 @@ class TInputBuffer : public TObject {
   // before the position starts: UTF-8 characters take one to four bytes.
   // A line end is a character start; a low half in two-byte input is not
   // a character of its own (the pair counts once).
-  enum : uint8_t { kContinuation = 0, kCharStart = 1, kPairStart = 2, kLineEnd = 3, kLowHalf = 4 };
+  // A type of its own rather than a byte: stores of marks then cannot
+  // alias the buffer's other members, which stay in registers.
+  enum TMark : uint8_t { kContinuation = 0, kCharStart, kPairStart, kLineEnd, kLowHalf };
   // Line starts remembered for pushing back line ends.
   static constexpr uint32_t kLineHistory = 16;
 
@@ -147,7 +149,7 @@ class TInputBuffer : public TObject {
     ++FLine;
   }
   // Takes back the count of the character whose first slot has mark.
-  void Uncount(uint8_t mark);
+  void Uncount(TMark mark);
 
   TEncoding FEncoding = US_ASCII;
   bool FTwoByte = false;
@@ -162,13 +164,13 @@ class TInputBuffer : public TObject {
   std::unique_ptr<TStream> FOwnedStream;
 
   const int32_t FBlockSize;
-  std::unique_ptr<uint8_t[]> FData;   // two blocks, one after the other
-  std::unique_ptr<uint8_t[]> FMarks;  // one mark per slot of FData
-  int32_t FLength[2] = {0, 0};        // data bytes held by each block
-  int FCurrent = 0;                   // the block read now
-  int32_t FPos = 0;                   // slot of the next byte
-  int32_t FLimit = 0;                 // end of the data of the current block
-  int32_t FPastEnd = 0;               // reads past the end not pushed back yet
+  std::unique_ptr<uint8_t[]> FData;  // two blocks, one after the other
+  std::unique_ptr<TMark[]> FMarks;   // one mark per slot of FData
+  int32_t FLength[2] = {0, 0};       // data bytes held by each block
+  int FCurrent = 0;                  // the block read now
+  int32_t FPos = 0;                  // slot of the next byte
+  int32_t FLimit = 0;                // end of the data of the current block
+  int32_t FPastEnd = 0;              // reads past the end not pushed back yet
   // True: entering the other block forward reads the next block into it.
   // False: it still holds the data the position was pushed back from.
   bool FRefill = true;
@@ -212,8 +214,9 @@ inline char16_t TInputBuffer::GetChar() {
       const uint8_t b2 = FData[FPos + 1];
       const auto c = FByteOrder == boBigEndian ? static_cast<char16_t>(b << 8 | b2)
                                                : static_cast<char16_t>(b2 << 8 | b);
-      // Tab, line ends, controls and surrogates take the slow path.
-      if (c > u'\r' && IsChar(c)) {
+      // U+0020..U+D7FF are characters and stand alone; tab, line ends,
+      // surrogates and the rest take the slow path.
+      if (static_cast<uint16_t>(c - 0x20) < 0xD800 - 0x20) {
         FMarks[FPos] = kCharStart;
         FPos += 2;
         ++FChars;
