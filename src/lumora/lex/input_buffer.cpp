@@ -1,15 +1,11 @@
 #include "lumora/lex/input_buffer.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "lumora/framework/utf8.h"
 
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/file_streams.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/text/conversions.h"
-#include "lumora/text/wide_strings.h"
 
 namespace lumora {
 namespace {
@@ -232,7 +228,7 @@ char16_t TInputBuffer::GetCharSlow() {
   const char16_t c = FRow[b];
   if (c == 0 && b >= 0x80)
     RaiseIllegal(Format("Byte 0x%0.2x is not %s; is the document in another encoding?", b,
-                        EncodingToString(FEncoding)));
+                        EncodingToString(FEncoding == n_sup ? US_ASCII : FEncoding)));
   if (!IsChar(c)) RaiseIllegalChar(c == 0 ? static_cast<uint32_t>(b) : c);
   FMarks[slot] = kCharStart;
   ++FChars;
