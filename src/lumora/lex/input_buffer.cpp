@@ -5,6 +5,7 @@
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/file_streams.h"
 #include "lumora/io/orvane_error.h"
+#include "lumora/text/char_classes.h"
 #include "lumora/text/conversions.h"
 
 namespace lumora {

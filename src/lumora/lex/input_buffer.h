@@ -25,7 +25,6 @@
 
 #include "lumora/framework/object.h"
 #include "lumora/framework/stream.h"
-#include "lumora/text/char_classes.h"
 #include "lumora/text/code_pages.h"
 
 namespace lumora {
@@ -116,11 +115,11 @@ class TInputBuffer : public TObject {
  private:
   enum class TMode : uint8_t { kSingleByte, kUtf8, kTwoByte };
   // Marks kept per ring slot, so that UnGetChar knows where the character
-  // before the position starts: UTF-8 characters take one to four bytes.
-  // A line end is a character start; a low half in two-byte input is not
-  // a character of its own (the pair counts once).
-  // A type of its own rather than a byte: stores of marks then cannot
-  // alias the buffer's other members, which stay in registers.
+  // before the position starts (UTF-8 characters take one to four bytes, a
+  // carriage return and line feed are one) and what it counted: a line end
+  // starts a line, a low half in two-byte input is no character of its own.
+  // A type of its own rather than a byte: stores of marks then cannot alias
+  // the buffer's other members, which stay in registers.
   enum TMark : uint8_t { kContinuation = 0, kCharStart, kPairStart, kLineEnd, kLowHalf };
   // Line starts remembered for pushing back line ends.
   static constexpr uint32_t kLineHistory = 16;
