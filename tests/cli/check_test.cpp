@@ -78,21 +78,38 @@ TEST_F(CheckTest, ValidityErrorsGiveStatusOneOnlyWithValid) {
   EXPECT_EQ(r.Out, "");
 }
 
-TEST_F(CheckTest, BytesTheNamedEncodingCannotReadAreAWarning) {
-  // Named as what it is, the document reads without a word.
+TEST_F(CheckTest, BytesTheEncodingCannotReadAreAnError) {
+  // ISO-8859-1 text with no declaration: not UTF-8, so not well-formed.
   const std::string latin = Put("latin.xml", "<menu>\n<item>caf\xE9 au lait</item>\n</menu>");
-  auto r = RunCli({"check", "--encoding", "ISO-8859-1", latin});
+  auto r = RunCli({"check", latin});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find(latin + ":2:"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("error: Byte 0xE9 is not UTF-8; is the document in another encoding?\n"),
+            std::string::npos)
+      << r.Err;
+
+  // The first byte that starts no UTF-8 sequence is named.
+  const std::string broken = Put("broken.xml", "<name>Zo\xEB</name><!-- \xFF -->");
+  r = RunCli({"check", broken});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find("error: Byte 0xEB is not UTF-8; is the document in another encoding?\n"),
+            std::string::npos)
+      << r.Err;
+
+  // Named as what it is, the document reads without a word.
+  r = RunCli({"check", "--encoding", "ISO-8859-1", latin});
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(r.Err, "");
 
-  // The library alone would read UTF-8 text as US-ASCII; asked to, the
-  // command does too, and names the bytes it could not read.
+  // UTF-8 text read as US-ASCII, when asked to, fails at its first byte
+  // above 0x7F.
   const std::string utf8 = Put("utf8.xml", "<name>Zo\xC3\xAB</name>");
   EXPECT_EQ(RunCli({"check", utf8}).Err, "");
   r = RunCli({"check", "--encoding", "US-ASCII", utf8});
-  EXPECT_EQ(r.Status, 0);
-  EXPECT_EQ(r.Err,
-            utf8 + ": warning: bytes that are not US-ASCII were read as '_': (0x00C3), (0x00AB)\n");
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find("error: Byte 0xC3 is not US-ASCII; is the document in another encoding?\n"),
+            std::string::npos)
+      << r.Err;
 }
 
 // The verdict is XML 1.0's unless the relaxed grammar is asked for.

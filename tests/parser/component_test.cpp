@@ -79,11 +79,24 @@ TEST(ParserComponent, Utf8ByteOrderMarkSelectsUtf8) {
   EXPECT_TRUE(owned->GetInvalidChars().empty());
 }
 
-TEST(ParserComponent, UnconvertibleInputIsReported) {
-  TKaOrvane parser(nullptr);  // US-ASCII without a declaration
+// Without an owner there is no default encoding to apply: a document that
+// names none is UTF-8, as XML has it, and bytes that are not are an error.
+TEST(ParserComponent, UndeclaredInputIsUtf8WithoutAnOwner) {
+  TKaOrvane parser(nullptr);
   auto doc = ParseText(parser, "<a>caf\xC3\xA9</a>");
-  EXPECT_EQ(parser.GetInvalidChars(), u"\u00C3\u00A9");
-  EXPECT_EQ(doc->GetDocumentElement()->GetFirstCharData()->GetValue(), u"caf__");
+  EXPECT_EQ(doc->GetDocumentElement()->GetFirstCharData()->GetValue(), u"caf\u00E9");
+  try {
+    ParseText(parser, "<a>\ncaf\xE9</a>");
+    FAIL();
+  } catch (const EKaOrvaneError& e) {
+    EXPECT_EQ(e.Message(), "Byte 0xE9 is not UTF-8; is the document in another encoding?");
+    EXPECT_EQ(e.GetLine(), 2);
+    EXPECT_EQ(e.GetColumn(), 4);
+  }
+  // An owner's default applies, US-ASCII unless set.
+  TComponent owner(nullptr);
+  TKaOrvane owned(&owner);
+  EXPECT_THROW(ParseText(owned, "<a>caf\xC3\xA9</a>"), EKaOrvaneError);
 }
 
 TEST(ParserComponent, ErrorsCarryLineAndFileName) {

@@ -1,13 +1,12 @@
 #include "lumora/lex/input_buffer.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "lumora/framework/utf8.h"
 
+#include "lumora/framework/sysutils.h"
 #include "lumora/io/file_streams.h"
+#include "lumora/io/orvane_error.h"
+#include "lumora/text/char_classes.h"
 #include "lumora/text/conversions.h"
-#include "lumora/text/wide_strings.h"
 
 namespace lumora {
 namespace {
@@ -24,7 +23,7 @@ const char16_t* RowOf(TEncoding encoding) {
 TInputBuffer::TInputBuffer(int32_t blockSize)
     : FBlockSize(blockSize < 2 ? 2 : blockSize),
       FData(new uint8_t[2 * static_cast<size_t>(FBlockSize)]()),
-      FMarks(new uint8_t[2 * static_cast<size_t>(FBlockSize) + 1]()),
+      FMarks(new TMark[2 * static_cast<size_t>(FBlockSize) + 1]()),
       FRow(iso[US_ASCII - i8859_1]) {}
 
 TInputBuffer::~TInputBuffer() = default;
@@ -68,13 +67,21 @@ void TInputBuffer::Init(TStream& stream) {
   FTwoByte = false;
   FUtf8Mark = false;
   FTranscoded = false;
+  FUtf16Mark = false;
   FEncoding = US_ASCII;
-  if (FLength[0] >= 2 &&
-      ((FData[0] == 0xFF && FData[1] == 0xFE) || (FData[0] == 0xFE && FData[1] == 0xFF))) {
+  const uint8_t* const d = FData.get();
+  if (FLength[0] >= 2 && ((d[0] == 0xFF && d[1] == 0xFE) || (d[0] == 0xFE && d[1] == 0xFF))) {
     FTwoByte = true;
-    FByteOrder = FData[0] == 0xFF ? boLittleEndian : boBigEndian;
+    FUtf16Mark = true;
+    FByteOrder = d[0] == 0xFF ? boLittleEndian : boBigEndian;
     FEncoding = UTF_16;
     FPos = 2;
+  } else if (FLength[0] >= 4 && ((d[0] == '<' && d[1] == 0 && d[2] == '?' && d[3] == 0) ||
+                                 (d[0] == 0 && d[1] == '<' && d[2] == 0 && d[3] == '?'))) {
+    // "<?" in UTF-16 without a mark: a declaration follows in that order.
+    FTwoByte = true;
+    FByteOrder = d[0] == 0 ? boBigEndian : boLittleEndian;
+    FEncoding = UTF_16;
   } else if (FLength[0] >= 3 && FData[0] == 0xEF && FData[1] == 0xBB && FData[2] == 0xBF) {
     // The UTF-8 form of the mark, which many editors write.
     FUtf8Mark = true;
@@ -97,6 +104,27 @@ void TInputBuffer::FillBlock(int block) {
   FLength[block] = length;
 }
 
+void TInputBuffer::DeclareEncoding(const std::string& name) {
+  const TEncoding declared = StringToEncoding(name);
+  if (!FTranscoded) {
+    // A UTF-16 form fixed by the first bytes admits only UTF-16 names; the
+    // variants that name a byte order must name this one.
+    const bool utf16 = declared == UTF_16 ||
+                       CompareText(name, FByteOrder == boBigEndian ? "UTF-16BE" : "UTF-16LE") == 0;
+    const char* conflict = nullptr;
+    if (FUtf8Mark && declared != UTF_8)
+      conflict = "the UTF-8 byte-order mark";
+    else if (FUtf16Mark && !utf16)
+      conflict = "the UTF-16 byte-order mark";
+    else if (FTwoByte && !FUtf16Mark && !utf16)
+      conflict = "the document's UTF-16 form";
+    else if (!FTwoByte && declared == UTF_16)
+      conflict = "the document's single-byte form (UTF-16 needs a byte-order mark)";
+    if (conflict) RaiseIllegal(Format("Encoding '%s' contradicts %s.", name, conflict));
+  }
+  SetEncoding(declared);
+}
+
 void TInputBuffer::SetEncoding(TEncoding encoding) {
   FEncoding = encoding;
   UpdateMode();
@@ -115,7 +143,7 @@ int TInputBuffer::ReadAsciiRun(std::u16string& out, const TAsciiSet& accept) {
   const size_t old = out.size();
   out.resize(old + count);
   char16_t* const to = out.data() + old;
-  uint8_t* const marks = FMarks.get() + FPos;
+  TMark* const marks = FMarks.get() + FPos;
   const int32_t line = FLine;
   const int64_t chars = FChars;
   for (size_t i = 0; i < count; ++i) {
@@ -196,18 +224,51 @@ char16_t TInputBuffer::GetCharSlow() {
   const int b = RawGet();
   if (b < 0) return 0;
   const int32_t slot = FPos - 1;
-  if (FMode == TMode::kUtf8 && b >= 0x80) return GetUtf8Slow(b, slot);
+  if (b == '\r' || b == '\n') return LineEnd(b, slot);
+  if (b >= 0x80 && FMode == TMode::kUtf8) return GetUtf8Slow(b, slot);
+  // Every other byte that reaches here stands for a character or is illegal.
+  const char16_t c = FRow[b];
+  if (c == 0 && b >= 0x80)
+    RaiseIllegal(Format("Byte 0x%0.2x is not %s; is the document in another encoding?", b,
+                        EncodingToString(FEncoding == n_sup ? US_ASCII : FEncoding)));
+  if (!IsChar(c)) RaiseIllegalChar(c == 0 ? static_cast<uint32_t>(b) : c);
   FMarks[slot] = kCharStart;
-  if (b == 0) return 0;
-  const char16_t c =
-      FMode == TMode::kUtf8 ? static_cast<char16_t>(b) : UChr(static_cast<char>(b), FEncoding);
-  if (c == u'\n') {
-    FMarks[slot] = kLineEnd;
-    NewLine();
-  } else {
-    ++FChars;
-  }
+  ++FChars;
   return c;
+}
+
+char16_t TInputBuffer::LineEnd(int unit, int32_t slot) {
+  FMarks[slot] = kLineEnd;
+  if (unit == '\r') {
+    if (!FNormalizeLineEnds) {
+      FMarks[slot] = kCharStart;
+      ++FChars;
+      return u'\r';
+    }
+    // Carriage return and line feed are one line end; the feed is taken
+    // along as a continuation of the return.
+    int32_t next = 0;
+    if (ReadUnit(next) == '\n')
+      FMarks[next] = kContinuation;
+    else
+      UnReadUnit();
+  }
+  NewLine();
+  return u'\n';
+}
+
+int TInputBuffer::ReadUnit(int32_t& slot) {
+  const int b1 = RawGet();
+  slot = FPos - 1;
+  if (FMode != TMode::kTwoByte) return b1;
+  const int b2 = RawGet();
+  if (b1 < 0 || b2 < 0) return -1;
+  return FByteOrder == boBigEndian ? b1 << 8 | b2 : b2 << 8 | b1;
+}
+
+void TInputBuffer::UnReadUnit() {
+  RawUnGet();
+  if (FMode == TMode::kTwoByte) RawUnGet();
 }
 
 char16_t TInputBuffer::GetTwoByteSlow() {
@@ -215,23 +276,40 @@ char16_t TInputBuffer::GetTwoByteSlow() {
   const int b1 = RawGet();
   const int32_t slot = FPos - 1;
   const int b2 = RawGet();
-  if (b1 < 0 || b2 < 0) return 0;  // the end, or a trailing odd byte
+  if (b1 < 0) return 0;
+  if (b2 < 0) {
+    RawUnGet();
+    RawUnGet();
+    RaiseIllegal("The data ends within a UTF-16 character (an odd number of bytes).");
+  }
   const auto c = FByteOrder == boBigEndian ? static_cast<char16_t>(b1 << 8 | b2)
                                            : static_cast<char16_t>(b2 << 8 | b1);
-  if (c == u'\n') {
-    FMarks[slot] = kLineEnd;
-    NewLine();
-  } else if (IsLowSurrogate(c)) {
-    FMarks[slot] = kLowHalf;
-  } else {
-    FMarks[slot] = kCharStart;
+  if (c == u'\r' || c == u'\n') return LineEnd(c, slot);
+  if (IsHighSurrogate(c)) {
+    // A pair is checked and taken whole; the low half follows on its own.
+    int32_t lowSlot = 0;
+    const int low = ReadUnit(lowSlot);
+    if (low < 0 || !IsLowSurrogate(static_cast<char16_t>(low))) {
+      UnReadUnit();
+      UnReadUnit();
+      RaiseIllegalChar(c);
+    }
+    FMarks[slot] = kPairStart;
+    FMarks[lowSlot] = kLowHalf;
+    FPendingLow = static_cast<char16_t>(low);
     ++FChars;
+    return c;
   }
+  if (!IsChar(c)) {
+    UnReadUnit();
+    RaiseIllegalChar(c);
+  }
+  FMarks[slot] = kCharStart;
+  ++FChars;
   return c;
 }
 
 char16_t TInputBuffer::GetUtf8Slow(int lead, int32_t leadSlot) {
-  FMarks[leadSlot] = kCharStart;
   const int length = lead >= 0xC2 && lead <= 0xF4 ? MBSequenceLength(static_cast<char>(lead)) : 1;
   char bytes[4] = {static_cast<char>(lead), 0, 0, 0};
   int got = 1;
@@ -246,29 +324,32 @@ char16_t TInputBuffer::GetUtf8Slow(int lead, int32_t leadSlot) {
   }
   uint32_t cp = 0;
   const std::string_view sequence(bytes, static_cast<size_t>(got));
-  // Well-formed sequences only; lone surrogates, which the writer produces
-  // for unpaired halves, read back as they were written.
-  const bool wellFormed = got == length && (DecodeUtf8Strict(sequence, cp) == sequence.size() ||
-                                            (length == 3 && lead == 0xED));
+  if (got < length || DecodeUtf8Strict(sequence, cp) != sequence.size()) {
+    for (int i = 0; i <= reads; ++i) RawUnGet();
+    RaiseIllegal(Format("Byte 0x%0.2x is not UTF-8; is the document in another encoding?", lead));
+  }
+  if (cp < 0x10000 && !IsChar(static_cast<char16_t>(cp))) {
+    for (int i = 0; i <= reads; ++i) RawUnGet();
+    RaiseIllegalChar(cp);
+  }
+  FMarks[leadSlot] = kCharStart;
   ++FChars;
-  if (!wellFormed) {
-    // A byte that starts no well-formed sequence stands alone and is
-    // reported: its neighbours, markup included, are read on their own.
-    for (int i = 0; i < reads; ++i) RawUnGet();
-    RecordInvChar(static_cast<char16_t>(lead));
-    return u'_';
-  }
-  const TMBChar decoded = DecodeMBChar(sequence);
-  if (decoded.Units == 2) {
-    // Stepping back from behind the pair lands on this mark (see UnGetChar).
-    FMarks[leadSlot] = kPairStart;
-    FPendingLow = decoded.Unit[1];
-  }
-  return decoded.Unit[0];
+  if (cp < 0x10000) return static_cast<char16_t>(cp);
+  // Stepping back from behind the pair lands on this mark (see UnGetChar).
+  FMarks[leadSlot] = kPairStart;
+  FPendingLow = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+  return static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
 }
 
-void TInputBuffer::Uncount(uint8_t mark) {
-  if (mark == kLowHalf) return;
+void TInputBuffer::RaiseIllegal(const std::string& message) const {
+  throw EKaOrvaneError::CreateAt(message, FFileName, FLine, GetColumn());
+}
+
+void TInputBuffer::RaiseIllegalChar(uint32_t c) const {
+  RaiseIllegal(Format("Illegal character U+%0.4x.", c));
+}
+
+void TInputBuffer::Uncount(TMark mark) {
   --FChars;
   if (mark == kLineEnd) {
     --FLine;
@@ -277,24 +358,30 @@ void TInputBuffer::Uncount(uint8_t mark) {
 }
 
 void TInputBuffer::UnGetChar() {
-  if (FMode == TMode::kTwoByte) {
-    FPendingLow = 0;
-    // A read past the end took two raw reads past it, and counted nothing.
-    const bool pastEnd = FPastEnd > 0;
-    RawUnGet();
-    RawUnGet();
-    if (!pastEnd) Uncount(FMarks[FPos]);
-    return;
-  }
   if (FPendingLow != 0) {
-    // The high half was delivered last: back to the start of its sequence.
+    // The high half was delivered last: back to the start of its pair.
     FPendingLow = 0;
     for (int i = 0; i < 4; ++i) RawUnGet();
     --FChars;
     return;
   }
   if (FPastEnd > 0) {
-    --FPastEnd;
+    // Reads past the end count nothing; in two-byte input each took two.
+    RawUnGet();
+    if (FMode == TMode::kTwoByte) RawUnGet();
+    return;
+  }
+  if (FMode == TMode::kTwoByte) {
+    UnReadUnit();
+    // The line feed of a carriage return and line feed: back to the return.
+    if (FMarks[FPos] == kContinuation) UnReadUnit();
+    if (FMarks[FPos] == kLowHalf) {
+      // The low half was delivered last: only it is taken back.
+      int32_t slot = 0;
+      FPendingLow = static_cast<char16_t>(ReadUnit(slot));
+      return;
+    }
+    Uncount(FMarks[FPos]);
     return;
   }
   RawUnGet();
@@ -305,7 +392,9 @@ void TInputBuffer::UnGetChar() {
     // The low half was delivered last: only it is taken back.
     char bytes[4];
     for (char& b : bytes) b = static_cast<char>(RawGet());
-    FPendingLow = DecodeMBChar(std::string_view(bytes, 4)).Unit[1];
+    uint32_t cp = 0;
+    DecodeUtf8Strict(std::string_view(bytes, 4), cp);
+    FPendingLow = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
     return;
   }
   Uncount(FMarks[FPos]);

@@ -3,13 +3,17 @@
 // The stream is read in large blocks into a ring of two blocks, so that a
 // scanner can push characters back cheaply, also across a block boundary:
 // everything read of the current block and the whole of the previous block
-// can be pushed back. The character 0 stands for the end of the data (and,
-// in 8-bit and UTF-8 input, for a zero byte in the data).
+// can be pushed back. The data ends where its bytes end; GetChar then gives
+// the character 0, which the data itself never delivers.
 //
-// Two-byte input (a UTF-16 byte-order mark at the start) ends where the data
-// ends; a trailing odd byte is not a character. UTF-8 decodes sequences of one
-// to three bytes without checking the continuation bytes, and a well-formed
-// four-byte sequence into a surrogate pair, delivered as two characters. Every
+// Every character delivered is an XML character: a byte or sequence that
+// decodes to anything else (a NUL, a control other than tab and line ends,
+// U+FFFE, U+FFFF, a surrogate that is not half of a well-ordered pair),
+// bytes that are not UTF-8 in UTF-8 input, a byte without a character in an
+// 8-bit encoding and an odd byte at the end of UTF-16 input raise
+// EKaOrvaneError at the character's line and column. A carriage return,
+// alone or followed by a line feed, is delivered as one line feed. A
+// character above U+FFFF is delivered as its two surrogates. Every
 // character can be pushed back whole, whatever number of bytes it took, and
 // reads past the end give 0 and can be pushed back like any other.
 #pragma once
@@ -21,7 +25,6 @@
 
 #include "lumora/framework/object.h"
 #include "lumora/framework/stream.h"
-#include "lumora/text/char_classes.h"
 #include "lumora/text/code_pages.h"
 
 namespace lumora {
@@ -44,7 +47,9 @@ class TInputBuffer : public TObject {
 
   // Starts reading stream from its first byte. A UTF-16 byte-order mark
   // selects two-byte input in its byte order, the UTF-8 mark UTF-8 (the
-  // mark is skipped); without one the encoding becomes US_ASCII. The caller keeps stream alive.
+  // mark is skipped); data that starts with "<?" in UTF-16 is two-byte
+  // input in that order without a mark. Otherwise the encoding becomes
+  // US_ASCII. The caller keeps stream alive.
   void Init(TStream& stream);
   // The same, with the buffer owning the stream until the next Init.
   void Init(std::unique_ptr<TStream> stream);
@@ -74,14 +79,21 @@ class TInputBuffer : public TObject {
 
   // Takes effect at the next GetChar; does not change two-byte input.
   void SetEncoding(TEncoding encoding);
-  TEncoding GetEncoding() const { return FEncoding; }
-  bool IsTwoByte() const { return FTwoByte; }
-  // The data starts with the UTF-8 byte-order mark (skipped; the encoding is UTF-8).
-  bool HasUtf8Mark() const { return FUtf8Mark; }
-  // The stream delivers the document converted to UTF-16 from the encoding
-  // it declares, so the byte-order mark it starts with is not the document's.
+  // The encoding the document declares: raises EKaOrvaneError when it
+  // contradicts what the first bytes said (a UTF-8 or UTF-16 mark, or the
+  // layout of UTF-16), else takes effect like SetEncoding. Transcoded input
+  // accepts any declaration.
+  void DeclareEncoding(const std::string& name);
+  // The stream delivers UTF-16 made by a transcoder from the encoding the
+  // document declares.
   void SetTranscoded(bool transcoded) { FTranscoded = transcoded; }
   bool IsTranscoded() const { return FTranscoded; }
+  TEncoding GetEncoding() const { return FEncoding; }
+  bool IsTwoByte() const { return FTwoByte; }
+  // Two-byte input that began with its byte-order mark.
+  bool HasUtf16Mark() const { return FUtf16Mark; }
+  // The data starts with the UTF-8 byte-order mark (skipped; the encoding is UTF-8).
+  bool HasUtf8Mark() const { return FUtf8Mark; }
   TByteOrder GetByteOrder() const { return FByteOrder; }
 
   // The position of the next character GetChar delivers: line and column
@@ -91,16 +103,24 @@ class TInputBuffer : public TObject {
   int32_t GetLine() const { return FLine; }
   int32_t GetColumn() const;
 
+  // Whether a carriage return, alone or before a line feed, is delivered as
+  // one line feed (the default). Text that was read once already, such as
+  // an entity's replacement text, keeps its returns: they came from
+  // character references. Kept across Init.
+  void SetNormalizeLineEnds(bool normalize) { FNormalizeLineEnds = normalize; }
+
   void SetFileName(const std::string& fileName) { FFileName = fileName; }
   const std::string& GetFileName() const { return FFileName; }
 
  private:
   enum class TMode : uint8_t { kSingleByte, kUtf8, kTwoByte };
   // Marks kept per ring slot, so that UnGetChar knows where the character
-  // before the position starts: UTF-8 characters take one to four bytes.
-  // A line end is a character start; a low half in two-byte input is not
-  // a character of its own (the pair counts once).
-  enum : uint8_t { kContinuation = 0, kCharStart = 1, kPairStart = 2, kLineEnd = 3, kLowHalf = 4 };
+  // before the position starts (UTF-8 characters take one to four bytes, a
+  // carriage return and line feed are one) and what it counted: a line end
+  // starts a line, a low half in two-byte input is no character of its own.
+  // A type of its own rather than a byte: stores of marks then cannot alias
+  // the buffer's other members, which stay in registers.
+  enum TMark : uint8_t { kContinuation = 0, kCharStart, kPairStart, kLineEnd, kLowHalf };
   // Line starts remembered for pushing back line ends.
   static constexpr uint32_t kLineHistory = 16;
 
@@ -113,6 +133,14 @@ class TInputBuffer : public TObject {
   char16_t GetCharSlow();
   char16_t GetTwoByteSlow();
   char16_t GetUtf8Slow(int lead, int32_t leadSlot);
+  // Delivers a line end whose first unit (CR or LF) sits at slot.
+  char16_t LineEnd(int unit, int32_t slot);
+  // One code unit of the current mode, raw, its first byte at slot; -1
+  // past the end.
+  int ReadUnit(int32_t& slot);
+  void UnReadUnit();
+  [[noreturn]] void RaiseIllegal(const std::string& message) const;
+  [[noreturn]] void RaiseIllegalChar(uint32_t c) const;
   // Counts a delivered line end: the next character starts a line.
   void NewLine() {
     FLineStarts[FLineHistory++ % kLineHistory] = FLineStart;
@@ -120,12 +148,14 @@ class TInputBuffer : public TObject {
     ++FLine;
   }
   // Takes back the count of the character whose first slot has mark.
-  void Uncount(uint8_t mark);
+  void Uncount(TMark mark);
 
   TEncoding FEncoding = US_ASCII;
   bool FTwoByte = false;
   bool FUtf8Mark = false;
+  bool FUtf16Mark = false;
   bool FTranscoded = false;
+  bool FNormalizeLineEnds = true;
   TByteOrder FByteOrder = boLittleEndian;
   TMode FMode = TMode::kSingleByte;
   std::string FFileName;
@@ -133,13 +163,13 @@ class TInputBuffer : public TObject {
   std::unique_ptr<TStream> FOwnedStream;
 
   const int32_t FBlockSize;
-  std::unique_ptr<uint8_t[]> FData;   // two blocks, one after the other
-  std::unique_ptr<uint8_t[]> FMarks;  // one mark per slot of FData
-  int32_t FLength[2] = {0, 0};        // data bytes held by each block
-  int FCurrent = 0;                   // the block read now
-  int32_t FPos = 0;                   // slot of the next byte
-  int32_t FLimit = 0;                 // end of the data of the current block
-  int32_t FPastEnd = 0;               // reads past the end not pushed back yet
+  std::unique_ptr<uint8_t[]> FData;  // two blocks, one after the other
+  std::unique_ptr<TMark[]> FMarks;   // one mark per slot of FData
+  int32_t FLength[2] = {0, 0};       // data bytes held by each block
+  int FCurrent = 0;                  // the block read now
+  int32_t FPos = 0;                  // slot of the next byte
+  int32_t FLimit = 0;                // end of the data of the current block
+  int32_t FPastEnd = 0;              // reads past the end not pushed back yet
   // True: entering the other block forward reads the next block into it.
   // False: it still holds the data the position was pushed back from.
   bool FRefill = true;
@@ -183,8 +213,9 @@ inline char16_t TInputBuffer::GetChar() {
       const uint8_t b2 = FData[FPos + 1];
       const auto c = FByteOrder == boBigEndian ? static_cast<char16_t>(b << 8 | b2)
                                                : static_cast<char16_t>(b2 << 8 | b);
-      // Tab, line ends, controls and surrogates take the slow path.
-      if (c > u'\r' && IsChar(c)) {
+      // U+0020..U+D7FF are characters and stand alone; tab, line ends,
+      // surrogates and the rest take the slow path.
+      if (static_cast<uint16_t>(c - 0x20) < 0xD800 - 0x20) {
         FMarks[FPos] = kCharStart;
         FPos += 2;
         ++FChars;

@@ -25,6 +25,9 @@ void TLexAnalyzer::Init() {
   auto owned = std::make_unique<TWorkingObjects>();
   owned->DocBuffer = std::make_unique<TInputBuffer>(FBlockSize);
   owned->EntityBuffer = std::make_unique<TInputBuffer>(FBlockSize);
+  // Replacement text was normalized when its entity was read: a carriage
+  // return in it came from a character reference and stays one.
+  owned->EntityBuffer->SetNormalizeLineEnds(false);
   owned->SymTab = std::make_unique<TSymTab>();
   owned->Token = std::make_unique<TSTEntry>(0, nullptr, 0);
   owned->PrevToken = std::make_unique<TSTEntry>(0, nullptr, 0);

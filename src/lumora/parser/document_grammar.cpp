@@ -263,7 +263,7 @@ void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_
           if (e.GetColumn() == 0) RaiseErrorAtPrevious(e.Message());
           throw;
         }
-        FBuffer->SetEncoding(StringToEncoding(name));
+        FBuffer->DeclareEncoding(name);
       } else if (!head) {
         FDocument->FSetAttribute(Text1, Text2);
       }

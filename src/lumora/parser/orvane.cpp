@@ -72,6 +72,9 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
       FDocBuffer->Init(Stream);
     }
     FErrors->Clear();
+    // UTF-16 is written back in the order it was read in.
+    if (FDocBuffer->IsTwoByte() && !FDocBuffer->IsTranscoded())
+      Document->SetByteOrder(FDocBuffer->GetByteOrder());
     if (GetOwner() && !FDocBuffer->IsTranscoded()) {
       if (FDocBuffer->IsTwoByte()) {
         Document->SetOutputEncoding(UTF_16);
@@ -81,6 +84,10 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
         FDocBuffer->SetEncoding(FDefaultEncoding);
         Document->SetOutputEncoding(FDefaultEncoding);
       }
+    } else if (!FDocBuffer->IsTwoByte() && !FDocBuffer->IsTranscoded()) {
+      // Without a default to apply, XML's own: a document that names no
+      // encoding and has no mark is UTF-8 (of which US-ASCII is a part).
+      FDocBuffer->SetEncoding(UTF_8);
     }
     invChars().Clear();
     FInContent = false;
