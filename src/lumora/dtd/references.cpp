@@ -10,9 +10,6 @@
 #include "lumora/text/char_classes.h"
 
 namespace lumora {
-namespace {
-
-// The five entities every document knows without declaring them.
 const char16_t* PredefinedEntityText(std::u16string_view name) {
   if (name == u"amp") return u"&";
   if (name == u"apos") return u"'";
@@ -29,6 +26,12 @@ int DigitValue(char16_t c, int base) {
   return -1;
 }
 
+bool IsXmlCharacter(int32_t cp) {
+  return cp >= 0 && (cp < 0x10000 ? IsChar(static_cast<char16_t>(cp)) : cp <= 0x10FFFF);
+}
+
+namespace {
+
 // The code point of the ASCII digits of a character reference; -1 when they
 // are malformed or name no code point.
 int32_t CodePointOf(std::u16string_view digits, int base) {
@@ -41,10 +44,6 @@ int32_t CodePointOf(std::u16string_view digits, int base) {
     if (value > 0x10FFFF) return -1;
   }
   return value;
-}
-
-bool IsXmlCharacter(int32_t cp) {
-  return cp < 0x10000 ? IsChar(static_cast<char16_t>(cp)) : cp <= 0x10FFFF;
 }
 
 // The code point that the part of a character reference after its '#'

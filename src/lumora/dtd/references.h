@@ -67,6 +67,14 @@ class TKaCharReference : public TKaCustomReference {
   int32_t FCode = 0;
 };
 
+// The replacement text of the five entities every document knows without
+// declaring them; nil for any other name.
+const char16_t* PredefinedEntityText(std::u16string_view name);
+// The value of c as a digit in base 10 or 16; -1 when it is none.
+int DigitValue(char16_t c, int base);
+// Whether the code point is a character XML documents may hold.
+bool IsXmlCharacter(int32_t cp);
+
 // How a value's normalization treats the references it meets.
 struct TReferenceRules {
   const char* UnterminatedMessage;  // raised, with the parser's line, for '&' without ';'

@@ -4,6 +4,28 @@
 #include <cstring>
 
 namespace lumora {
+namespace {
+
+// Reading and seeking in bytes held in memory, from position.
+int64_t ReadBytes(std::string_view bytes, int64_t& position, void* buffer, int64_t count) {
+  const int64_t size = static_cast<int64_t>(bytes.size());
+  if (count <= 0 || position >= size) return 0;
+  const int64_t n = std::min(count, size - position);
+  std::memcpy(buffer, bytes.data() + position, static_cast<size_t>(n));
+  position += n;
+  return n;
+}
+
+int64_t SeekBytes(size_t size, int64_t& position, int64_t offset, TSeekOrigin origin) {
+  int64_t base = 0;
+  if (origin == TSeekOrigin::soCurrent) base = position;
+  if (origin == TSeekOrigin::soEnd) base = static_cast<int64_t>(size);
+  if (base + offset < 0) return -1;
+  position = base + offset;
+  return position;
+}
+
+}  // namespace
 
 int64_t TStream::Size() {
   const int64_t position = Seek(0, TSeekOrigin::soCurrent);
@@ -31,12 +53,7 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
 }
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {
-  const int64_t size = static_cast<int64_t>(FData.size());
-  if (count <= 0 || FPosition >= size) return 0;
-  const int64_t n = std::min(count, size - FPosition);
-  std::memcpy(buffer, FData.data() + FPosition, static_cast<size_t>(n));
-  FPosition += n;
-  return n;
+  return ReadBytes(FData, FPosition, buffer, count);
 }
 
 int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
@@ -55,12 +72,7 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
-  int64_t base = 0;
-  if (origin == TSeekOrigin::soCurrent) base = FPosition;
-  if (origin == TSeekOrigin::soEnd) base = static_cast<int64_t>(FData.size());
-  if (base + offset < 0) return -1;
-  FPosition = base + offset;
-  return FPosition;
+  return SeekBytes(FData.size(), FPosition, offset, origin);
 }
 
 void TMemoryStream::SetSize(int64_t newSize) {
@@ -69,21 +81,11 @@ void TMemoryStream::SetSize(int64_t newSize) {
 }
 
 int64_t TByteViewStream::Read(void* buffer, int64_t count) {
-  const int64_t size = static_cast<int64_t>(FBytes.size());
-  if (count <= 0 || FPosition >= size) return 0;
-  const int64_t n = std::min(count, size - FPosition);
-  std::memcpy(buffer, FBytes.data() + FPosition, static_cast<size_t>(n));
-  FPosition += n;
-  return n;
+  return ReadBytes(FBytes, FPosition, buffer, count);
 }
 
 int64_t TByteViewStream::Seek(int64_t offset, TSeekOrigin origin) {
-  int64_t base = 0;
-  if (origin == TSeekOrigin::soCurrent) base = FPosition;
-  if (origin == TSeekOrigin::soEnd) base = static_cast<int64_t>(FBytes.size());
-  if (base + offset < 0) return -1;
-  FPosition = base + offset;
-  return FPosition;
+  return SeekBytes(FBytes.size(), FPosition, offset, origin);
 }
 
 void TByteViewStream::SetSize(int64_t /*newSize*/) {

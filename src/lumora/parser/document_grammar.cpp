@@ -5,6 +5,7 @@
 
 #include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/references.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/framework/utf8.h"
 #include "lumora/io/orvane_error.h"
@@ -38,17 +39,6 @@ bool IsEncodingName(std::u16string_view name) {
       return false;
   }
   return true;
-}
-
-int DigitIn(char16_t c, int base) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (base == 16 && c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (base == 16 && c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
-bool IsPredefinedEntity(std::u16string_view name) {
-  return name == u"amp" || name == u"lt" || name == u"gt" || name == u"apos" || name == u"quot";
 }
 
 // What the framework's Trim would leave: anything above the space.
@@ -116,13 +106,13 @@ void TKaOrvane::CheckReferences(std::u16string_view text, bool inPreviousToken) 
       }
       const size_t digits = i;
       uint32_t code = 0;
-      for (int d; i < n && (d = DigitIn(text[i], base)) >= 0; ++i)
+      for (int d; i < n && (d = DigitValue(text[i], base)) >= 0; ++i)
         code = std::min<uint32_t>(code * static_cast<uint32_t>(base) + static_cast<uint32_t>(d),
                                   0x110000);
       wellFormed = i > digits && i < n && text[i] == u';';
       // A reference to what is no character would be written back as a
       // character no parser reads: an error in either grammar.
-      if (wellFormed && !(code < 0x10000 ? IsChar(static_cast<char16_t>(code)) : code < 0x110000))
+      if (wellFormed && !IsXmlCharacter(static_cast<int32_t>(code)))
         RaiseErrorAt(Format("Character reference \"%s\" does not refer to a character.",
                             WideToSystem(text.substr(amp, i + 1 - amp))),
                      line, column);
@@ -147,7 +137,7 @@ void TKaOrvane::CheckReferences(std::u16string_view text, bool inPreviousToken) 
 }
 
 bool TKaOrvane::IsEntityDeclared(std::u16string_view name) const {
-  if (IsPredefinedEntity(name)) return true;
+  if (PredefinedEntityText(name)) return true;
   const TKaDocumentType* doctype = FDocument->GetDocumentType();
   // The lookup ignores case; entity names do not.
   if (const TKaXMLNode* decl = doctype ? doctype->GetEntityDecl(name) : nullptr;
