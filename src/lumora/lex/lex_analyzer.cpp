@@ -1,5 +1,6 @@
 #include "lumora/lex/lex_analyzer.h"
 
+#include "lumora/dtd/expansion_guard.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/text/wide_strings.h"
@@ -34,6 +35,10 @@ void TLexAnalyzer::Init() {
   owned->Stack = std::make_unique<TXMLStack>();
   for (const TKeywordEntry& keyword : kMarkupKeywords)
     owned->SymTab->Insert(keyword.Lexem, keyword.Code);
+  if (!FGuard) {
+    owned->Guard = std::make_unique<TExpansionGuard>();
+    FGuard = owned->Guard.get();
+  }
 
   FOwned = std::move(owned);
   FDocBuffer = FOwned->DocBuffer.get();
@@ -53,6 +58,7 @@ void TLexAnalyzer::Finalize() {
   FSymTab = nullptr;
   FToken = FPrevToken = nullptr;
   FStack = nullptr;
+  if (FOwned && FOwned->Guard) FGuard = nullptr;
   FOwned.reset();
 }
 
@@ -71,6 +77,7 @@ TAnalyzerState TLexAnalyzer::GetAnalyzerState() const {
   state.PrevLine = FPrevLine;
   state.PrevColumn = FPrevColumn;
   state.FileName = FFileName;
+  state.Guard = FGuard;
   return state;
 }
 
@@ -88,6 +95,7 @@ void TLexAnalyzer::SetAnalyzerState(const TAnalyzerState& state) {
   FPrevLine = state.PrevLine;
   FPrevColumn = state.PrevColumn;
   FFileName = state.FileName;
+  FGuard = state.Guard;
 }
 
 void TLexAnalyzer::RaiseError(const std::string& message) const {
@@ -146,32 +154,35 @@ void TLexAnalyzer::SkipEmpty() {
   FPrevToken->Copy(saved);
 }
 
+bool TLexAnalyzer::LeaveEndedEntities() {
+  bool left = false;
+  while (AtEntityEnd()) {
+    FGuard->Leave();
+    TInputBuffer* outer = FGuard->GetTextBuffer();
+    FBuffer = outer ? outer : FDocBuffer;
+    SkipEmpty();
+    left = true;
+  }
+  return left;
+}
+
 void TLexAnalyzer::Match(int32_t token) {
   if (FToken->GetCode() != token) RaiseUnexpected();
   LexAn();
-  if (AtEntityEnd()) {
-    ChangeBuffers();
-    SkipEmpty();
-    if (FToken->GetCode() == tkEndOfFile) RaiseError("Unexpected end of file.");
-  }
+  if (LeaveEndedEntities() && FToken->GetCode() == tkEndOfFile)
+    RaiseError("Unexpected end of file.");
 }
 
 void TLexAnalyzer::MatchString(std::u16string_view text) {
   if (!SameTextIgnoringCase(FToken->GetLexem(), text)) RaiseUnexpected();
   LexAn();
-  if (AtEntityEnd()) {
-    ChangeBuffers();
-    SkipEmpty();
-  }
+  LeaveEndedEntities();
 }
 
 void TLexAnalyzer::MatchTokens(int32_t token1, int32_t token2) {
   if (FToken->GetCode() != token1 && FToken->GetCode() != token2) RaiseUnexpected();
   LexAn();
-  if (AtEntityEnd()) {
-    ChangeBuffers();
-    SkipEmpty();
-  }
+  LeaveEndedEntities();
 }
 
 void TLexAnalyzer::RMatch(int32_t token) {
@@ -183,10 +194,7 @@ void TLexAnalyzer::RMatch(int32_t token) {
   } else {
     RaiseUnexpected();
   }
-  if (AtEntityEnd()) {
-    ChangeBuffers();
-    SkipEmpty();
-  }
+  LeaveEndedEntities();
 }
 
 void TLexAnalyzer::RMatchString(std::u16string_view text) {
@@ -198,10 +206,7 @@ void TLexAnalyzer::RMatchString(std::u16string_view text) {
   } else {
     RaiseUnexpected();
   }
-  if (AtEntityEnd()) {
-    ChangeBuffers();
-    SkipEmpty();
-  }
+  LeaveEndedEntities();
 }
 
 void TLexAnalyzer::RMatchTokens(int32_t token1, int32_t token2) {
@@ -214,10 +219,7 @@ void TLexAnalyzer::RMatchTokens(int32_t token1, int32_t token2) {
   } else {
     RaiseUnexpected();
   }
-  if (AtEntityEnd()) {
-    ChangeBuffers();
-    SkipEmpty();
-  }
+  LeaveEndedEntities();
 }
 
 bool TLexAnalyzer::EqualTokens(int32_t current, int32_t expected) {

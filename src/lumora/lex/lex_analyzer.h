@@ -25,6 +25,7 @@
 
 namespace lumora {
 
+class TExpansionGuard;
 class TKaXMLDocument;
 
 // A reading position handed from one parser to another. It shares the
@@ -43,6 +44,9 @@ struct TAnalyzerState {
   int32_t PrevLine = 0;
   int32_t PrevColumn = 0;
   std::string FileName;
+  // The entities being expanded, with the buffers of those whose text is
+  // read now; shared by every parser of one parse.
+  TExpansionGuard* Guard = nullptr;
 };
 
 class TLexAnalyzer : public TComponent {
@@ -68,6 +72,10 @@ class TLexAnalyzer : public TComponent {
   void SetFileName(const std::string& fileName) { FFileName = fileName; }
   TKaXMLDocument* GetDocument() const { return FDocument; }
   void SetDocument(TKaXMLDocument* document) { FDocument = document; }
+  // The guard of the parse; Init makes one of the parser's own when none
+  // was handed over.
+  TExpansionGuard* GetGuard() const { return FGuard; }
+  void SetGuard(TExpansionGuard* guard) { FGuard = guard; }
 
   // The grammar's primitives. Each checks the current token and reads the
   // next; when that ends a replacement text, reading goes on in the document.
@@ -96,6 +104,8 @@ class TLexAnalyzer : public TComponent {
   void SkipEmpty();
   // Swaps the current buffer between the document and the entity buffer.
   void ChangeBuffers() { FBuffer = FBuffer == FDocBuffer ? FEntityBuffer : FDocBuffer; }
+  // Whether the current token comes from a parameter entity's text.
+  bool ReadingEntityText() const { return FBuffer != FDocBuffer; }
 
   // Markup scanners. Each starts from FChar, already read, and returns the
   // lexeme, valid until the next scan.
@@ -117,7 +127,9 @@ class TLexAnalyzer : public TComponent {
   // name "=" literal when the current token is a name equal to name
   // (regardless of case); false, consuming nothing, otherwise.
   bool ParseAttribute(std::u16string_view name);
-  // "%" name ";": reading goes on in the entity's replacement text.
+  // "%" name ";": reading goes on in the entity's stored value, as it was
+  // declared; at its end, after the reference. The guard refuses an entity
+  // that is being expanded already and bounds the characters expanded.
   void ParseReference();
 
   // Action codes the shared fragments emit.
@@ -187,6 +199,7 @@ class TLexAnalyzer : public TComponent {
   int32_t FAttributeColumn = 0;
   std::string FFileName;
   TKaXMLDocument* FDocument = nullptr;  // not owned
+  TExpansionGuard* FGuard = nullptr;    // not owned
   bool FPIData = false;                 // LexAn reads the rest of a PI as one text
   bool FInContent = false;              // inside the document element
   bool FCharData = false;               // white space is character data, not skipped
@@ -210,9 +223,14 @@ class TLexAnalyzer : public TComponent {
     std::unique_ptr<TSTEntry> PrevToken;
     std::unique_ptr<TSTEntry> Token;
     std::unique_ptr<TXMLStack> Stack;
+    std::unique_ptr<TExpansionGuard> Guard;  // when none was handed over
   };
 
-  bool AtEntityEnd() const { return FToken->GetCode() == tkEndOfFile && FBuffer == FEntityBuffer; }
+  bool AtEntityEnd() const { return FToken->GetCode() == tkEndOfFile && FBuffer != FDocBuffer; }
+  // The current token ends an entity's text: reading goes on after the
+  // reference, in the entity around it or the document, with the token
+  // that follows there. True when any text ended.
+  bool LeaveEndedEntities();
 
   std::unique_ptr<TWorkingObjects> FOwned;
   std::u16string FLexeme;  // the scanners' output, reused token after token

@@ -4,9 +4,14 @@
 // rest of its lexeme from FBuffer and pushes back what it read beyond it (at
 // most six characters). Its lexeme is built in FLexeme, which keeps its
 // storage from token to token.
+#include <algorithm>
 #include <string>
 
+#include "lumora/dom/document.h"
+#include "lumora/dtd/document_type.h"
+#include "lumora/dtd/expansion_guard.h"
 #include "lumora/dtd/references.h"
+#include "lumora/io/orvane_error.h"
 #include "lumora/framework/stream.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/lex/lex_analyzer.h"
@@ -423,21 +428,32 @@ void TLexAnalyzer::ParseReference() {
   before.Copy(*FPrevToken);
   MatchString(u"%");
   Match(tkName);
-  const auto reference = TKaPEntityReference::CreateReference(FPrevToken->GetLexem(), FDocument);
-  if (!reference->Retrieve())
-    RaiseError(Format("Can't retrieve parameter entity value. Entity \"%s\" is not declared.",
-                      WideToSystem(reference->GetName())));
+  const std::u16string name(FPrevToken->GetLexem());
+  const TKaDocumentType* doctype = FDocument ? FDocument->GetDocumentType() : nullptr;
+  const TKaXMLNode* decl = doctype ? doctype->GetEntityDecl(name) : nullptr;
+  if (!decl || decl->GetName() != name)
+    RaiseErrorAtPrevious(
+        Format("Can't retrieve parameter entity value. Entity \"%s\" is not declared.",
+               WideToSystem(name)));
+  if (FToken->GetLexem() != u";") RaiseUnexpected();
 
-  std::u16string text = reference->GetValue();
-  if (FBuffer == FEntityBuffer) {
-    // A reference inside a replacement text: there is one entity buffer, so
-    // the rest of the current text follows the new one there.
-    for (char16_t c = FBuffer->GetChar(); c != 0; c = FBuffer->GetChar()) text.push_back(c);
-  } else {
-    ChangeBuffers();
+  // The value as it was declared: its character references were expanded
+  // then, and what they gave is text, not markup to read again.
+  const std::u16string& text = decl->GetValue();
+  std::string bytes = ReplacementBytes(text);
+  const auto blockSize = static_cast<int32_t>(
+      std::clamp<size_t>(bytes.size(), 64, static_cast<size_t>(TInputBuffer::kBlockSize)));
+  auto buffer = std::make_unique<TInputBuffer>(blockSize);
+  buffer->SetNormalizeLineEnds(false);
+  buffer->Init(std::make_unique<TStringStream>(std::move(bytes)));
+  try {
+    FGuard->Produce(static_cast<int64_t>(text.size()));
+    FGuard->Enter(name, std::move(buffer));
+  } catch (const EKaOrvaneError& e) {
+    RaiseErrorAtPrevious(e.Message());
   }
-  FBuffer->Init(std::make_unique<TStringStream>(ReplacementBytes(text)));
-  // The ";" is the current token already; this reads the first token of the text.
+  FBuffer = FGuard->GetTextBuffer();
+  // The ";" is the current token still; this reads the first token of the text.
   MatchString(u";");
   FPrevToken->Copy(before);
 }

@@ -6,6 +6,7 @@
 #include "lumora/dom/dom_exception.h"
 #include "lumora/dtd/attribute_types.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/expansion_guard.h"
 #include "lumora/framework/registry.h"
 #include "lumora/framework/strings.h"
 #include "lumora/framework/sysutils.h"
@@ -26,6 +27,7 @@ TKaOrvane::TKaOrvane(TComponent* AOwner) : TLexAnalyzer(AOwner) {
         "not support multi-byte characters. You should use 8-bit version of Orvane with Windows "
         "95.");
   FErrors = std::make_unique<TKaErrorsList>();
+  FOwnGuard = std::make_unique<TExpansionGuard>();
 }
 
 TKaOrvane::~TKaOrvane() {
@@ -60,6 +62,14 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
     Document->Clear();
   FDocument = Document.get();
   Document->AssignParser(this);
+  if (FSharedGuard) {
+    FGuard = FSharedGuard;
+  } else {
+    // The budget of expansion grows with the input.
+    const int64_t size = Stream.Size();
+    FOwnGuard->Reset(size > 0 ? size : 0);
+    FGuard = FOwnGuard.get();
+  }
   Init();
   try {
     // Encodings without a table of their own are read through iconv.
@@ -106,22 +116,29 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
     const int32_t line = placed ? e.GetLine() : FLine;
     const int32_t column = placed ? e.GetColumn() : FColumn;
     const std::string fileName = placed ? e.GetFileName() : FFileName;
-    Finalize();
+    EndParse();
     EKaOrvaneError error =
         EKaOrvaneError::CreateWithExtFileName(e.Message(), fileName, line, e.GetExtLine());
     error.SetColumn(column);
     throw error;
   } catch (const EKaDOMException& e) {
-    Finalize();
+    EndParse();
     Document->Clear();
     throw EKaDOMException(e.GetCode(), e.Message());
   } catch (...) {
-    Finalize();
+    EndParse();
     throw;
   }
-  Finalize();
+  EndParse();
   FInvalidChars = invChars().DataString();
   return FValidateDocument ? Validate(Document.get()) : true;
+}
+
+void TKaOrvane::EndParse() {
+  Finalize();
+  // Expansions left open by an error must not make the tree's later
+  // expansions look recursive.
+  if (FGuard == FOwnGuard.get()) FOwnGuard->Reset(0);
 }
 
 void TKaOrvane::RunGrammar() {

@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "lumora/dtd/expansion_guard.h"
 #include "lumora/io/errors_list.h"
 #include "lumora/lex/lex_analyzer.h"
 #include "lumora/text/code_pages.h"
@@ -80,6 +81,13 @@ class TKaOrvane : public TLexAnalyzer {
   int GetMaxNestingDepth() const { return FMaxNestingDepth; }
   void SetMaxNestingDepth(int Value) { FMaxNestingDepth = Value; }
 
+  // The bounds on entity expansion of the parse running now: the parser's
+  // own, or the one shared by the parse this one is nested in.
+  TExpansionGuard* GetExpansionGuard() const { return FGuard; }
+  // Parses that follow use Guard (kept alive by the caller) instead of a
+  // guard of their own; nil returns to their own.
+  void ShareExpansionGuard(TExpansionGuard* Guard) { FSharedGuard = Guard; }
+
   // Results of the last call.
   TKaErrorsList& GetErrors() { return *FErrors; }
   const TKaErrorsList& GetErrors() const { return *FErrors; }
@@ -107,6 +115,8 @@ class TKaOrvane : public TLexAnalyzer {
   void DocumentReleased(TKaXMLDocument* Document);
 
   void RunGrammar();
+  // Frees the working objects of the parse, after an error too.
+  void EndParse();
   // After the document element only comments, processing instructions and
   // white space may follow.
   void ParseEpilog();
@@ -127,6 +137,8 @@ class TKaOrvane : public TLexAnalyzer {
   // The internal subset refers to parameter entities, whose declarations
   // may declare general entities this parser does not see.
   bool FSubsetHasPEReferences = false;
+  std::unique_ptr<TExpansionGuard> FOwnGuard;
+  TExpansionGuard* FSharedGuard = nullptr;
   bool FValidateDocument = false;
   char FParserMode = 'd';
   TFileNotFoundEvent FOnFileNotFound;
