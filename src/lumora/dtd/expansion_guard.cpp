@@ -29,6 +29,7 @@ void TExpansionGuard::Open(std::u16string_view Name, std::unique_ptr<TInputBuffe
   if (GetDepth() >= kMaxDepth)
     throw EKaOrvaneError(Format("Entity \"%s\" is nested deeper than %d levels.",
                                 WideToSystem(Name), kMaxDepth));
+  Produce(kExpansionCost);
   FOpen.push_back({std::u16string(Name), std::move(Buffer)});
   ++FExpansions;
 }

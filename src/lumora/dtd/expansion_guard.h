@@ -29,6 +29,9 @@ class TExpansionGuard {
   // past it, at most kAmplification times as many as the input has bytes.
   static constexpr int64_t kFreeCharacters = int64_t{8} << 20;
   static constexpr int64_t kAmplification = 100;
+  // Each expansion counts this many characters besides its text, so that
+  // empty entities cannot be expanded without end either.
+  static constexpr int64_t kExpansionCost = 20;
 
   explicit TExpansionGuard(int64_t InputSize = 0);
   ~TExpansionGuard();
@@ -43,9 +46,10 @@ class TExpansionGuard {
   // References expanded since Reset.
   int64_t GetExpansions() const { return FExpansions; }
 
-  // Opens the expansion of the entity Name. Raises EKaOrvaneError "Entity
-  // \"...\" refers to itself." when it is open already, and when the
-  // expansions would nest deeper than kMaxDepth.
+  // Opens the expansion of the entity Name, counting kExpansionCost. Raises
+  // EKaOrvaneError "Entity \"...\" refers to itself." when it is open
+  // already, when the expansions would nest deeper than kMaxDepth, and
+  // past the budget.
   void Enter(std::u16string_view Name);
   // The same, for an entity whose text is read through Buffer; the guard
   // keeps the buffer until Leave.

@@ -13,6 +13,9 @@ class TKaExternalNode : public TKaXMLNode {
     FSystemLiteral = Literal;
     Retrieve();
   }
+  // Stores the literal only: the parsers read the resource when the
+  // declaration is complete.
+  void StoreSystemLiteral(std::u16string_view Literal) { FSystemLiteral = Literal; }
   void SetPublicLiteral(std::u16string_view Literal) { FPublicLiteral = Literal; }
   const std::u16string& GetSystemLiteral() const { return FSystemLiteral; }
   const std::u16string& GetPublicLiteral() const { return FPublicLiteral; }

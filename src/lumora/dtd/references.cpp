@@ -4,6 +4,8 @@
 
 #include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/expansion_guard.h"
+#include "lumora/parser/orvane.h"
 #include "lumora/framework/utf8.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/io/wide_output.h"
@@ -151,10 +153,21 @@ bool TKaCharReference::Retrieve() {
 }
 
 bool TKaPEntityReference::Retrieve() {
-  // The declarations live in the document type, which documents do not carry
-  // yet: no name is declared.
-  Normalize();
-  return false;
+  // The stored value is the replacement text: its references were expanded
+  // when it was declared, and what reads it next must see it as written.
+  const TKaDocumentType* doctype = FOwnerDocument ? FOwnerDocument->GetDocumentType() : nullptr;
+  const auto* decl = doctype ? doctype->GetEntityDecl(FName) : nullptr;
+  if (!decl || decl->GetName() != FName) return false;
+  // The expansion counts against the parse's budget; an entity whose value
+  // is being set refers to itself.
+  const TKaOrvane* parser = FOwnerDocument->GetParser();
+  if (TExpansionGuard* guard = parser ? parser->GetExpansionGuard() : nullptr) {
+    guard->Enter(FName);
+    guard->Leave();
+    guard->Produce(static_cast<int64_t>(decl->GetValue().size()));
+  }
+  FValue = decl->GetValue();
+  return true;
 }
 
 void TKaPEntityReference::Normalize() {

@@ -110,8 +110,10 @@ class TKaPEntityReference : public TKaCustomReference {
                                                               TKaXMLDocument* Doc) {
     return std::make_unique<TKaPEntityReference>(Name, Doc);
   }
-  // The value of the entity declared under the name, normalized. Documents
-  // hold no entity declarations yet, so this is always false.
+  // The value of the entity declared under the name (of either kind), as
+  // stored; false when none is declared. Raises EKaOrvaneError when the
+  // entity is being expanded already (a cycle) or the parse's expansion
+  // budget runs out.
   bool Retrieve() override;
   // White space becomes spaces; parameter-entity and character references in
   // the value are expanded, general ones kept as written.

@@ -161,6 +161,9 @@ bool TLexAnalyzer::LeaveEndedEntities() {
     TInputBuffer* outer = FGuard->GetTextBuffer();
     FBuffer = outer ? outer : FDocBuffer;
     SkipEmpty();
+    // An entity's text stands apart from what follows it, as if white
+    // space closed it.
+    FSpaceBefore = true;
     left = true;
   }
   return left;

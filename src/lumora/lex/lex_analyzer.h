@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "lumora/dtd/expansion_guard.h"
 #include "lumora/framework/component.h"
 #include "lumora/lex/input_buffer.h"
 #include "lumora/lex/parse_stack.h"
@@ -25,7 +26,6 @@
 
 namespace lumora {
 
-class TExpansionGuard;
 class TKaXMLDocument;
 
 // A reading position handed from one parser to another. It shares the
@@ -170,6 +170,11 @@ class TLexAnalyzer : public TComponent {
     FColumn = FBuffer->GetColumn();
   }
 
+  // When the current token ends an entity's text, reading goes on after
+  // the reference, in the entity around it or the document, with the token
+  // that follows there. True when any text ended.
+  bool LeaveEndedEntities();
+
   // Token helpers for the lexers. The current token becomes:
   // the table's entry for lexem, inserted with codeIfNew when there is none;
   void SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew);
@@ -227,10 +232,6 @@ class TLexAnalyzer : public TComponent {
   };
 
   bool AtEntityEnd() const { return FToken->GetCode() == tkEndOfFile && FBuffer != FDocBuffer; }
-  // The current token ends an entity's text: reading goes on after the
-  // reference, in the entity around it or the document, with the token
-  // that follows there. True when any text ended.
-  bool LeaveEndedEntities();
 
   std::unique_ptr<TWorkingObjects> FOwned;
   std::u16string FLexeme;  // the scanners' output, reused token after token

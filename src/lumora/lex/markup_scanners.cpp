@@ -455,6 +455,7 @@ void TLexAnalyzer::ParseReference() {
   FBuffer = FGuard->GetTextBuffer();
   // The ";" is the current token still; this reads the first token of the text.
   MatchString(u";");
+  FSpaceBefore = true;
   FPrevToken->Copy(before);
 }
 

@@ -8,7 +8,9 @@
 #include "lumora/dtd/references.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/framework/utf8.h"
+#include "lumora/dtd/expansion_guard.h"
 #include "lumora/io/orvane_error.h"
+#include "lumora/parser/dtd_parser.h"
 #include "lumora/parser/orvane.h"
 #include "lumora/text/char_classes.h"
 #include "lumora/text/wide_strings.h"
@@ -224,7 +226,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       --FDepth;
       break;
     case acSystemLiteral:
-      if (auto* doctype = dynamic_cast<TKaDocumentType*>(head)) doctype->SetSystemLiteral(Text);
+      if (auto* doctype = dynamic_cast<TKaDocumentType*>(head)) doctype->StoreSystemLiteral(Text);
       break;
     case acPublicLiteral:
       if (auto* doctype = dynamic_cast<TKaDocumentType*>(head)) doctype->SetPublicLiteral(Text);
@@ -375,16 +377,35 @@ void TKaOrvane::ParseDTDStag() {
     ParseExternalId(FStrictSyntax);
   }
   if (FToken->GetCode() == '[') {
-    // An empty internal subset (which the writer gives a document type
-    // without declarations) reads; declarations are not read yet.
     MatchString(u"[");
-    if (FToken->GetCode() != ']')
-      RaiseError("Internal DTD subsets are not supported in this version.");
+    ParseInternalSubset();
     MatchString(u"]");
   }
+  // The external subset is read after the internal one, so that the
+  // internal subset's declarations bind first and its parameter entities
+  // reach the external subset.
+  if (TKaDocumentType* doctype = FDocument->GetDocumentType();
+      doctype && !doctype->GetSystemLiteral().empty())
+    doctype->Retrieve();
   Emit(acDocType, u"");
   Match(tkTagEnd);
   ParseMisc();
+}
+
+void TKaOrvane::ParseInternalSubset() {
+  // The DTD parser reads on from this parser's position and hands it back.
+  TDTDParser dtd(nullptr);
+  dtd.SetStrictSyntax(FStrictSyntax);
+  dtd.SetInternalSubset(true);
+  const int64_t expanded = FGuard->GetExpansions();
+  try {
+    dtd.SwitchParser(GetAnalyzerState(), FDocument);
+  } catch (...) {
+    SetAnalyzerState(dtd.GetAnalyzerState());
+    throw;
+  }
+  SetAnalyzerState(dtd.GetAnalyzerState());
+  if (FGuard->GetExpansions() > expanded) FSubsetHasPEReferences = true;
 }
 
 void TKaOrvane::ParseElement() {

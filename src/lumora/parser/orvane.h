@@ -105,6 +105,8 @@ class TKaOrvane : public TLexAnalyzer {
   void ParseXMLDecl();
   void ParseMisc();
   void ParseDTDStag();
+  // The declarations between "[" and "]", read by a DTD parser.
+  void ParseInternalSubset();
   void ParseElement();
   void ParseCDSec();
   void ParseElCont();
