@@ -75,6 +75,8 @@ class TKaContentModel : public TKaXMLNode {
   void MoveToDocument(TKaXMLDocument* Doc) override;
 
  private:
+  friend class TKaElementDecl;  // the parent of a top node
+
   uint8_t FKind;
   char16_t FDelimiter = u',';
   TKaNodeList FChildren;

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "lumora/lex/lex_analyzer.h"
 
@@ -53,12 +54,29 @@ class TContentModelParser : public TLexAnalyzer {
   static constexpr int32_t acDelimiter = 22;  // Emit("," | "|")
 
  private:
+  // A group being read, with whether its delimiter is known yet: the token
+  // after its first particle decides it.
+  struct TOpenGroup {
+    TKaContentModel* Group;
+    bool DelimiterKnown = false;
+  };
+
   // Settings from the document's parser, where not set explicitly.
   void TakeSettings(TKaXMLDocument* Document);
+  // (#PCDATA ...), with "(" read and "#PCDATA" the current token.
+  void ParseMixed();
+  // The particles and nested groups of the group just opened, to its ")".
+  void ParseGroups();
+  // An optional "?", "*" or "+" right after a particle; "" when none.
+  std::u16string_view ParseMark();
 
   bool FStrictSet = false;
-  int FMaxDepth = 0;  // 0: the document's parser's, or the default
-  int FDepth = 0;     // groups open now
+  int FMaxDepth = 0;    // 0: the document's parser's, or the default
+  int FDepthLimit = 0;  // the bound in force
+  // The model being read, until it is complete: a declaration gets no
+  // model at all from a specification that does not parse.
+  std::unique_ptr<TKaContentModel> FRoot;
+  std::vector<TOpenGroup> FOpen;
 };
 
 }  // namespace lumora
