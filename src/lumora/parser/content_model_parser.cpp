@@ -102,8 +102,11 @@ void TContentModelParser::LexAn() {
         continue;
       case u'>':
         return SetTokenLookup(u">", tkTagEnd);
-      case u'#':
-        return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
+      case u'#': {
+        const std::u16string_view written = SplitPredefined();
+        SetTokenLookup(written, tkUnknownMarkup);
+        return RequireExactKeyword(written, FToken->GetLexem());
+      }
       case 0:
         return SetTokenEndOfFile();
       default:
@@ -183,7 +186,6 @@ void TContentModelParser::ParseContentModel() {
 }
 
 void TContentModelParser::ParseMixed() {
-  RequireExactKeyword(FToken->GetLexem(), u"#PCDATA");
   RMatch(tkPCData);
   Emit(acKind, u"#PCDATA");
   bool names = false;
