@@ -1,5 +1,6 @@
 #include "lumora/dtd/content_model.h"
 
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -94,15 +95,15 @@ TKaContentModel* TKaContentModel::GetElement(std::u16string_view Name) const {
   return nullptr;
 }
 
-std::string TKaContentModel::ToString() const {
+std::u16string TKaContentModel::ToText() const {
   TMemoryStream stream;
   const_cast<TKaContentModel*>(this)->Write(stream, 0);
   std::u16string text(static_cast<size_t>(stream.Size() / 2), u'\0');
-  for (size_t i = 0; i < text.size(); ++i)
-    text[i] = static_cast<char16_t>(static_cast<unsigned char>(stream.Memory()[2 * i]) |
-                                    static_cast<unsigned char>(stream.Memory()[2 * i + 1]) << 8);
-  return WideToSystem(text);
+  std::memcpy(text.data(), stream.Memory(), text.size() * 2);
+  return text;
 }
+
+std::string TKaContentModel::ToString() const { return WideToSystem(ToText()); }
 
 void TKaContentModel::Write(TStream& Stream, int Level) {
   // Groups nest as deep as the tree does: an explicit stack of the groups

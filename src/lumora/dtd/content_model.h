@@ -65,7 +65,8 @@ class TKaContentModel : public TKaXMLNode {
   // there is none.
   TKaContentModel* GetElement(std::u16string_view Name) const;
 
-  // The specification as written by Write, in UTF-8.
+  // The specification as Write writes it; ToString gives it in UTF-8.
+  std::u16string ToText() const;
   std::string ToString() const;
   // The specification: "(a,(b|c)+,d?)", "(#PCDATA|a)*", " EMPTY", " ANY";
   // a leaf writes its name only (its parent writes its mark).
