@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dom/dom_testing.h"
@@ -180,6 +181,11 @@ class HostParser : public TContentModelParser {
     LexAn();
   }
   int32_t Current() const { return FToken->GetCode(); }
+  // A lexeme read earlier in the parse, such as a comment's text.
+  void Remember(std::u16string_view lexeme, int32_t code) {
+    int32_t index = -1;
+    FSymTab->InsertLexeme(lexeme, code, index);
+  }
   TXMLStack& Stack() { return *FStack; }
 
  private:
@@ -218,6 +224,16 @@ TEST(ContentModelParser, HandOverGivesTheModelToTheDeclarationOnTop) {
   ReadSpecification(second, &doc);
   EXPECT_EQ(second.Current(), tkTagEnd);
   EXPECT_EQ(empty->GetContentModel()->GetKind(), cmEmpty);
+
+  // Names are read as written, whatever the table of the whole parse holds:
+  // a comment "b" read before, or a name "B" of another declaration.
+  auto later = TKaElementDecl::CreateEmptyEDecl(u"l", &doc);
+  HostParser third;
+  third.Start("(b|c)>", later.get());
+  for (auto [text, code] : {std::pair{u"b", tkText}, {u"B", tkName}, {u"c", tkLiteral}})
+    third.Remember(text, code);
+  ReadSpecification(third, &doc);
+  EXPECT_EQ(later->GetContentModel()->ToString(), "(b|c)");
 
   // An ignored declaration (nil on the stack) reads its model and drops it.
   HostParser ignored;
