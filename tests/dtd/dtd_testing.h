@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "dom/dom_testing.h"
 #include "lumora/dom/character_data.h"
 #include "lumora/dtd/document_type.h"
