@@ -110,13 +110,14 @@ class TKaPEntityReference : public TKaCustomReference {
                                                               TKaXMLDocument* Doc) {
     return std::make_unique<TKaPEntityReference>(Name, Doc);
   }
-  // The value of the entity declared under the name, normalized. Documents
-  // hold no entity declarations yet, so this is always false.
+  // The value of the entity declared under the name (of either kind), as
+  // stored; false when none is declared.
   bool Retrieve() override;
   // White space becomes spaces; parameter-entity and character references in
   // the value are expanded, general ones kept as written.
   void Normalize() override;
-  // The name on a line of its own, after Level spaces.
+  // Nothing: the declarations the reference brought follow it in the list,
+  // and a bare name would not read back.
   void Write(TStream& Stream, int Level) override;
 };
 
