@@ -29,7 +29,9 @@
 #include "lumora/dom/node_list.h"
 
 #include "lumora/dtd/attribute_types.h"
+#include "lumora/dtd/content_model.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/element_decl.h"
 #include "lumora/dtd/external_node.h"
 #include "lumora/dtd/references.h"
 
@@ -39,6 +41,7 @@
 #include "lumora/io/wide_output.h"
 #include "lumora/io/write_mode.h"
 
+#include "lumora/parser/content_model_parser.h"
 #include "lumora/parser/orvane.h"
 
 #include "lumora/package/package.h"

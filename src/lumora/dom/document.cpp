@@ -216,6 +216,8 @@ TKaXMLNode* TKaXMLDocument::TakeNext(const TKaXMLNode* Node) const {
     below = container->GetFirstNode();
   else if (auto* doctype = dynamic_cast<const TKaDocumentType*>(Node))
     below = doctype->GetFirstNode();
+  else if (auto* attlist = dynamic_cast<const TKaAttListDecl*>(Node))
+    below = attlist->GetFirstNode();
   if (below) return below;
   for (const TKaXMLNode* node = Node; node;) {
     if (TKaXMLNode* next = node->Next()) return next;

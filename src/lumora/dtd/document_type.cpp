@@ -1,21 +1,216 @@
 #include "lumora/dtd/document_type.h"
 
+#include "lumora/dom/character_data.h"
 #include "lumora/dom/document.h"
+#include "lumora/dtd/attlist_decl.h"
+#include "lumora/dtd/entity_decl.h"
+#include "lumora/dtd/notation.h"
 #include "lumora/framework/sysutils.h"
-#include "lumora/io/file_streams.h"
 #include "lumora/io/wide_output.h"
+#include "lumora/parser/orvane.h"
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
+
+TKaDocumentType::TKaDocumentType(std::u16string_view Name, TKaXMLDocument* Doc)
+    : TKaExternalNode(Name, DOCUMENT_TYPE_NODE, Doc, TNameRule::kChecked), FNodeList(Doc, this) {}
+
+TKaDocumentType::~TKaDocumentType() { FNodeList.Clear(); }
+
+// ---------------------------------------------------------------- lookups
+
+bool TKaDocumentType::Indexed(uint8_t NodeType) {
+  switch (NodeType) {
+    case ELEMENT_DECL_NODE:
+    case ATTLIST_DECL_NODE:
+    case ENTITY_NODE:
+    case NOTATION_NODE:
+    case PROCESSING_INSTRUCTION_NODE:
+    case ENTITY_REFERENCE_NODE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool ExactDeclarationNames(const TKaXMLDocument* Doc) {
+  return Doc && Doc->GetParser() && Doc->GetParser()->GetStandardXML();
+}
+
+std::u16string FoldedName(std::u16string_view Name) {
+  std::u16string folded(Name);
+  for (char16_t& c : folded)
+    if (c >= u'A' && c <= u'Z') c += u'a' - u'A';
+  return folded;
+}
+
 namespace {
 
-bool IsUrl(std::u16string_view name) {
-  const std::string lower = LowerCase(Trim(WideToSystem(name)));
-  return lower.starts_with("http://") || lower.starts_with("https://") ||
-         lower.starts_with("ftp://");
+// The key of a declaration: its type code, then its name with ASCII letters
+// folded unless the name must match exactly. Every name that compares equal
+// in either mode lands in one bucket.
+std::u16string MakeKey(uint8_t NodeType, std::u16string_view Name) {
+  std::u16string key(1, static_cast<char16_t>(NodeType));
+  key += NodeType == ENTITY_NODE ? std::u16string(Name) : FoldedName(Name);
+  return key;
 }
 
 }  // namespace
+
+std::u16string TKaDocumentType::KeyOf(const TKaXMLNode* Node) const {
+  return MakeKey(Node->GetType(), Node->GetName());
+}
+
+TKaXMLNode* TKaDocumentType::Lookup(uint8_t NodeType, std::u16string_view Name) const {
+  CatchUp();
+  const auto it = FIndex.find(MakeKey(NodeType, Name));
+  if (it == FIndex.end()) return nullptr;
+  if (NodeType == ENTITY_NODE || !ExactDeclarationNames(FOwnerDocument)) return it->second.front();
+  for (TKaXMLNode* node : it->second)
+    if (node->GetName() == Name) return node;
+  return nullptr;
+}
+
+void TKaDocumentType::CatchUp() const {
+  TKaXMLNode* last = FNodeList.GetLast();
+  if (last == FLastIndexed) return;
+  TKaXMLNode* node = FLastIndexed ? FLastIndexed->Next() : FNodeList.GetFirst();
+  if (!node) {
+    // The old end is no longer followed by the new one: start afresh.
+    RebuildIndex();
+    return;
+  }
+  for (; node; node = node->Next())
+    if (Indexed(node->GetType())) FIndex[KeyOf(node)].push_back(node);
+  FLastIndexed = last;
+}
+
+void TKaDocumentType::UnindexNode(const TKaXMLNode* Node) {
+  if (Node == FLastIndexed) FLastIndexed = FNodeList.GetLast();
+  if (!Indexed(Node->GetType())) return;
+  const auto it = FIndex.find(KeyOf(Node));
+  if (it == FIndex.end()) return;
+  std::erase(it->second, Node);
+  if (it->second.empty()) FIndex.erase(it);
+}
+
+void TKaDocumentType::RebuildIndex() const {
+  FIndex.clear();
+  for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next())
+    if (Indexed(node->GetType())) FIndex[KeyOf(node)].push_back(node);
+  FLastIndexed = FNodeList.GetLast();
+}
+
+TKaXMLNode* TKaDocumentType::GetElementDecl(std::u16string_view Name) const {
+  return Lookup(ELEMENT_DECL_NODE, Name);
+}
+TKaAttListDecl* TKaDocumentType::GetAttListDecl(std::u16string_view Name) const {
+  return dynamic_cast<TKaAttListDecl*>(Lookup(ATTLIST_DECL_NODE, Name));
+}
+TKaAttDef* TKaDocumentType::GetAttDef(std::u16string_view ElementName,
+                                      std::u16string_view Name) const {
+  const TKaAttListDecl* list = GetAttListDecl(ElementName);
+  return list ? list->GetAtt(Name) : nullptr;
+}
+TKaCustomEntityDecl* TKaDocumentType::GetEntityDecl(std::u16string_view Name) const {
+  return dynamic_cast<TKaCustomEntityDecl*>(Lookup(ENTITY_NODE, Name));
+}
+TKaNotation* TKaDocumentType::GetNotation(std::u16string_view Name) const {
+  return dynamic_cast<TKaNotation*>(Lookup(NOTATION_NODE, Name));
+}
+TKaXMLNode* TKaDocumentType::GetPI(std::u16string_view Target) const {
+  return Lookup(PROCESSING_INSTRUCTION_NODE, Target);
+}
+TKaXMLNode* TKaDocumentType::GetPReference(std::u16string_view Name) const {
+  return Lookup(ENTITY_REFERENCE_NODE, Name);
+}
+
+// ---------------------------------------------------------------- setters
+
+namespace {
+
+// Appends a declaration of a class of its own; the caller's pointer lets go
+// only once the list holds it.
+template <class T>
+T* AppendDecl(TKaDocumentType& doctype, TAdopt<T>& Decl) {
+  T* node = Decl.get();
+  doctype.InsertNode(TAdopt<TKaXMLNode>(node), nullptr);
+  Decl.Commit();
+  return node;
+}
+
+}  // namespace
+
+TKaXMLNode* TKaDocumentType::InsertNode(TAdopt<TKaXMLNode> Node, TKaXMLNode* After) {
+  CatchUp();
+  const bool appending = !After || After == FNodeList.GetLast();
+  TKaXMLNode* node = FNodeList.InsertAfter(std::move(Node), After);
+  // Buckets keep list order: an insertion in the middle (rare) reindexes.
+  if (appending)
+    CatchUp();
+  else
+    RebuildIndex();
+  return node;
+}
+
+std::unique_ptr<TKaXMLNode> TKaDocumentType::RemoveNode(TKaXMLNode* Node) {
+  CatchUp();
+  std::unique_ptr<TKaXMLNode> removed = FNodeList.RemoveChildNode(Node);
+  UnindexNode(removed.get());
+  return removed;
+}
+
+std::unique_ptr<TKaXMLNode> TKaDocumentType::RepleaceDeclaration(TKaXMLNode* Old,
+                                                                 TAdopt<TKaXMLNode> New) {
+  InsertNode(std::move(New), Old);
+  return RemoveNode(Old);
+}
+
+TKaXMLNode* TKaDocumentType::SetElementDecl(TAdopt<TKaXMLNode> Decl) {
+  return InsertNode(std::move(Decl), nullptr);
+}
+
+TKaAttListDecl* TKaDocumentType::SetAttListDecl(TAdopt<TKaAttListDecl> Decl) {
+  TKaAttListDecl* existing = GetAttListDecl(Decl->GetName());
+  if (!existing) return AppendDecl(*this, Decl);
+  for (TKaXMLNode* node = Decl->GetFirstNode(); node; node = node->Next()) {
+    const auto* def = static_cast<const TKaAttDef*>(node);
+    if (!existing->GetAtt(def->GetName())) existing->AddAtt(def->CloneAttDef());
+  }
+  return nullptr;
+}
+
+TKaAttDef* TKaDocumentType::SetAttDef(std::u16string_view ElementName, TAdopt<TKaAttDef> Def) {
+  TKaAttListDecl* list = GetAttListDecl(ElementName);
+  if (!list) list = SetAttListDecl(TKaAttListDecl::CreateAttList(ElementName, FOwnerDocument));
+  return list->AddAtt(std::move(Def));
+}
+
+TKaCustomEntityDecl* TKaDocumentType::SetEntityDecl(TAdopt<TKaCustomEntityDecl> Decl) {
+  if (GetEntityDecl(Decl->GetName())) return nullptr;
+  return AppendDecl(*this, Decl);
+}
+
+TKaNotation* TKaDocumentType::SetNotationDecl(TAdopt<TKaNotation> Decl) {
+  return AppendDecl(*this, Decl);
+}
+
+TKaXMLNode* TKaDocumentType::SetComment(TAdopt<TKaXMLNode> Comment) {
+  return InsertNode(std::move(Comment), nullptr);
+}
+
+TKaXMLNode* TKaDocumentType::SetPI(TAdopt<TKaXMLNode> Pi) { return InsertNode(std::move(Pi), nullptr); }
+
+TKaXMLNode* TKaDocumentType::SetPReference(TAdopt<TKaXMLNode> Reference) {
+  return InsertNode(std::move(Reference), nullptr);
+}
+
+void TKaDocumentType::MoveToDocument(TKaXMLDocument* Doc) {
+  TKaXMLNode::MoveToDocument(Doc);
+  FNodeList.MoveToDocument(Doc);
+}
+
+// ---------------------------------------------------------------- validation
 
 void TKaDocumentType::Validate() {
   TKaXMLDocument* doc = FOwnerDocument;
@@ -30,68 +225,64 @@ void TKaDocumentType::Validate() {
                          "in document.",
                          WideToSystem(FName), WideToSystem(root->GetName())),
                   this);
+  // Each declaration of a name declared k times gets k - 1 messages.
+  CatchUp();
   for (TKaXMLNode* d = FNodeList.GetRoot(ELEMENT_DECL_NODE); d; d = d->NextSibling()) {
-    bool seen = false;
-    for (TKaXMLNode* e = FNodeList.GetRoot(ELEMENT_DECL_NODE); e; e = e->NextSibling()) {
-      if (e->GetName() != d->GetName()) continue;
-      if (seen)
-        doc->AddError(
-            Format("[DTD]: Element \"%s\" is declared more than once.", WideToSystem(d->GetName())),
-            d);
-      seen = true;
-    }
+    const auto it = FIndex.find(KeyOf(d));
+    if (it == FIndex.end()) continue;
+    int same = 0;
+    for (const TKaXMLNode* e : it->second) same += e->GetName() == d->GetName();
+    for (int k = 1; k < same; ++k)
+      doc->AddError(
+          Format("[DTD]: Element \"%s\" is declared more than once.", WideToSystem(d->GetName())),
+          d);
   }
+  const bool standalone = doc->GetStandalone();
+  for (TKaXMLNode* node = FNodeList.GetRoot(ENTITY_NODE); node; node = node->NextSibling()) {
+    auto* entity = dynamic_cast<TKaCustomEntityDecl*>(node);
+    if (!entity) continue;
+    if (!entity->IsInternal() && standalone)
+      doc->AddError("[XML]: Wrong document standalone declaration.",
+                    doc->GetNodeList().GetChild(u"standalone", ATTRIBUTE_NODE));
+    if (!entity->IsParameter()) entity->Validate();
+  }
+}
+
+// ---------------------------------------------------------------- writing
+
+void TKaDocumentType::WriteDeclarations(TStream& Stream, int Level) {
+  WriteWide(Stream, u" [");
+  if (FNodeList.HasChildNodes()) WriteWide(Stream, u"\r\n");
+  for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next()) node->Write(Stream, Level);
+  WriteWide(Stream, u"]>\r\n");
 }
 
 void TKaDocumentType::Write(TStream& Stream, int /*Level*/) {
   const TKaXMLDocument* doc = FOwnerDocument;
   const TWriteMode mode = doc ? doc->GetWriteMode() : wmStandard;
-  const bool toFile = doc && doc->GetWritingToFile();
   WriteWide(Stream, u"<!DOCTYPE ");
   WriteWide(Stream, FName);
   std::u16string literal = !FPublicLiteral.empty() ? FPublicLiteral : FSystemLiteral;
   if (mode == wmStandalone || (mode == wmStandard && literal.empty())) {
-    WriteWide(Stream, u" [");
-    if (FNodeList.HasChildNodes()) WriteWide(Stream, u"\r\n");
-    for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next()) node->Write(Stream, 3);
-    WriteWide(Stream, u"]>\r\n");
+    WriteDeclarations(Stream, 3);
     return;
   }
   if (literal.empty()) literal = FName + u".dtd";
   if (!FPublicLiteral.empty()) {
-    WriteWide(Stream, u" PUBLIC \"");
-    WriteWide(Stream, FPublicLiteral);
-    WriteWide(Stream, u"\" \"");
-    WriteWide(Stream, FSystemLiteral);
-    WriteWide(Stream, u"\"");
+    WriteWide(Stream, u" PUBLIC");
+    WriteQuotedLiteral(Stream, FPublicLiteral);
+    WriteQuotedLiteral(Stream, FSystemLiteral);
   } else {
-    WriteWide(Stream, u" SYSTEM \"");
-    WriteWide(Stream, literal);
-    WriteWide(Stream, u"\"");
+    WriteWide(Stream, u" SYSTEM");
+    WriteQuotedLiteral(Stream, literal);
   }
-  // A DTD file is written only with declarations to put in it, and never
-  // over a resource that is not a local file: an empty list would wipe out
-  // a DTD that was never read.
-  if (!toFile || !FNodeList.HasChildNodes() || IsUrl(literal)) {
+  // A linked DTD lives elsewhere. Every other mode keeps the declarations:
+  // they are written inline until DTD files of their own are written.
+  if (mode == wmLinkedDTD || !FNodeList.HasChildNodes()) {
     WriteWide(Stream, u" []>\r\n");
     return;
   }
-  if (mode == wmLinkedDTD) {
-    WriteWide(Stream, u" [");
-    WriteWide(Stream, u"]>\r\n");
-    return;
-  }
-  std::unique_ptr<TXMLFileStream> dtdFile;
-  try {
-    dtdFile = TXMLFileStream::CreateForWriting(WideToSystem(literal));
-  } catch (...) {
-    const std::u16string fallback = !FPublicLiteral.empty() ? FSystemLiteral : FName + u".dtd";
-    dtdFile = TXMLFileStream::CreateForWriting(WideToSystem(fallback));
-  }
-  WriteWide(Stream, u" [");
-  for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next()) node->Write(*dtdFile, 0);
-  dtdFile.reset();
-  WriteWide(Stream, u"]>\r\n");
+  WriteDeclarations(Stream, 3);
 }
 
 }  // namespace lumora

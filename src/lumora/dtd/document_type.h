@@ -3,54 +3,111 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "lumora/dom/node_list.h"
+#include "lumora/dtd/attlist_decl.h"
+#include "lumora/dtd/entity_decl.h"
 #include "lumora/dtd/external_node.h"
+#include "lumora/dtd/notation.h"
 
 namespace lumora {
 
+class TKaElementDecl;
+
+// Whether declaration names other than entity names compare exactly: when
+// the document's parser reads standard XML. Otherwise ASCII letters compare
+// without case.
+bool ExactDeclarationNames(const TKaXMLDocument* Doc);
+// Name with the ASCII letters A to Z in lower case: the hash key of names
+// that compare without case.
+std::u16string FoldedName(std::u16string_view Name);
+
 class TKaDocumentType : public TKaExternalNode {
  public:
-  TKaDocumentType(std::u16string_view Name, TKaXMLDocument* Doc)
-      : TKaExternalNode(Name, DOCUMENT_TYPE_NODE, Doc, TNameRule::kChecked), FNodeList(Doc, this) {}
-  ~TKaDocumentType() override { FNodeList.Clear(); }
+  TKaDocumentType(std::u16string_view Name, TKaXMLDocument* Doc);
+  ~TKaDocumentType() override;
 
   static std::unique_ptr<TKaDocumentType> CreateDTD(std::u16string_view Name, TKaXMLDocument* Doc) {
     return std::make_unique<TKaDocumentType>(Name, Doc);
   }
 
+  // The declarations and other markup of the DTD in order. Nodes are added
+  // and removed through the operations below, which keep the lookups by name
+  // in step; nodes appended to the list directly are indexed at the next
+  // lookup, but a node must never be removed from it directly.
   TKaNodeList& GetNodeList() { return FNodeList; }
   TKaNodeList& GetContentList() { return FNodeList; }
+  const TKaNodeList& GetContentList() const { return FNodeList; }
   TKaXMLNode* GetFirstNode() const { return FNodeList.GetFirst(); }
 
-  // Declarations by name, without regard to the case of ASCII letters.
-  TKaXMLNode* GetElementDecl(std::u16string_view Name) const {
-    return FNodeList.GetChild(Name, ELEMENT_DECL_NODE);
-  }
-  TKaXMLNode* GetAttListDecl(std::u16string_view Name) const {
-    return FNodeList.GetChild(Name, ATTLIST_DECL_NODE);
-  }
-  TKaXMLNode* GetEntityDecl(std::u16string_view Name) const {
-    return FNodeList.GetChild(Name, ENTITY_NODE);
-  }
+  // Setters: each appends and returns the node once the list owns it.
+  TKaXMLNode* SetElementDecl(TAdopt<TKaXMLNode> Decl);
+  // Appends Decl unless the element has an attribute-list declaration: then
+  // copies of its definitions of new names are merged into that one and nil
+  // is returned (the caller keeps Decl).
+  TKaAttListDecl* SetAttListDecl(TAdopt<TKaAttListDecl> Decl);
+  // Adds Def to the element's attribute-list declaration, creating that
+  // when there is none; nil when the element already defines the attribute
+  // (the caller keeps Def).
+  TKaAttDef* SetAttDef(std::u16string_view ElementName, TAdopt<TKaAttDef> Def);
+  // Appends Decl unless an entity of that name (general or parameter) is
+  // declared: the first declaration binds. Nil when refused.
+  TKaCustomEntityDecl* SetEntityDecl(TAdopt<TKaCustomEntityDecl> Decl);
+  TKaNotation* SetNotationDecl(TAdopt<TKaNotation> Decl);
+  TKaXMLNode* SetComment(TAdopt<TKaXMLNode> Comment);
+  TKaXMLNode* SetPI(TAdopt<TKaXMLNode> Pi);
+  // Appends a reference that stood in the DTD. The parser expands it; the
+  // node stays as a mark of where its declarations came from.
+  TKaXMLNode* SetPReference(TAdopt<TKaXMLNode> Reference);
 
-  void MoveToDocument(TKaXMLDocument* Doc) override {
-    TKaXMLNode::MoveToDocument(Doc);
-    FNodeList.MoveToDocument(Doc);
-  }
+  // Lookups by name. Entity names compare exactly. Element, attribute-list,
+  // attribute, notation, PI and reference names compare ASCII letters without
+  // case, or exactly when the owner document's parser reads standard XML.
+  // The first declaration in list order is found.
+  TKaXMLNode* GetElementDecl(std::u16string_view Name) const;
+  TKaAttListDecl* GetAttListDecl(std::u16string_view Name) const;
+  TKaAttDef* GetAttDef(std::u16string_view ElementName, std::u16string_view Name) const;
+  TKaCustomEntityDecl* GetEntityDecl(std::u16string_view Name) const;
+  TKaNotation* GetNotation(std::u16string_view Name) const;
+  TKaXMLNode* GetPI(std::u16string_view Target) const;
+  TKaXMLNode* GetPReference(std::u16string_view Name) const;
 
-  // Reads the external subset. Declarations are read with the DTD parser;
-  // until a document carries one, nothing is read.
+  // Inserts Node right after After (appends when After is nil).
+  TKaXMLNode* InsertNode(TAdopt<TKaXMLNode> Node, TKaXMLNode* After);
+  // Unlinks Node and hands it to the caller.
+  std::unique_ptr<TKaXMLNode> RemoveNode(TKaXMLNode* Node);
+  // Puts New right after Old, unlinks Old and hands it to the caller.
+  std::unique_ptr<TKaXMLNode> RepleaceDeclaration(TKaXMLNode* Old, TAdopt<TKaXMLNode> New);
+
+  void MoveToDocument(TKaXMLDocument* Doc) override;
+
+  // Reads the external subset. External resources are not read yet.
   void Retrieve() override {}
   // The document-level rules: a root element named as declared, each
-  // element declared once.
+  // element declared once, external entities only in a document that is
+  // not standalone, unparsed entities with declared notations.
   void Validate() override;
-  // The declaration in the document's write mode: inline, or by reference
-  // with the declarations in a DTD file of their own (see TWriteMode).
+  // The declaration in the document's write mode (see TWriteMode).
   void Write(TStream& Stream, int Level) override;
 
  private:
+  // Declarations of one type and folded name, in list order.
+  using TBucket = std::vector<TKaXMLNode*>;
+  static bool Indexed(uint8_t NodeType);
+  std::u16string KeyOf(const TKaXMLNode* Node) const;
+  TKaXMLNode* Lookup(uint8_t NodeType, std::u16string_view Name) const;
+  // Indexes the nodes appended since the index last saw the end of the list.
+  void CatchUp() const;
+  void UnindexNode(const TKaXMLNode* Node);
+  void RebuildIndex() const;
+  void WriteDeclarations(TStream& Stream, int Level);
+
   TKaNodeList FNodeList;
+  mutable std::unordered_map<std::u16string, TBucket> FIndex;
+  mutable TKaXMLNode* FLastIndexed = nullptr;  // the list's last node when indexed
 };
 
 }  // namespace lumora

@@ -21,6 +21,9 @@ class TKaExternalNode : public TKaXMLNode {
   const std::u16string& GetPublicLiteral() const { return FPublicLiteral; }
 
   virtual void Retrieve() = 0;
+  // Fills Stream with the bytes of the resource the literals name; false when
+  // nothing could be read. External resources are not read yet: always false.
+  bool ReadExternalFile(TStream& Stream);
 
  protected:
   using TKaXMLNode::TKaXMLNode;
@@ -28,5 +31,9 @@ class TKaExternalNode : public TKaXMLNode {
   std::u16string FSystemLiteral;
   std::u16string FPublicLiteral;
 };
+
+// A blank and the literal in double quotes; in apostrophes when it holds a
+// double quote (a system literal may), so that it reads back.
+void WriteQuotedLiteral(TStream& Stream, std::u16string_view Literal);
 
 }  // namespace lumora

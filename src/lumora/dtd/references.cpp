@@ -104,11 +104,22 @@ size_t AppendReferenceAt(std::u16string_view Value, size_t Amp, TKaXMLDocument* 
   return end;
 }
 
+namespace {
+
+uint8_t DestinationOf(std::u16string_view name, const TKaXMLDocument* doc) {
+  if (!name.empty() && name[0] == u'#') return rdCharacter;
+  const TKaDocumentType* doctype = doc ? doc->GetDocumentType() : nullptr;
+  const TKaCustomEntityDecl* decl = doctype ? doctype->GetEntityDecl(name) : nullptr;
+  if (!decl) return rdUndeclared;
+  if (decl->IsParameter()) return rdParameter;
+  if (static_cast<const TKaGEntityDecl*>(decl)->IsUnparsed()) return rdUnparsed;
+  return decl->IsInternal() ? rdInternal : rdExternal;
+}
+
+}  // namespace
+
 TKaCustomReference::TKaCustomReference(std::u16string_view Name, TKaXMLDocument* Doc)
-    : TKaXMLNode(Name, ENTITY_REFERENCE_NODE, Doc),
-      // Declared entities are looked up in the document type, which documents
-      // do not carry yet: every other name is undeclared.
-      FDestType(!Name.empty() && Name[0] == u'#' ? rdCharacter : rdUndeclared) {}
+    : TKaXMLNode(Name, ENTITY_REFERENCE_NODE, Doc), FDestType(DestinationOf(Name, Doc)) {}
 
 std::unique_ptr<TKaCustomReference> CreateTextReference(std::u16string_view Name,
                                                         TKaXMLDocument* Doc) {
@@ -156,8 +167,8 @@ bool TKaPEntityReference::Retrieve() {
   // The stored value is the replacement text: its references were expanded
   // when it was declared, and what reads it next must see it as written.
   const TKaDocumentType* doctype = FOwnerDocument ? FOwnerDocument->GetDocumentType() : nullptr;
-  const auto* decl = doctype ? doctype->GetEntityDecl(FName) : nullptr;
-  if (!decl || decl->GetName() != FName) return false;
+  const TKaCustomEntityDecl* decl = doctype ? doctype->GetEntityDecl(FName) : nullptr;
+  if (!decl) return false;
   // The expansion counts against the parse's budget; an entity whose value
   // is being set refers to itself.
   const TKaOrvane* parser = FOwnerDocument->GetParser();
@@ -215,10 +226,6 @@ void TKaPEntityReference::Normalize() {
   FValue = std::move(out);
 }
 
-void TKaPEntityReference::Write(TStream& Stream, int Level) {
-  WriteWide(Stream, LeadWhite(Level));
-  WriteWide(Stream, FName);
-  WriteWide(Stream, u"\r\n");
-}
+void TKaPEntityReference::Write(TStream& /*Stream*/, int /*Level*/) {}
 
 }  // namespace lumora

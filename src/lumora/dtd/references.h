@@ -118,7 +118,8 @@ class TKaPEntityReference : public TKaCustomReference {
   // White space becomes spaces; parameter-entity and character references in
   // the value are expanded, general ones kept as written.
   void Normalize() override;
-  // The name on a line of its own, after Level spaces.
+  // Nothing: the declarations the reference brought follow it in the list,
+  // and a bare name would not read back.
   void Write(TStream& Stream, int Level) override;
 };
 

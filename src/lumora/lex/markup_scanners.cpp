@@ -431,7 +431,7 @@ void TLexAnalyzer::ParseReference() {
   const std::u16string name(FPrevToken->GetLexem());
   const TKaDocumentType* doctype = FDocument ? FDocument->GetDocumentType() : nullptr;
   const TKaXMLNode* decl = doctype ? doctype->GetEntityDecl(name) : nullptr;
-  if (!decl || decl->GetName() != name)
+  if (!decl)
     RaiseErrorAtPrevious(
         Format("Can't retrieve parameter entity value. Entity \"%s\" is not declared.",
                WideToSystem(name)));

@@ -3,6 +3,7 @@
 #include "lumora/parser/dtd_parser.h"
 
 #include "lumora/dom/document.h"
+#include "lumora/dtd/content_model.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/expansion_guard.h"
 #include "lumora/framework/sysutils.h"

@@ -1,0 +1,16 @@
+#include "lumora/dtd/external_node.h"
+
+#include "lumora/io/wide_output.h"
+
+namespace lumora {
+
+bool TKaExternalNode::ReadExternalFile(TStream& /*Stream*/) { return false; }
+
+void WriteQuotedLiteral(TStream& Stream, std::u16string_view Literal) {
+  const bool apostrophes = Literal.find(u'"') != std::u16string_view::npos;
+  WriteWide(Stream, apostrophes ? u" '" : u" \"");
+  WriteWide(Stream, Literal);
+  WriteWide(Stream, apostrophes ? u"'" : u"\"");
+}
+
+}  // namespace lumora
