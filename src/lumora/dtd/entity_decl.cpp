@@ -8,6 +8,7 @@
 #include "lumora/io/orvane_error.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/text/char_classes.h"
+#include "lumora/text/wide_strings.h"
 
 namespace lumora {
 namespace {
@@ -88,17 +89,23 @@ void TKaCustomEntityDecl::Normalize() {
     if (const auto* general = dynamic_cast<const TKaGEntityDecl*>(decl); general && general->IsUnparsed())
       throw EKaOrvaneError("Reference to an unparsed entity is not allowed in the entity value.");
     // General references are bypassed; so is a parameter reference that
-    // names nothing yet (or the entity being declared).
-    if (introducer == u'&' || !decl || !decl->IsParameter() || decl == this) {
+    // names nothing yet.
+    if (introducer == u'&' || !decl || !decl->IsParameter()) {
       out += written;
       continue;
     }
+    if (decl == this)
+      throw EKaOrvaneError(Format("Entity \"%s\" refers to itself.", WideToSystem(FName)));
     if (out.size() + decl->GetValue().size() > kMaxExpandedValue)
       throw EKaOrvaneError::CreateXMLError(
           Format("Entity expansion exceeds the limit of %d characters.",
                  static_cast<int>(kMaxExpandedValue)),
           ParserLine());
-    out += decl->GetValue();
+    // The parse's guard refuses an entity that is being declared and counts
+    // what the expansion makes.
+    TKaPEntityReference reference(name, FOwnerDocument);
+    reference.Retrieve();
+    out += reference.GetValue();
   }
   FValue = std::move(out);
 }

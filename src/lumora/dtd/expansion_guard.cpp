@@ -23,23 +23,26 @@ void TExpansionGuard::Reset(int64_t InputSize) {
   FLimit = std::max(kFreeCharacters, scaled);
 }
 
-void TExpansionGuard::Open(std::u16string_view Name, std::unique_ptr<TInputBuffer> Buffer) {
+void TExpansionGuard::Open(std::u16string_view Name, std::unique_ptr<TInputBuffer> Buffer,
+                           bool Expansion) {
   if (IsOpen(Name))
     throw EKaOrvaneError(Format("Entity \"%s\" refers to itself.", WideToSystem(Name)));
   if (GetDepth() >= kMaxDepth)
     throw EKaOrvaneError(Format("Entity \"%s\" is nested deeper than %d levels.",
                                 WideToSystem(Name), kMaxDepth));
-  Produce(kExpansionCost);
+  if (Expansion) {
+    Produce(kExpansionCost);
+    ++FExpansions;
+  }
   FOpen.push_back({std::u16string(Name), std::move(Buffer)});
-  ++FExpansions;
 }
 
 void TExpansionGuard::Enter(std::u16string_view Name) {
-  Open(Name, nullptr);
+  Open(Name, nullptr, true);
 }
 
 void TExpansionGuard::Enter(std::u16string_view Name, std::unique_ptr<TInputBuffer> Buffer) {
-  Open(Name, std::move(Buffer));
+  Open(Name, std::move(Buffer), true);
 }
 
 void TExpansionGuard::Leave() {

@@ -65,13 +65,17 @@ class TExpansionGuard {
   // "Entity expansion exceeds the limit of ... characters." past the limit.
   void Produce(int64_t Count);
 
-  // Keeps an expansion open for as long as it lives.
-  class TScope {
+  // Keeps the entity Name open, as an expansion is, for as long as it
+  // lives: while its value is being set, a reference to it is a cycle. It
+  // expands nothing and costs nothing.
+  class TDeclaring {
    public:
-    TScope(TExpansionGuard& Guard, std::u16string_view Name) : FGuard(Guard) { Guard.Enter(Name); }
-    ~TScope() { FGuard.Leave(); }
-    TScope(const TScope&) = delete;
-    TScope& operator=(const TScope&) = delete;
+    TDeclaring(TExpansionGuard& Guard, std::u16string_view Name) : FGuard(Guard) {
+      Guard.Open(Name, nullptr, false);
+    }
+    ~TDeclaring() { FGuard.Leave(); }
+    TDeclaring(const TDeclaring&) = delete;
+    TDeclaring& operator=(const TDeclaring&) = delete;
 
    private:
     TExpansionGuard& FGuard;
@@ -82,7 +86,7 @@ class TExpansionGuard {
     std::u16string Name;
     std::unique_ptr<TInputBuffer> Buffer;  // nil for an expansion inside a value
   };
-  void Open(std::u16string_view Name, std::unique_ptr<TInputBuffer> Buffer);
+  void Open(std::u16string_view Name, std::unique_ptr<TInputBuffer> Buffer, bool Expansion);
 
   std::vector<TOpenEntity> FOpen;
   int64_t FLimit = kFreeCharacters;

@@ -78,7 +78,7 @@ void TDTDParser::Emit(int32_t Action, std::u16string_view Text) {
         // While its value is set the entity is open: a reference to itself
         // in its own value is a cycle.
         try {
-          TExpansionGuard::TScope open(*FGuard, entity->GetName());
+          TExpansionGuard::TDeclaring declaring(*FGuard, entity->GetName());
           entity->SetValue(Text);
         } catch (const EKaOrvaneError& e) {
           if (e.GetLine() == 0) RaiseErrorAtPrevious(e.Message());

@@ -96,7 +96,16 @@ void TDTDParser::LexAn() {
         return FToken->SetFromTable(*found, index);
       return SetTokenChar(lexeme[0]);
     }
-    if (FChar == u'#') return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
+    if (FChar == u'#') {
+      // The table holds the keyword in capitals, as it must be written.
+      const std::u16string_view keyword = SplitPredefined();
+      if (FStrictSyntax) {
+        std::u16string capitals(keyword);
+        for (char16_t& c : capitals) c = XMLUpCase(c);
+        RequireExactKeyword(keyword, capitals);
+      }
+      return SetTokenLookup(keyword, tkUnknownMarkup);
+    }
     if (FChar == u'"' || FChar == u'\'') return SetTokenInsert(SplitLiteral(), tkLiteral);
     if (IsNameChar(FChar))
       return SetTokenInsert(SplitName(), IsFirstNameChar(FChar) ? tkName : tkNmToken);
