@@ -23,6 +23,8 @@ bool SameTextIgnoringCase(std::u16string_view a, std::u16string_view b) {
 TLexAnalyzer::~TLexAnalyzer() = default;
 
 void TLexAnalyzer::Init() {
+  // A guard of the previous parse's own goes with its other objects.
+  if (FOwned && FOwned->Guard && FGuard == FOwned->Guard.get()) FGuard = nullptr;
   auto owned = std::make_unique<TWorkingObjects>();
   owned->DocBuffer = std::make_unique<TInputBuffer>(FBlockSize);
   owned->EntityBuffer = std::make_unique<TInputBuffer>(FBlockSize);
