@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "lumora/dom/document.h"
+#include "lumora/dtd/attlist_decl.h"
+#include "lumora/dtd/entity_decl.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/expansion_guard.h"
 #include "lumora/io/write_mode.h"
@@ -120,6 +122,34 @@ TEST(DTD, StrictSyntaxWantsKeywordsAsWrittenAndWhiteSpace) {
     SCOPED_TRACE(subset);
     EXPECT_NE(ErrorOf(Doc(subset), true).Message(), "");
     EXPECT_EQ(ErrorOf(Doc(subset), false).Message(), "");
+  }
+}
+
+TEST(DTD, TheFirstDeclarationBinds) {
+  for (const bool strict : {true, false}) {
+    auto doc = Parse(Doc("<!ATTLIST a x CDATA 'first' y (p|q) 'p'>"
+                         "<!ATTLIST a x (u|v) 'u' z NMTOKEN #REQUIRED y CDATA #IMPLIED>"
+                         "<!ENTITY e 'one'><!ENTITY e SYSTEM 'two.xml'><!ENTITY % e 'three'>"
+                         "<!ENTITY Agrave '&#192;'><!ENTITY agrave '&#224;'>"),
+                     strict);
+    const TKaDocumentType& doctype = *doc->GetDocumentType();
+    const TKaAttListDecl* list = doctype.GetAttListDecl(u"a");
+    ASSERT_NE(list, nullptr);
+    // One declaration holds the definitions of both, the first of each name.
+    int lists = 0;
+    for (const TKaXMLNode* n = doctype.GetFirstNode(); n; n = n->Next())
+      lists += n->GetType() == ATTLIST_DECL_NODE;
+    EXPECT_EQ(lists, 1);
+    ASSERT_NE(list->GetAtt(u"x"), nullptr);
+    EXPECT_EQ(list->GetAtt(u"x")->GetDefaultValue(), u"first");
+    EXPECT_EQ(list->GetAtt(u"x")->GetAttrType(), atCDATA);
+    EXPECT_EQ(list->GetAtt(u"y")->GetAttrType(), atEnumeration);
+    ASSERT_NE(list->GetAtt(u"z"), nullptr);
+    EXPECT_EQ(list->GetAtt(u"z")->GetDefaultKind(), dkRequired);
+    EXPECT_EQ(doctype.GetEntityDecl(u"e")->GetValue(), u"one");
+    EXPECT_TRUE(doctype.GetEntityDecl(u"e")->IsInternal());
+    EXPECT_EQ(doctype.GetEntityDecl(u"Agrave")->GetValue(), u"\u00C0");
+    EXPECT_EQ(doctype.GetEntityDecl(u"agrave")->GetValue(), u"\u00E0");
   }
 }
 
