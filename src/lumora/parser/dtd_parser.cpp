@@ -4,8 +4,6 @@
 
 #include "lumora/dom/document.h"
 #include "lumora/dtd/content_model.h"
-#include "lumora/dtd/document_type.h"
-#include "lumora/dtd/expansion_guard.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/file_streams.h"
 #include "lumora/io/orvane_error.h"
@@ -213,10 +211,10 @@ void TDTDParser::SkipIgnoredSection() {
 
 void TDTDParser::ParseElDecl() {
   Match(tkElementStart);
-  RequireSpace();
+  RequireSpaceBefore();
   RMatch(tkName);
   Emit(acElementDecl, FPrevToken->GetLexem());
-  RequireSpace();
+  RequireSpaceBefore();
   {
     TContentModelParser models(nullptr);
     models.SetStrictSyntax(FStrictSyntax);
@@ -234,16 +232,16 @@ void TDTDParser::ParseElDecl() {
 
 void TDTDParser::ParseAttrDecl() {
   Match(tkAttlistStart);
-  RequireSpace();
+  RequireSpaceBefore();
   RMatch(tkName);
   Emit(acAttList, FPrevToken->GetLexem());
   while (EqualTokens(FToken->GetCode(), tkName)) {
-    RequireSpace();
+    RequireSpaceBefore();
     RMatch(tkName);
     Emit(acAttDef, FPrevToken->GetLexem());
     // A reference may stand for the type.
     EqualTokens(FToken->GetCode(), tkName);
-    RequireSpace();
+    RequireSpaceBefore();
     Emit(acAttType, FToken->GetLexem());
     if (FToken->GetCode() == tkName) {
       if (EqualStrings(FToken->GetLexem(), u"NOTATION"))
@@ -255,7 +253,7 @@ void TDTDParser::ParseAttrDecl() {
     }
     const int32_t next = FToken->GetCode();
     if (next == tkRequired || next == tkImplied || next == tkFixed || next == tkLiteral)
-      RequireSpace();
+      RequireSpaceBefore();
     switch (EqualTokens(FToken->GetCode(), tkRequired) ? tkRequired : FToken->GetCode()) {
       case tkRequired:
       case tkImplied:
@@ -268,7 +266,7 @@ void TDTDParser::ParseAttrDecl() {
         RequireExactKeyword(FToken->GetLexem(), u"#FIXED");
         RMatch(tkFixed);
         const std::u16string keyword(FPrevToken->GetLexem());
-        if (FToken->GetCode() != tkPercent) RequireSpace();
+        if (FToken->GetCode() != tkPercent) RequireSpaceBefore();
         RMatch(tkLiteral);
         MEmit(acAttDef, keyword, FPrevToken->GetLexem());
         break;
@@ -300,7 +298,7 @@ void TDTDParser::ParseEnumType() {
 void TDTDParser::ParseNotationType() {
   RequireExactKeyword(FToken->GetLexem(), u"NOTATION");
   RMatchString(u"NOTATION");
-  RequireSpace();
+  RequireSpaceBefore();
   RMatchString(u"(");
   RMatch(tkName);
   Emit(acEnumValue, FPrevToken->GetLexem());
@@ -314,15 +312,15 @@ void TDTDParser::ParseNotationType() {
 
 void TDTDParser::ParseEntityDecl() {
   Match(tkEntityStart);
-  RequireSpace();
+  RequireSpaceBefore();
   const bool parameter = FToken->GetCode() == tkPercent;
   if (parameter) {
     MatchString(u"%");
-    RequireSpace();
+    RequireSpaceBefore();
   }
   RMatch(tkName);
   MEmit(acEntityDecl, FPrevToken->GetLexem(), parameter ? u"%" : u"");
-  if (FToken->GetCode() == tkLiteral || FToken->GetCode() == tkName) RequireSpace();
+  if (FToken->GetCode() == tkLiteral || FToken->GetCode() == tkName) RequireSpaceBefore();
   if (EqualTokens(FToken->GetCode(), tkLiteral)) {
     RMatch(tkLiteral);
     Emit(acEntityValue, FPrevToken->GetLexem());
@@ -334,10 +332,10 @@ void TDTDParser::ParseEntityDecl() {
     ParseExternalId(FStrictSyntax);
     if (EqualStrings(FToken->GetLexem(), u"NDATA")) {
       if (parameter) RaiseError("Illegal occurence of \"NDATA\"");
-      RequireSpace();
+      RequireSpaceBefore();
       RequireExactKeyword(FToken->GetLexem(), u"NDATA");
       RMatchString(u"NDATA");
-      RequireSpace();
+      RequireSpaceBefore();
       RMatch(tkName);
       Emit(acNData, FPrevToken->GetLexem());
     }
@@ -348,10 +346,10 @@ void TDTDParser::ParseEntityDecl() {
 
 void TDTDParser::ParseNotation() {
   Match(tkNotationStart);
-  RequireSpace();
+  RequireSpaceBefore();
   RMatch(tkName);
   Emit(acNotation, FPrevToken->GetLexem());
-  if (FToken->GetCode() == tkName) RequireSpace();
+  if (FToken->GetCode() == tkName) RequireSpaceBefore();
   ParseExternalId();
   Match(tkTagEnd);
   Emit(acNotation, u"");

@@ -86,13 +86,10 @@ class TDTDParser : public TLexAnalyzer {
   // Skips the text of an ignored section, nested sections included, up to
   // and with its "]]>"; the current token is its "[".
   void SkipIgnoredSection();
-  // White space the strict grammar requires before the current token.
-  void RequireSpace() { RequireSpaceBefore(); }
 
   bool FStrictSet = false;
   bool FInternalSubset = false;
   int FSectionDepth = 0;
-  std::u16string FEntityName;  // of the entity declaration being read
 };
 
 }  // namespace lumora
