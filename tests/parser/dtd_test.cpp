@@ -271,6 +271,19 @@ TEST(DTD, AnExternalDTDIsDeclarationsToItsEnd) {
     EXPECT_EQ(error.Message(), "Illegal occurence of \"junk\"");
     EXPECT_EQ(error.GetLine(), 2);
   }
+
+  // A DTD that fails inside an entity's text leaves the guard of the
+  // document's parser as it found it.
+  TKaOrvane parser(nullptr);
+  std::unique_ptr<TKaXMLDocument> owned;
+  TStringStream text("<!DOCTYPE a><a/>");
+  parser.Parse(text, owned);
+  TStringStream broken("<!ENTITY % p '<!ELEMENT x EMPTY> junk'>%p;");
+  EXPECT_THROW(dtd.ParseFromStream(broken, owned.get()), EKaOrvaneError);
+  EXPECT_EQ(parser.GetExpansionGuard()->GetDepth(), 0);
+  TStringStream next("<!ENTITY % q '<!ENTITY z \"1\">'>%q;<!ENTITY y '2'>");
+  dtd.ParseFromStream(next, owned.get());
+  EXPECT_NE(owned->GetDocumentType()->GetEntityDecl(u"y"), nullptr);
 }
 
 TEST(DTD, APartialDTDCanBeWrittenAndValidated) {

@@ -49,6 +49,10 @@ void TExpansionGuard::Leave() {
   if (!FOpen.empty()) FOpen.pop_back();
 }
 
+void TExpansionGuard::LeaveTo(int Depth) {
+  while (GetDepth() > std::max(Depth, 0)) FOpen.pop_back();
+}
+
 bool TExpansionGuard::IsOpen(std::u16string_view Name) const {
   return std::any_of(FOpen.begin(), FOpen.end(),
                      [Name](const TOpenEntity& e) { return e.Name == Name; });

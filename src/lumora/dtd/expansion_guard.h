@@ -56,6 +56,8 @@ class TExpansionGuard {
   void Enter(std::u16string_view Name, std::unique_ptr<TInputBuffer> Buffer);
   // Closes the innermost expansion.
   void Leave();
+  // Closes expansions until Depth are open: what a failed parse left open.
+  void LeaveTo(int Depth);
   bool IsOpen(std::u16string_view Name) const;
   int GetDepth() const { return static_cast<int>(FOpen.size()); }
   // The buffer of the innermost entity read through one; nil when none is.

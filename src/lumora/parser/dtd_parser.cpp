@@ -31,6 +31,8 @@ void TDTDParser::ParseFromStream(TStream& Stream, TKaXMLDocument* Document) {
   FDocument = Document;
   TakeSettings();
   Init();
+  // The guard may be the parse's, which goes on after an error here.
+  const int depth = FGuard->GetDepth();
   try {
     FDocBuffer->Init(Stream);
     FDocBuffer->SetEncoding(UTF_8);
@@ -41,6 +43,7 @@ void TDTDParser::ParseFromStream(TStream& Stream, TKaXMLDocument* Document) {
     // Whatever begins no declaration must not end the DTD unnoticed.
     if (FToken->GetCode() != tkEndOfFile) RaiseUnexpected();
   } catch (...) {
+    FGuard->LeaveTo(depth);
     Finalize();
     throw;
   }
