@@ -84,7 +84,8 @@ TEST_F(DtdTest, HostileDTDsEndQuicklyAndCleanly) {
     EXPECT_EQ(r.Status, 2) << r.Err;
     EXPECT_TRUE(r.Err.starts_with(file + ":1:")) << r.Err;
     EXPECT_NE(r.Err.find("error: " + message), std::string::npos) << r.Err;
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    // Without the guard these would run for hours; sanitizers slow them down.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
   }
 }
 

@@ -227,7 +227,8 @@ TEST(DTD, TheGuardStopsCyclesAndRunawayExpansion) {
     const EKaOrvaneError e = ErrorOf(Doc(c.Subset));
     EXPECT_EQ(e.Message(), c.Message);
     EXPECT_EQ(e.GetLine(), 1);
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+    // Without the guard these would run for hours; sanitizers slow them down.
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
   }
 }
 
