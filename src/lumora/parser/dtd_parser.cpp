@@ -60,7 +60,8 @@ void TDTDParser::SwitchParser(const TAnalyzerState& State, TKaXMLDocument* Docum
   FDocument = Document;
   SetAnalyzerState(State);
   TakeSettings();
-  // A text declaration has no place inside a document.
+  // XML has no place for a text declaration inside a document; the relaxed
+  // grammar reads one, as it reads one before any DTD.
   if (!FStrictSyntax) ParseTextDecl();
   ParseDTDContent();
   // The declarations of an entity's text are complete in it: what is left
