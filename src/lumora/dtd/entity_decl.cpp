@@ -88,17 +88,22 @@ void TKaCustomEntityDecl::Normalize() {
     if (const auto* general = dynamic_cast<const TKaGEntityDecl*>(decl); general && general->IsUnparsed())
       throw EKaOrvaneError("Reference to an unparsed entity is not allowed in the entity value.");
     // General references are bypassed; so is a parameter reference that
-    // names nothing yet (or the entity being declared).
-    if (introducer == u'&' || !decl || !decl->IsParameter() || decl == this) {
+    // names nothing yet.
+    if (introducer == u'&' || !decl || !decl->IsParameter()) {
       out += written;
       continue;
     }
-    if (out.size() + decl->GetValue().size() > kMaxExpandedValue)
+    if (decl == this)
+      throw EKaOrvaneError(Format("Entity \"%s\" refers to itself.", WideToSystem(name)));
+    // Through the reference, so that a parse counts what it produces.
+    TKaPEntityReference reference(name, FOwnerDocument);
+    reference.Retrieve();
+    if (out.size() + reference.GetValue().size() > kMaxExpandedValue)
       throw EKaOrvaneError::CreateXMLError(
           Format("Entity expansion exceeds the limit of %d characters.",
                  static_cast<int>(kMaxExpandedValue)),
           ParserLine());
-    out += decl->GetValue();
+    out += reference.GetValue();
   }
   FValue = std::move(out);
 }
