@@ -231,3 +231,37 @@ TEST_F(DocumentTypeSearch, ElementDeclarationsAnswerToTheirModelText) {
 
 }  // namespace
 }  // namespace lumora::testing
+
+namespace lumora::testing {
+namespace {
+
+using PartialDeclarations = DtdTest;
+
+// What a syntax error leaves behind: declarations whose parts were never set.
+TEST_F(PartialDeclarations, AreWrittenAndValidatedWithoutTheMissingParts) {
+  doc_.SetDocumentElement(doc_.CreateElement(u"a"));
+  doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"a", &doc_));
+  Attribute(u"a", u"typed", atEnumeration, dkValue, u"x");  // enumeration never made
+  doctype_->GetAttListDecl(u"a")->AddAtt(TKaAttDef::CreateEmptyAttDef(u"bare", &doc_));
+  doctype_->SetEntityDecl(TKaGEntityDecl::CreateEntity(u"e", &doc_));
+  auto unparsed = TKaGEntityDecl::CreateEntity(u"u", &doc_);
+  unparsed->SetUnparsed(true);  // no identifier, no notation
+  doctype_->SetEntityDecl(std::move(unparsed));
+  doctype_->SetNotationDecl(TKaNotation::CreateNotation(u"n", &doc_));
+
+  for (TWriteMode mode : {wmStandard, wmStandalone, wmLinkedDTD, wmExternalDTD, wmAllExternal})
+    EXPECT_NE(Doctype(mode).find("<!DOCTYPE a"), std::string::npos) << mode;
+  EXPECT_EQ(Doctype(wmStandalone),
+            "<!DOCTYPE a [\r\n"
+            "   <!ATTLIST a>\r\n"
+            "   <!ENTITY e \"\">\r\n"
+            "   <!ENTITY u \"\">\r\n"
+            "   <!NOTATION n>\r\n"
+            "]>\r\n\r\n<a/>");
+  doctype_->Validate();
+  doc_.GetDocumentElement()->Validate();
+  EXPECT_EQ(parser_.GetErrors().Count(), 1);  // the notation of the unparsed entity
+}
+
+}  // namespace
+}  // namespace lumora::testing
