@@ -149,8 +149,13 @@ TEST_F(DocumentTypeValidate, DuplicatesStandaloneAndNotations) {
   EXPECT_EQ(parser_.GetErrors()[8]->GetMessage(),
             "[Unparsed entity declaration: \"pic\"]: Notation name \"png\" is not declared.");
 
+  // Notation names compare exactly, in either mode.
   parser_.GetErrors().Clear();
   doc_.SetStandalone(false);
+  doctype_->SetNotationDecl(TKaNotation::CreateNotation(u"PNG", &doc_));
+  doctype_->Validate();
+  EXPECT_EQ(parser_.GetErrors().Count(), 7);
+  parser_.GetErrors().Clear();
   doctype_->SetNotationDecl(TKaNotation::CreateNotation(u"png", &doc_));
   doctype_->Validate();
   EXPECT_EQ(parser_.GetErrors().Count(), 6);

@@ -163,8 +163,10 @@ void TKaGEntityDecl::Retrieve() {
 void TKaGEntityDecl::Validate() {
   if (!FUnparsed || !FOwnerDocument) return;
   const TKaDocumentType* doctype = FOwnerDocument->GetDocumentType();
-  const TKaXMLNode* notation = nullptr;
-  if (doctype)
+  // Notation names compare exactly; the lookup may fold case, so a folded
+  // match is checked and only then the list walked.
+  const TKaXMLNode* notation = doctype ? doctype->GetNotation(FNotation) : nullptr;
+  if (notation && notation->GetName() != FNotation)
     for (notation = doctype->GetContentList().GetRoot(NOTATION_NODE); notation;
          notation = notation->NextSibling())
       if (notation->GetName() == FNotation) break;
