@@ -54,9 +54,12 @@ TEST_F(EntityValue, FaultsRaiseAndKeepThePreviousValue) {
   EXPECT_EQ(parsed->GetNotation(), u"");
 }
 
-TEST_F(EntityValue, SelfReferenceStaysAndGrowthIsBounded) {
-  TKaPEntityDecl* a = Parameter(u"a", u"x%a;");
-  EXPECT_EQ(a->GetValue(), u"x%a;");
+TEST_F(EntityValue, SelfReferenceRaisesAndGrowthIsBounded) {
+  TKaPEntityDecl* a = Parameter(u"a", u"x");
+  ExpectOrvaneError([&] { a->SetValue(u"x%a;"); }, "Entity \"a\" refers to itself.");
+  EXPECT_EQ(a->GetValue(), u"x");
+  // A general entity of the name is not the parameter reference's entity.
+  EXPECT_EQ(General(u"g", u"x%g;")->GetValue(), u"x%g;");
   // Ten entities, each referring ten times to the one before: the values
   // would reach 10^10 characters.
   Parameter(u"p0", u"0123456789");

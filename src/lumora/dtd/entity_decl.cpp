@@ -88,17 +88,22 @@ void TKaCustomEntityDecl::Normalize() {
     if (const auto* general = dynamic_cast<const TKaGEntityDecl*>(decl); general && general->IsUnparsed())
       throw EKaOrvaneError("Reference to an unparsed entity is not allowed in the entity value.");
     // General references are bypassed; so is a parameter reference that
-    // names nothing yet (or the entity being declared).
-    if (introducer == u'&' || !decl || !decl->IsParameter() || decl == this) {
+    // names nothing yet.
+    if (introducer == u'&' || !decl || !decl->IsParameter()) {
       out += written;
       continue;
     }
-    if (out.size() + decl->GetValue().size() > kMaxExpandedValue)
+    if (decl == this)
+      throw EKaOrvaneError(Format("Entity \"%s\" refers to itself.", WideToSystem(name)));
+    // Through the reference, so that a parse counts what it produces.
+    TKaPEntityReference reference(name, FOwnerDocument);
+    reference.Retrieve();
+    if (out.size() + reference.GetValue().size() > kMaxExpandedValue)
       throw EKaOrvaneError::CreateXMLError(
           Format("Entity expansion exceeds the limit of %d characters.",
                  static_cast<int>(kMaxExpandedValue)),
           ParserLine());
-    out += decl->GetValue();
+    out += reference.GetValue();
   }
   FValue = std::move(out);
 }
@@ -158,8 +163,10 @@ void TKaGEntityDecl::Retrieve() {
 void TKaGEntityDecl::Validate() {
   if (!FUnparsed || !FOwnerDocument) return;
   const TKaDocumentType* doctype = FOwnerDocument->GetDocumentType();
-  const TKaXMLNode* notation = nullptr;
-  if (doctype)
+  // Notation names compare exactly; the lookup may fold case, so a folded
+  // match is checked and only then the list walked.
+  const TKaXMLNode* notation = doctype ? doctype->GetNotation(FNotation) : nullptr;
+  if (notation && notation->GetName() != FNotation)
     for (notation = doctype->GetContentList().GetRoot(NOTATION_NODE); notation;
          notation = notation->NextSibling())
       if (notation->GetName() == FNotation) break;
