@@ -7,6 +7,7 @@
 #include "lumora/dom/document.h"
 #include "lumora/dom/element.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/element_decl.h"
 #include "lumora/dtd/references.h"
 
 namespace lumora {
@@ -296,7 +297,7 @@ TKaDocumentType* DeclareElements(TKaXMLDocument& doc,
                                  std::initializer_list<const char16_t*> names) {
   TKaDocumentType* doctype = doc.SetDocumentType(TKaDocumentType::CreateDTD(u"root", &doc));
   for (const char16_t* name : names)
-    doctype->GetNodeList().AppendChild(new TKaXMLNode(name, ELEMENT_DECL_NODE, &doc));
+    doctype->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(name, &doc));
   return doctype;
 }
 

@@ -8,7 +8,7 @@ using DocumentTypeLookup = DtdTest;
 TEST_F(DocumentTypeLookup, EntityNamesCompareExactlyOthersByMode) {
   General(u"Agrave", u"&#192;");
   General(u"agrave", u"&#224;");
-  doctype_->SetElementDecl(TKaXMLNode::CreateNode(u"Item", ELEMENT_DECL_NODE, &doc_));
+  doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"Item", &doc_));
   doctype_->SetAttListDecl(TKaAttListDecl::CreateAttList(u"Item", &doc_));
   Attribute(u"Item", u"Kind", atCDATA, dkImplied);
   doctype_->SetNotationDecl(TKaNotation::CreateNotation(u"Png", &doc_));
@@ -37,8 +37,8 @@ TEST_F(DocumentTypeLookup, EntityNamesCompareExactlyOthersByMode) {
 
 TEST_F(DocumentTypeLookup, ExactModeFindsTheExactNameAmongFoldedOnes) {
   parser_.SetStandardXML(true);
-  TKaXMLNode* upper = doctype_->SetElementDecl(TKaXMLNode::CreateNode(u"B", ELEMENT_DECL_NODE, &doc_));
-  TKaXMLNode* lower = doctype_->SetElementDecl(TKaXMLNode::CreateNode(u"b", ELEMENT_DECL_NODE, &doc_));
+  TKaElementDecl* upper = doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"B", &doc_));
+  TKaElementDecl* lower = doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"b", &doc_));
   EXPECT_EQ(doctype_->GetElementDecl(u"B"), upper);
   EXPECT_EQ(doctype_->GetElementDecl(u"b"), lower);
   parser_.SetStandardXML(false);
@@ -46,12 +46,12 @@ TEST_F(DocumentTypeLookup, ExactModeFindsTheExactNameAmongFoldedOnes) {
 }
 
 TEST_F(DocumentTypeLookup, StaysInStepWithEveryChangeOfTheList) {
-  TKaXMLNode* first = doctype_->SetElementDecl(TKaXMLNode::CreateNode(u"x", ELEMENT_DECL_NODE, &doc_));
-  TKaXMLNode* second = doctype_->SetElementDecl(TKaXMLNode::CreateNode(u"x", ELEMENT_DECL_NODE, &doc_));
+  TKaElementDecl* first = doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"x", &doc_));
+  TKaElementDecl* second = doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"x", &doc_));
   EXPECT_EQ(doctype_->GetElementDecl(u"x"), first);
 
   // Inserted before the first: it binds now.
-  TKaXMLNode* front = doctype_->InsertNode(TKaXMLNode::CreateNode(u"x", ELEMENT_DECL_NODE, &doc_),
+  TKaXMLNode* front = doctype_->InsertNode(TKaElementDecl::CreateEmptyEDecl(u"x", &doc_),
                                            doctype_->GetFirstNode());
   EXPECT_EQ(doctype_->GetElementDecl(u"x"), first);  // inserted after the first node
   auto removedFirst = doctype_->RemoveNode(first);
@@ -60,13 +60,13 @@ TEST_F(DocumentTypeLookup, StaysInStepWithEveryChangeOfTheList) {
 
   // Replacing keeps the position of the old declaration.
   auto replaced = doctype_->RepleaceDeclaration(
-      front, TKaXMLNode::CreateNode(u"y", ELEMENT_DECL_NODE, &doc_));
+      front, TKaElementDecl::CreateEmptyEDecl(u"y", &doc_));
   EXPECT_EQ(replaced.get(), front);
   EXPECT_EQ(doctype_->GetElementDecl(u"x"), second);
   EXPECT_EQ(doctype_->GetFirstNode()->GetName(), u"y");
 
   // Appended to the list directly (as comments are): found at the next lookup.
-  doctype_->GetNodeList().AppendChild(TKaXMLNode::CreateNode(u"z", ELEMENT_DECL_NODE, &doc_));
+  doctype_->GetNodeList().AppendChild(TKaElementDecl::CreateEmptyEDecl(u"z", &doc_));
   EXPECT_NE(doctype_->GetElementDecl(u"z"), nullptr);
   doctype_->RemoveNode(second).reset();
   EXPECT_EQ(doctype_->GetElementDecl(u"x"), nullptr);
@@ -77,7 +77,7 @@ TEST_F(DocumentTypeLookup, ManyDeclarationsAreLookedUpWithoutListWalks) {
   constexpr int kCount = 50'000;
   for (int i = 0; i < kCount; ++i) {
     const std::u16string name = u"e" + SystemToWide(std::to_string(i));
-    doctype_->SetElementDecl(TKaXMLNode::CreateNode(name, ELEMENT_DECL_NODE, &doc_));
+    doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(name, &doc_));
     General(name, u"v");
   }
   // Quadratic lookups would take minutes here.
@@ -132,7 +132,7 @@ TEST_F(DocumentTypeValidate, DuplicatesStandaloneAndNotations) {
     parser_.GetErrors().Clear();
     while (TKaXMLNode* d = doctype_->GetElementDecl(u"e")) doctype_->RemoveNode(d).reset();
     for (int i = 0; i < c.declarations; ++i)
-      doctype_->SetElementDecl(TKaXMLNode::CreateNode(u"e", ELEMENT_DECL_NODE, &doc_));
+      doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"e", &doc_));
     doctype_->Validate();
     EXPECT_EQ(parser_.GetErrors().Count(), c.messages) << c.declarations;
   }
@@ -149,8 +149,13 @@ TEST_F(DocumentTypeValidate, DuplicatesStandaloneAndNotations) {
   EXPECT_EQ(parser_.GetErrors()[8]->GetMessage(),
             "[Unparsed entity declaration: \"pic\"]: Notation name \"png\" is not declared.");
 
+  // Notation names compare exactly, in either mode.
   parser_.GetErrors().Clear();
   doc_.SetStandalone(false);
+  doctype_->SetNotationDecl(TKaNotation::CreateNotation(u"PNG", &doc_));
+  doctype_->Validate();
+  EXPECT_EQ(parser_.GetErrors().Count(), 7);
+  parser_.GetErrors().Clear();
   doctype_->SetNotationDecl(TKaNotation::CreateNotation(u"png", &doc_));
   doctype_->Validate();
   EXPECT_EQ(parser_.GetErrors().Count(), 6);
@@ -207,6 +212,60 @@ TEST_F(DocumentTypeWrite, ExternalIdentifierByModeKeepsTheInternalSubset) {
   doctype_->SetSystemLiteral(u"say \"a\".dtd");
   EXPECT_EQ(Doctype(wmLinkedDTD),
             "<!DOCTYPE a PUBLIC \"-//X//DTD a//EN\" 'say \"a\".dtd' []>\r\n");
+}
+
+}  // namespace
+}  // namespace lumora::testing
+
+namespace lumora::testing {
+namespace {
+
+using DocumentTypeSearch = DtdTest;
+
+TEST_F(DocumentTypeSearch, ElementDeclarationsAnswerToTheirModelText) {
+  TKaElementDecl* a = doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"a", &doc_));
+  a->SetContentModel(TKaContentModel::CreateCMFromString(u"(b,(c|d)+)", &doc_));
+  TKaElementDecl* partial = doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"p", &doc_));
+  EXPECT_EQ(doc_.Find(u"(c|d)+", nullptr, fnValues), a);
+  EXPECT_EQ(doc_.Find(u"(C|D)+", nullptr, fnValues | fnCaseSensitive), nullptr);
+  EXPECT_EQ(doc_.Find(u"(c|d)+", nullptr, fnNames), nullptr);
+  // A declaration the parser never gave a model is passed over, not dereferenced.
+  EXPECT_EQ(doc_.Find(u"p", partial, fnValues), nullptr);
+  EXPECT_EQ(doc_.TakeNext(a), partial);
+}
+
+}  // namespace
+}  // namespace lumora::testing
+
+namespace lumora::testing {
+namespace {
+
+using PartialDeclarations = DtdTest;
+
+// What a syntax error leaves behind: declarations whose parts were never set.
+TEST_F(PartialDeclarations, AreWrittenAndValidatedWithoutTheMissingParts) {
+  doc_.SetDocumentElement(doc_.CreateElement(u"a"));
+  doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"a", &doc_));
+  Attribute(u"a", u"typed", atEnumeration, dkValue, u"x");  // enumeration never made
+  doctype_->GetAttListDecl(u"a")->AddAtt(TKaAttDef::CreateEmptyAttDef(u"bare", &doc_));
+  doctype_->SetEntityDecl(TKaGEntityDecl::CreateEntity(u"e", &doc_));
+  auto unparsed = TKaGEntityDecl::CreateEntity(u"u", &doc_);
+  unparsed->SetUnparsed(true);  // no identifier, no notation
+  doctype_->SetEntityDecl(std::move(unparsed));
+  doctype_->SetNotationDecl(TKaNotation::CreateNotation(u"n", &doc_));
+
+  for (TWriteMode mode : {wmStandard, wmStandalone, wmLinkedDTD, wmExternalDTD, wmAllExternal})
+    EXPECT_NE(Doctype(mode).find("<!DOCTYPE a"), std::string::npos) << mode;
+  EXPECT_EQ(Doctype(wmStandalone),
+            "<!DOCTYPE a [\r\n"
+            "   <!ATTLIST a>\r\n"
+            "   <!ENTITY e \"\">\r\n"
+            "   <!ENTITY u \"\">\r\n"
+            "   <!NOTATION n>\r\n"
+            "]>\r\n\r\n<a/>");
+  doctype_->Validate();
+  doc_.GetDocumentElement()->Validate();
+  EXPECT_EQ(parser_.GetErrors().Count(), 1);  // the notation of the unparsed entity
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include "dom/dom_testing.h"
 #include "lumora/dom/character_data.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/content_model.h"
+#include "lumora/dtd/element_decl.h"
 #include "lumora/dtd/references.h"
 #include "lumora/framework/sysutils.h"
 

@@ -55,7 +55,11 @@ TEST_F(EntityValue, FaultsRaiseAndKeepThePreviousValue) {
 }
 
 TEST_F(EntityValue, SelfReferenceRaisesAndGrowthIsBounded) {
-  ExpectOrvaneError([&] { Parameter(u"a", u"x%a;"); }, "Entity \"a\" refers to itself.");
+  TKaPEntityDecl* a = Parameter(u"a", u"x");
+  ExpectOrvaneError([&] { a->SetValue(u"x%a;"); }, "Entity \"a\" refers to itself.");
+  EXPECT_EQ(a->GetValue(), u"x");
+  // A general entity of the name is not the parameter reference's entity.
+  EXPECT_EQ(General(u"g", u"x%g;")->GetValue(), u"x%g;");
   // Ten entities, each referring ten times to the one before: the values
   // would reach 10^10 characters.
   Parameter(u"p0", u"0123456789");

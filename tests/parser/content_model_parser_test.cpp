@@ -79,6 +79,8 @@ TEST(ContentModelParser, SpecificationsReadAndWriteBack) {
       {u"foo", "error: Illegal occurence of \"foo\"", "error: Illegal occurence of \"foo\""},
       {u"(a) (b)", "error: Illegal occurence of \"(\"", "error: Illegal occurence of \"(\""},
       {u"EMPTY>", "error: Illegal occurence of \">\"", "error: Illegal occurence of \">\""},
+      {u"(a|%x;)", "error: Can't retrieve parameter entity value. Entity \"x\" is not declared.",
+       ""},
       {u"#FOO", "error: Unsupported keyword: \"#FOO\".", "error: Unsupported keyword: \"#FOO\"."},
       {std::u16string(u"(a\0b)", 5), "error: A content model cannot hold the character U+0000.",
        "error: A content model cannot hold the character U+0000."},
@@ -126,6 +128,7 @@ TEST(ContentModelParser, TreeHoldsKindsOccurrencesAndDelimiters) {
   EXPECT_EQ(static_cast<TKaContentModel*>(mixed->GetChildList().GetFirst())->GetKind(), cmMixed);
 
   EXPECT_EQ(TKaContentModel::CreateCMFromString(u"ANY", nullptr)->GetKind(), cmAny);
+  EXPECT_THROW(TKaContentModel::CreateCMFromString(u"(%x;)", nullptr), EKaOrvaneError);
   EXPECT_FALSE(TKaContentModel::CreateCMFromString(u"EMPTY", nullptr)->GetChildList().HasChildNodes());
 }
 

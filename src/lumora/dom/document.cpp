@@ -4,6 +4,7 @@
 
 #include "lumora/dom/dom_exception.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/element_decl.h"
 #include "lumora/dtd/references.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/file_streams.h"
@@ -255,6 +256,11 @@ bool TKaXMLDocument::Matches(const TKaXMLNode* node, std::u16string_view text, i
   if ((flags & fnNames) && type == ATTRIBUTE_DEF_NODE && node->GetParent() &&
       compare(node->GetParent()->GetName()))
     return true;
+  // An element declaration also answers to its content model, as written.
+  if ((flags & fnValues) && type == ELEMENT_DECL_NODE)
+    if (const auto* decl = dynamic_cast<const TKaElementDecl*>(node);
+        decl && decl->GetContentModel() && compare(decl->GetContentModel()->ToText()))
+      return true;
   return false;
 }
 

@@ -117,6 +117,12 @@ TKaEnumeration* TKaAttDef::SetEnumeration(std::unique_ptr<TKaEnumeration> Enumer
   return FEnumeration.get();
 }
 
+bool TKaAttDef::IsComplete() const {
+  if (FAttrType == 0 || FDefaultKind == 0) return false;
+  if (FAttrType != atNOTATION && FAttrType != atEnumeration) return true;
+  return FEnumeration && FEnumeration->GetElements().HasChildNodes();
+}
+
 std::unique_ptr<TKaAttDef> TKaAttDef::CloneAttDef() const {
   auto copy = CreateAttDef(FName, FAttrType, FDefaultValue, FDefaultKind, FOwnerDocument);
   copy->FValue = FValue;
@@ -133,11 +139,7 @@ void TKaAttDef::Write(TStream& Stream, int Level) {
   if (FAttrType == atNOTATION || FAttrType == atEnumeration) {
     WriteWide(Stream, lineStart);
     if (FAttrType == atNOTATION) WriteWide(Stream, u" NOTATION");
-    if (FEnumeration) {
-      FEnumeration->Write(Stream, Level);
-    } else {
-      WriteWide(Stream, u" ()");
-    }
+    if (FEnumeration) FEnumeration->Write(Stream, Level);
   } else {
     for (const TKeyword& k : kTypeKeywords) {
       if (k.Code != FAttrType) continue;

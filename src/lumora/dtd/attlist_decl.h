@@ -79,9 +79,9 @@ class TKaAttDef : public TKaXMLNode {
   // The allowed values of an atEnumeration or atNOTATION type; nil otherwise.
   TKaEnumeration* GetEnumeration() const { return FEnumeration.get(); }
   TKaEnumeration* SetEnumeration(std::unique_ptr<TKaEnumeration> Enumeration);
-  // Whether type and default are both set, so the definition can be written
-  // and validated.
-  bool IsComplete() const { return FAttrType != 0 && FDefaultKind != 0; }
+  // Whether type, default and (for the types that list values) values are
+  // set, so the definition can be written and validated.
+  bool IsComplete() const;
 
   // Same name, document, type, default and value, an enumeration of its own;
   // no parent.

@@ -3,6 +3,7 @@
 #include "lumora/dom/character_data.h"
 #include "lumora/dom/document.h"
 #include "lumora/dtd/attlist_decl.h"
+#include "lumora/dtd/element_decl.h"
 #include "lumora/dtd/entity_decl.h"
 #include "lumora/dtd/notation.h"
 #include "lumora/framework/sysutils.h"
@@ -101,8 +102,8 @@ void TKaDocumentType::RebuildIndex() const {
   FLastIndexed = FNodeList.GetLast();
 }
 
-TKaXMLNode* TKaDocumentType::GetElementDecl(std::u16string_view Name) const {
-  return Lookup(ELEMENT_DECL_NODE, Name);
+TKaElementDecl* TKaDocumentType::GetElementDecl(std::u16string_view Name) const {
+  return dynamic_cast<TKaElementDecl*>(Lookup(ELEMENT_DECL_NODE, Name));
 }
 TKaAttListDecl* TKaDocumentType::GetAttListDecl(std::u16string_view Name) const {
   return dynamic_cast<TKaAttListDecl*>(Lookup(ATTLIST_DECL_NODE, Name));
@@ -166,8 +167,8 @@ std::unique_ptr<TKaXMLNode> TKaDocumentType::RepleaceDeclaration(TKaXMLNode* Old
   return RemoveNode(Old);
 }
 
-TKaXMLNode* TKaDocumentType::SetElementDecl(TAdopt<TKaXMLNode> Decl) {
-  return InsertNode(std::move(Decl), nullptr);
+TKaElementDecl* TKaDocumentType::SetElementDecl(TAdopt<TKaElementDecl> Decl) {
+  return AppendDecl(*this, Decl);
 }
 
 TKaAttListDecl* TKaDocumentType::SetAttListDecl(TAdopt<TKaAttListDecl> Decl) {

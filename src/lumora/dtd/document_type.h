@@ -44,7 +44,7 @@ class TKaDocumentType : public TKaExternalNode {
   TKaXMLNode* GetFirstNode() const { return FNodeList.GetFirst(); }
 
   // Setters: each appends and returns the node once the list owns it.
-  TKaXMLNode* SetElementDecl(TAdopt<TKaXMLNode> Decl);
+  TKaElementDecl* SetElementDecl(TAdopt<TKaElementDecl> Decl);
   // Appends Decl unless the element has an attribute-list declaration: then
   // copies of its definitions of new names are merged into that one and nil
   // is returned (the caller keeps Decl).
@@ -67,7 +67,7 @@ class TKaDocumentType : public TKaExternalNode {
   // attribute, notation, PI and reference names compare ASCII letters without
   // case, or exactly when the owner document's parser reads standard XML.
   // The first declaration in list order is found.
-  TKaXMLNode* GetElementDecl(std::u16string_view Name) const;
+  TKaElementDecl* GetElementDecl(std::u16string_view Name) const;
   TKaAttListDecl* GetAttListDecl(std::u16string_view Name) const;
   TKaAttDef* GetAttDef(std::u16string_view ElementName, std::u16string_view Name) const;
   TKaCustomEntityDecl* GetEntityDecl(std::u16string_view Name) const;

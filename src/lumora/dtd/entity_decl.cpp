@@ -8,7 +8,6 @@
 #include "lumora/io/orvane_error.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/text/char_classes.h"
-#include "lumora/text/wide_strings.h"
 
 namespace lumora {
 namespace {
@@ -95,16 +94,15 @@ void TKaCustomEntityDecl::Normalize() {
       continue;
     }
     if (decl == this)
-      throw EKaOrvaneError(Format("Entity \"%s\" refers to itself.", WideToSystem(FName)));
-    if (out.size() + decl->GetValue().size() > kMaxExpandedValue)
+      throw EKaOrvaneError(Format("Entity \"%s\" refers to itself.", WideToSystem(name)));
+    // Through the reference, so that a parse counts what it produces.
+    TKaPEntityReference reference(name, FOwnerDocument);
+    reference.Retrieve();
+    if (out.size() + reference.GetValue().size() > kMaxExpandedValue)
       throw EKaOrvaneError::CreateXMLError(
           Format("Entity expansion exceeds the limit of %d characters.",
                  static_cast<int>(kMaxExpandedValue)),
           ParserLine());
-    // The parse's guard refuses an entity that is being declared and counts
-    // what the expansion makes.
-    TKaPEntityReference reference(name, FOwnerDocument);
-    reference.Retrieve();
     out += reference.GetValue();
   }
   FValue = std::move(out);
@@ -165,8 +163,10 @@ void TKaGEntityDecl::Retrieve() {
 void TKaGEntityDecl::Validate() {
   if (!FUnparsed || !FOwnerDocument) return;
   const TKaDocumentType* doctype = FOwnerDocument->GetDocumentType();
-  const TKaXMLNode* notation = nullptr;
-  if (doctype)
+  // Notation names compare exactly; the lookup may fold case, so a folded
+  // match is checked and only then the list walked.
+  const TKaXMLNode* notation = doctype ? doctype->GetNotation(FNotation) : nullptr;
+  if (notation && notation->GetName() != FNotation)
     for (notation = doctype->GetContentList().GetRoot(NOTATION_NODE); notation;
          notation = notation->NextSibling())
       if (notation->GetName() == FNotation) break;
