@@ -73,6 +73,28 @@ TEST_F(DocumentTypeLookup, StaysInStepWithEveryChangeOfTheList) {
   EXPECT_NE(doctype_->GetElementDecl(u"z"), nullptr);
 }
 
+// Changes made straight through the list, behind the document type's back,
+// must not leave the lookups pointing at nodes that are gone (ASan watches).
+TEST_F(DocumentTypeLookup, ChangesThroughTheListItselfAreSeen) {
+  TKaNodeList& list = doctype_->GetNodeList();
+  TKaElementDecl* a = doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"a", &doc_));
+  TKaElementDecl* b = doctype_->SetElementDecl(TKaElementDecl::CreateEmptyEDecl(u"b", &doc_));
+  ASSERT_EQ(doctype_->GetElementDecl(u"b"), b);
+
+  list.RemoveChildNode(b).reset();  // the last indexed node, destroyed
+  EXPECT_EQ(doctype_->GetElementDecl(u"b"), nullptr);
+  TKaXMLNode* c = list.AppendChild(TKaElementDecl::CreateEmptyEDecl(u"c", &doc_));
+  EXPECT_EQ(doctype_->GetElementDecl(u"c"), c);
+
+  list.ReplaceChild(TKaElementDecl::CreateEmptyEDecl(u"d", &doc_), a).reset();
+  EXPECT_EQ(doctype_->GetElementDecl(u"a"), nullptr);
+  EXPECT_NE(doctype_->GetElementDecl(u"d"), nullptr);
+
+  list.Clear();
+  EXPECT_EQ(doctype_->GetElementDecl(u"c"), nullptr);
+  EXPECT_EQ(doctype_->GetElementDecl(u"d"), nullptr);
+}
+
 TEST_F(DocumentTypeLookup, ManyDeclarationsAreLookedUpWithoutListWalks) {
   constexpr int kCount = 50'000;
   for (int i = 0; i < kCount; ++i) {

@@ -94,6 +94,9 @@ class TKaXMLNode : public TObject {
   // Writes the node as UTF-16LE text; the base form is name, space, value.
   virtual void Write(TStream& Stream, int Level);
   virtual void Validate() {}
+  // Called by this node's content list when it unlinks Child (a removal or
+  // a replacement), so that what the node keeps about its children stays true.
+  virtual void ChildUnlinked(const TKaXMLNode& /*Child*/) {}
   // Replaces white space by spaces and resolves the references of the value.
   virtual void Normalize();
   // A plain TKaXMLNode with this node's name, type, document and value.

@@ -13,12 +13,16 @@ const char kOutOfList[] =
 }  // namespace
 
 TKaNodeList::~TKaNodeList() {
-  Clear();
+  // The owner node is being destroyed as well: nothing to tell it.
+  TKaXMLNode* first = FFirst;
+  FFirst = FLast = nullptr;
+  DestroyNodeChain(first);
 }
 
 void TKaNodeList::Clear() {
   TKaXMLNode* first = FFirst;
   FFirst = FLast = nullptr;
+  if (first && FParent) FParent->ChildUnlinked(*first);
   DestroyNodeChain(first);
 }
 
@@ -133,6 +137,7 @@ std::unique_ptr<TKaXMLNode> TKaNodeList::ReplaceChild(TAdopt<TKaXMLNode> NewChil
   OldChild->FPrevious = OldChild->FNext = nullptr;
   OldChild->FParent = nullptr;
   OldChild->FList = nullptr;
+  if (FParent) FParent->ChildUnlinked(*OldChild);
   Adopt(NewChild.get(), before, after);
   NewChild.Commit();
   return std::unique_ptr<TKaXMLNode>(OldChild);
@@ -155,6 +160,7 @@ std::unique_ptr<TKaXMLNode> TKaNodeList::Detach(TKaXMLNode* OldChild) {
   OldChild->FNext = OldChild->FPrevious = nullptr;
   OldChild->FParent = nullptr;
   OldChild->FList = nullptr;
+  if (FParent) FParent->ChildUnlinked(*OldChild);
   return std::unique_ptr<TKaXMLNode>(OldChild);
 }
 

@@ -72,7 +72,12 @@ TKaXMLNode* TKaDocumentType::Lookup(uint8_t NodeType, std::u16string_view Name) 
   return nullptr;
 }
 
+void TKaDocumentType::ChildUnlinked(const TKaXMLNode& /*Child*/) {
+  FIndexStale = true;
+}
+
 void TKaDocumentType::CatchUp() const {
+  if (FIndexStale) return RebuildIndex();
   TKaXMLNode* last = FNodeList.GetLast();
   if (last == FLastIndexed) return;
   TKaXMLNode* node = FLastIndexed ? FLastIndexed->Next() : FNodeList.GetFirst();
@@ -96,6 +101,7 @@ void TKaDocumentType::UnindexNode(const TKaXMLNode* Node) {
 }
 
 void TKaDocumentType::RebuildIndex() const {
+  FIndexStale = false;
   FIndex.clear();
   for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next())
     if (Indexed(node->GetType())) FIndex[KeyOf(node)].push_back(node);
@@ -157,7 +163,10 @@ TKaXMLNode* TKaDocumentType::InsertNode(TAdopt<TKaXMLNode> Node, TKaXMLNode* Aft
 std::unique_ptr<TKaXMLNode> TKaDocumentType::RemoveNode(TKaXMLNode* Node) {
   CatchUp();
   std::unique_ptr<TKaXMLNode> removed = FNodeList.RemoveChildNode(Node);
+  // The index was whole before the removal: taking out the one node keeps
+  // it exact, with no reindexing.
   UnindexNode(removed.get());
+  FIndexStale = false;
   return removed;
 }
 

@@ -37,7 +37,8 @@ class TKaDocumentType : public TKaExternalNode {
   // The declarations and other markup of the DTD in order. Nodes are added
   // and removed through the operations below, which keep the lookups by name
   // in step; nodes appended to the list directly are indexed at the next
-  // lookup, but a node must never be removed from it directly.
+  // lookup, and a node removed from it directly makes the next lookup
+  // reindex the list.
   TKaNodeList& GetNodeList() { return FNodeList; }
   TKaNodeList& GetContentList() { return FNodeList; }
   const TKaNodeList& GetContentList() const { return FNodeList; }
@@ -101,6 +102,7 @@ class TKaDocumentType : public TKaExternalNode {
   TKaXMLNode* Lookup(uint8_t NodeType, std::u16string_view Name) const;
   // Indexes the nodes appended since the index last saw the end of the list.
   void CatchUp() const;
+  void ChildUnlinked(const TKaXMLNode& Child) override;
   void UnindexNode(const TKaXMLNode* Node);
   void RebuildIndex() const;
   void WriteDeclarations(TStream& Stream, int Level);
@@ -108,6 +110,8 @@ class TKaDocumentType : public TKaExternalNode {
   TKaNodeList FNodeList;
   mutable std::unordered_map<std::u16string, TBucket> FIndex;
   mutable TKaXMLNode* FLastIndexed = nullptr;  // the list's last node when indexed
+  // A node left the list behind the index's back: the next lookup reindexes.
+  mutable bool FIndexStale = false;
 };
 
 }  // namespace lumora
