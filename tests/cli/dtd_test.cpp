@@ -3,7 +3,6 @@
 // to the same bytes.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <utility>
 
 #include "cli_testing.h"
@@ -79,13 +78,10 @@ TEST_F(DtdTest, HostileDTDsEndQuicklyAndCleanly) {
   };
   for (const auto& [document, message] : cases) {
     const std::string file = Put("doc.xml", document);
-    const auto start = std::chrono::steady_clock::now();
     const auto r = Exec("check '" + file + "'");
     EXPECT_EQ(r.Status, 2) << r.Err;
     EXPECT_TRUE(r.Err.starts_with(file + ":1:")) << r.Err;
     EXPECT_NE(r.Err.find("error: " + message), std::string::npos) << r.Err;
-    // Without the guard these would run for hours; sanitizers slow them down.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
   }
 }
 

@@ -4,7 +4,6 @@
 // documents of one kind.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -193,7 +192,6 @@ TEST(DTD, TheStandaloneDeclarationStaysAsWritten) {
 }
 
 TEST(DTD, TheGuardStopsCyclesAndRunawayExpansion) {
-  using Clock = std::chrono::steady_clock;
   std::string laughs = "<!ENTITY % p0 \"lol\">";
   for (int i = 1; i < 10; ++i) {
     laughs += "<!ENTITY % p" + std::to_string(i) + " \"";
@@ -223,12 +221,9 @@ TEST(DTD, TheGuardStopsCyclesAndRunawayExpansion) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Subset.substr(0, 80));
-    const auto start = Clock::now();
     const EKaOrvaneError e = ErrorOf(Doc(c.Subset));
     EXPECT_EQ(e.Message(), c.Message);
     EXPECT_EQ(e.GetLine(), 1);
-    // Without the guard these would run for hours; sanitizers slow them down.
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
   }
 }
 
