@@ -278,14 +278,7 @@ void TKaDocumentType::Write(TStream& Stream, int /*Level*/) {
     return;
   }
   if (literal.empty()) literal = FName + u".dtd";
-  if (!FPublicLiteral.empty()) {
-    WriteWide(Stream, u" PUBLIC");
-    WriteQuotedLiteral(Stream, FPublicLiteral);
-    WriteQuotedLiteral(Stream, FSystemLiteral);
-  } else {
-    WriteWide(Stream, u" SYSTEM");
-    WriteQuotedLiteral(Stream, literal);
-  }
+  WriteExternalId(Stream, FPublicLiteral.empty() ? literal : FSystemLiteral);
   // A linked DTD lives elsewhere. Every other mode keeps the declarations:
   // they are written inline until DTD files of their own are written.
   if (mode == wmLinkedDTD || !FNodeList.HasChildNodes()) {

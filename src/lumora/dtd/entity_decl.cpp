@@ -129,14 +129,7 @@ void TKaCustomEntityDecl::Write(TStream& Stream, int Level) {
   const bool external = identified && (notation || !FRetrieved || mode == wmStandard ||
                                        mode == wmAllExternal);
   if (external) {
-    if (!FPublicLiteral.empty()) {
-      WriteWide(Stream, u" PUBLIC");
-      WriteQuotedLiteral(Stream, FPublicLiteral);
-      WriteQuotedLiteral(Stream, FSystemLiteral);
-    } else {
-      WriteWide(Stream, u" SYSTEM");
-      WriteQuotedLiteral(Stream, FSystemLiteral);
-    }
+    WriteExternalId(Stream, FSystemLiteral);
     if (notation) {
       WriteWide(Stream, u"\r\n");
       WriteWide(Stream, LeadWhite(Level + 10));

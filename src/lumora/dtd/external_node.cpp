@@ -13,4 +13,14 @@ void WriteQuotedLiteral(TStream& Stream, std::u16string_view Literal) {
   WriteWide(Stream, apostrophes ? u"'" : u"\"");
 }
 
+void TKaExternalNode::WriteExternalId(TStream& Stream, std::u16string_view SystemLiteral) const {
+  if (!FPublicLiteral.empty()) {
+    WriteWide(Stream, u" PUBLIC");
+    WriteQuotedLiteral(Stream, FPublicLiteral);
+  } else {
+    WriteWide(Stream, u" SYSTEM");
+  }
+  WriteQuotedLiteral(Stream, SystemLiteral);
+}
+
 }  // namespace lumora

@@ -28,6 +28,10 @@ class TKaExternalNode : public TKaXMLNode {
  protected:
   using TKaXMLNode::TKaXMLNode;
 
+  // " PUBLIC" with the public literal and SystemLiteral when there is a
+  // public literal, else " SYSTEM" with SystemLiteral.
+  void WriteExternalId(TStream& Stream, std::u16string_view SystemLiteral) const;
+
   std::u16string FSystemLiteral;
   std::u16string FPublicLiteral;
 };

@@ -137,6 +137,14 @@ void TLexAnalyzer::SetTokenChar(char16_t c) {
   FToken->SetValues(code, entry->GetLexemPtr(), index);
 }
 
+void TLexAnalyzer::SetTokenClosing() {
+  const std::u16string_view lexeme = SplitETag();
+  int32_t index = -1;
+  if (const TSTEntry* found = FSymTab->Find(lexeme, index))
+    return FToken->SetFromTable(*found, index);
+  SetTokenChar(lexeme[0]);
+}
+
 void TLexAnalyzer::SetTokenInsert(std::u16string_view lexem, int32_t code) {
   int32_t index = -1;
   const TSTEntry* entry;

@@ -180,6 +180,9 @@ class TLexAnalyzer : public TComponent {
   void SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew);
   // the character c, whose code is its own (XMLOrd), with the table's text;
   void SetTokenChar(char16_t c);
+  // the markup that a closing character starts (SplitETag): the table's
+  // entry for it, or the character alone;
+  void SetTokenClosing();
   // a new entry of the table with lexem and code;
   void SetTokenInsert(std::u16string_view lexem, int32_t code);
   // the end of the data.

@@ -72,13 +72,7 @@ void TKaOrvane::LexAn() {
     // Characters above U+FFFF arrive as surrogate pairs and are data too.
     if (FCharData && (IsDataChar(FChar) || IsHighSurrogate(FChar)) && EndsMarkup(previous))
       return SetTokenInsert(SplitCharData(), tkText);
-    if (IsRightBracket(FChar)) {
-      const std::u16string_view lexeme = SplitETag();
-      int32_t index = -1;
-      if (const TSTEntry* found = FSymTab->Find(lexeme, index))
-        return FToken->SetFromTable(*found, index);
-      return SetTokenChar(lexeme[0]);
-    }
+    if (IsRightBracket(FChar)) return SetTokenClosing();
     if (FChar == u'#') return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
     if (FChar == u'"' || FChar == u'\'') return SetTokenInsert(SplitLiteral(), tkLiteral);
     if (IsFirstNameChar(FChar)) return SetTokenInsert(SplitName(), tkName);

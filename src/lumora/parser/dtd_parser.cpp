@@ -91,13 +91,7 @@ void TDTDParser::LexAn() {
       FBuffer->UnGetChars(2);
       if (c2 != u'-' || c3 != u'>') return SetTokenInsert(SplitName(), tkNmToken);
     }
-    if (IsRightBracket(FChar)) {
-      const std::u16string_view lexeme = SplitETag();
-      int32_t index = -1;
-      if (const TSTEntry* found = FSymTab->Find(lexeme, index))
-        return FToken->SetFromTable(*found, index);
-      return SetTokenChar(lexeme[0]);
-    }
+    if (IsRightBracket(FChar)) return SetTokenClosing();
     if (FChar == u'#') {
       // The table holds the keyword in capitals, as it must be written.
       const std::u16string_view keyword = SplitPredefined();
