@@ -36,7 +36,7 @@ struct ModelCase {
   std::string strict;   // the same under the strict grammar; "" when as relaxed
 };
 
-TEST(ContentModelParser, SpecificationsReadAndWriteBack) {
+TEST(ContentModelParser, ModelsReadAndWriteBack) {
   const std::vector<ModelCase> cases = {
       {u"EMPTY", " EMPTY", " EMPTY"},
       {u"ANY", " ANY", " ANY"},
@@ -82,8 +82,8 @@ TEST(ContentModelParser, SpecificationsReadAndWriteBack) {
       {u"(a|%x;)", "error: Can't retrieve parameter entity value. Entity \"x\" is not declared.",
        ""},
       {u"#FOO", "error: Unsupported keyword: \"#FOO\".", "error: Unsupported keyword: \"#FOO\"."},
-      {std::u16string(u"(a\0b)", 5), "error: A content model cannot hold the character U+0000.",
-       "error: A content model cannot hold the character U+0000."},
+      {std::u16string(u"(a\0b)", 5), "error: A content specification cannot hold the character U+0000.",
+       "error: A content specification cannot hold the character U+0000."},
   };
   TKaOrvane relaxed(nullptr);
   TKaOrvane strict(nullptr);
@@ -171,7 +171,7 @@ TEST(ContentModelParser, NestingIsBounded) {
 }
 
 // A parser standing in for the DTD parser: it reads a declaration's text up
-// to the content specification and hands its position over.
+// to the content model and hands its position over.
 class HostParser : public TContentModelParser {
  public:
   HostParser() : TContentModelParser(nullptr) {}
@@ -197,7 +197,7 @@ class HostParser : public TContentModelParser {
 
 // Runs the content-model parser on host's position, as the DTD parser does,
 // and takes the position back also when it raises.
-void ReadSpecification(HostParser& host, TKaXMLDocument* doc) {
+void ReadModel(HostParser& host, TKaXMLDocument* doc) {
   TContentModelParser reader(nullptr);
   try {
     reader.SwitchParser(host.GetAnalyzerState(), doc);
@@ -213,7 +213,7 @@ TEST(ContentModelParser, HandOverGivesTheModelToTheDeclarationOnTop) {
   auto decl = TKaElementDecl::CreateEmptyEDecl(u"a", &doc);
   HostParser host;
   host.Start("(b, (c|d)*)>rest", decl.get());
-  ReadSpecification(host, &doc);
+  ReadModel(host, &doc);
   // Reading stops before the declaration's ">"; the stack is as it was.
   EXPECT_EQ(host.Current(), tkTagEnd);
   EXPECT_EQ(host.Stack().GetHead(), decl.get());
@@ -224,7 +224,7 @@ TEST(ContentModelParser, HandOverGivesTheModelToTheDeclarationOnTop) {
   auto empty = TKaElementDecl::CreateEmptyEDecl(u"e", &doc);
   HostParser second;
   second.Start("EMPTY >", empty.get());
-  ReadSpecification(second, &doc);
+  ReadModel(second, &doc);
   EXPECT_EQ(second.Current(), tkTagEnd);
   EXPECT_EQ(empty->GetContentModel()->GetKind(), cmEmpty);
 
@@ -235,29 +235,29 @@ TEST(ContentModelParser, HandOverGivesTheModelToTheDeclarationOnTop) {
   third.Start("(b|c)>", later.get());
   for (auto [text, code] : {std::pair{u"b", tkText}, {u"B", tkName}, {u"c", tkLiteral}})
     third.Remember(text, code);
-  ReadSpecification(third, &doc);
+  ReadModel(third, &doc);
   EXPECT_EQ(later->GetContentModel()->ToString(), "(b|c)");
 
   // An ignored declaration (nil on the stack) reads its model and drops it.
   HostParser ignored;
   ignored.Start("(x)>", nullptr);
-  ReadSpecification(ignored, &doc);
+  ReadModel(ignored, &doc);
   EXPECT_EQ(ignored.Current(), tkTagEnd);
 }
 
-// A declaration whose specification fails keeps no model, not half of one:
+// A declaration whose model text fails keeps no model, not half of one:
 // written or validated after the error, it is known to be incomplete.
-TEST(ContentModelParser, FailedSpecificationLeavesNoModel) {
+TEST(ContentModelParser, FailedModelLeavesNoModel) {
   TKaXMLDocument doc;
   for (const char* text : {"(b,(c|d>", "(b,c|d)>", "(#PCDATA|b|b)*>", "foo>", "(((("}) {
     auto decl = TKaElementDecl::CreateEmptyEDecl(u"a", &doc);
     HostParser host;
     host.Start(text, decl.get());
     if (std::string(text) == "foo>") {
-      ReadSpecification(host, &doc);  // left to the DTD parser's ">" to report
+      ReadModel(host, &doc);  // left to the DTD parser's ">" to report
       EXPECT_EQ(host.Current(), tkName);
     } else {
-      EXPECT_THROW(ReadSpecification(host, &doc), EKaOrvaneError) << text;
+      EXPECT_THROW(ReadModel(host, &doc), EKaOrvaneError) << text;
     }
     EXPECT_EQ(decl->GetContentModel(), nullptr) << text;
     EXPECT_EQ(host.Stack().GetHead(), decl.get()) << text;

@@ -1,4 +1,4 @@
-// Content models: the content specification of an element declaration as a
+// Content models: what an element declaration allows as content, as a
 // tree. A leaf names an element type; a node without a name is a group whose
 // children combine as a sequence (",") or a choice ("|"), or the top node of
 // an EMPTY, ANY or mixed model. A node's type code is its occurrence.
@@ -41,7 +41,7 @@ class TKaContentModel : public TKaXMLNode {
                                                         TKaXMLDocument* Doc) {
     return std::make_unique<TKaContentModel>(Name, Kind, Doc);
   }
-  // The model that a content specification such as "(a,(b|c)*)" or "EMPTY"
+  // The model that a text such as "(a,(b|c)*)" or "EMPTY"
   // describes. Raises EKaOrvaneError when Text is not one.
   static std::unique_ptr<TKaContentModel> CreateCMFromString(std::u16string_view Text,
                                                              TKaXMLDocument* Doc);
@@ -65,10 +65,10 @@ class TKaContentModel : public TKaXMLNode {
   // there is none.
   TKaContentModel* GetElement(std::u16string_view Name) const;
 
-  // The specification as Write writes it; ToString gives it in UTF-8.
+  // The model text as Write writes it; ToString gives it in UTF-8.
   std::u16string ToText() const;
   std::string ToString() const;
-  // The specification: "(a,(b|c)+,d?)", "(#PCDATA|a)*", " EMPTY", " ANY";
+  // The model text: "(a,(b|c)+,d?)", "(#PCDATA|a)*", " EMPTY", " ANY";
   // a leaf writes its name only (its parent writes its mark).
   void Write(TStream& Stream, int Level) override;
   // A deep copy of the tree below this node.

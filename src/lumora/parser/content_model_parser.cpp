@@ -45,13 +45,13 @@ void TContentModelParser::ParseFromString(std::u16string_view Text,
     // that every character reads back as it is, whatever the document's
     // encoding.
     if (Text.find(u'\0') != std::u16string_view::npos)
-      RaiseError("A content model cannot hold the character U+0000.");
+      RaiseError("A content specification cannot hold the character U+0000.");
     FBuffer->Init(std::make_unique<TStringStream>("\xFF\xFE" +
                                                   UnicodeToShort(Text, UTF_16, boLittleEndian)));
     LexAn();
     ParseContentModel();
     // A name other than EMPTY or ANY makes no model; anything after the
-    // specification is not part of it.
+    // model text is not part of it.
     if (FToken->GetCode() != tkEndOfFile) RaiseUnexpected();
   } catch (...) {
     Finalize();

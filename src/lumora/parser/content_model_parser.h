@@ -1,4 +1,4 @@
-// Reads a content specification (EMPTY, ANY, mixed content or a children
+// Reads a content model (EMPTY, ANY, mixed content or a children
 // expression) into a TKaContentModel tree. It runs inside the DTD parser,
 // on its reading position right after the element name, or on its own over
 // a text.
@@ -19,12 +19,12 @@ class TContentModelParser : public TLexAnalyzer {
  public:
   explicit TContentModelParser(TComponent* AOwner) : TLexAnalyzer(AOwner) {}
 
-  // Parses Text, which must hold one content specification and nothing
+  // Parses Text, which must hold one content model and nothing
   // after it; Model (emptied first) receives the tree. Raises
   // EKaOrvaneError when Text is not one.
   void ParseFromString(std::u16string_view Text, std::unique_ptr<TKaContentModel>& Model,
                        TKaXMLDocument* Document);
-  // Reads the content specification from State's position and gives the
+  // Reads the content model from State's position and gives the
   // model to the element declaration on top of State's stack. Stops before
   // the ">" of the declaration. The caller takes the state back with
   // GetAnalyzerState afterwards, also when this raises. Strictness and the
@@ -74,7 +74,7 @@ class TContentModelParser : public TLexAnalyzer {
   int FMaxDepth = 0;    // 0: the document's parser's, or the default
   int FDepthLimit = 0;  // the bound in force
   // The model being read, until it is complete: a declaration gets no
-  // model at all from a specification that does not parse.
+  // model at all from a model text that does not parse.
   std::unique_ptr<TKaContentModel> FRoot;
   std::vector<TOpenGroup> FOpen;
 };

@@ -1,7 +1,7 @@
 // Reads markup declarations into the document type of a document: from the
 // internal subset (on the reading position of the document grammar, handed
 // over), from an external DTD in a stream or a file, or from the text of a
-// parameter entity. Element declarations take their content specification
+// parameter entity. Element declarations take their content model
 // from TContentModelParser, which takes over the reading position in turn.
 //
 // Parameter-entity references are expanded where a declaration may begin
