@@ -34,8 +34,7 @@ void TDTDParser::ParseFromStream(TStream& Stream, TKaXMLDocument* Document) {
   // The guard may be the parse's, which goes on after an error here.
   const int depth = FGuard->GetDepth();
   try {
-    FDocBuffer->Init(Stream);
-    FDocBuffer->SetEncoding(UTF_8);
+    FDocBuffer->InitExternal(Stream, FFileName);
     FInContent = FCharData = false;
     LexAn();
     ParseTextDecl();
@@ -48,6 +47,13 @@ void TDTDParser::ParseFromStream(TStream& Stream, TKaXMLDocument* Document) {
     throw;
   }
   Finalize();
+}
+
+void TDTDParser::ParseExternal(TStream& Stream, const std::string& Location,
+                               TKaXMLDocument* Document) {
+  FFileName = Location;
+  FExternal = true;
+  ParseFromStream(Stream, Document);
 }
 
 void TDTDParser::Parse(const std::string& FileName, TKaXMLDocument* Document) {

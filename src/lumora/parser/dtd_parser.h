@@ -28,8 +28,14 @@ class TDTDParser : public TLexAnalyzer {
 
   // The declarations of the DTD in Stream (read from its first byte, an
   // optional text declaration first) go to Document's document type. The
-  // whole stream must be declarations.
+  // whole stream must be declarations. The text is decoded as an external
+  // resource is (TInputBuffer::InitExternal).
   void ParseFromStream(TStream& Stream, TKaXMLDocument* Document);
+  // The same for a DTD from outside the document, read from Location (an
+  // absolute path or a URL): errors name it, relative names in its
+  // declarations are resolved against it, and every node it adds is marked
+  // as read from outside (IsExternalDecl).
+  void ParseExternal(TStream& Stream, const std::string& Location, TKaXMLDocument* Document);
   // The same for the DTD file FileName; EFCreateError when it cannot be opened.
   void Parse(const std::string& FileName, TKaXMLDocument* Document);
   // Reads declarations from State's position up to the first token that
@@ -87,8 +93,19 @@ class TDTDParser : public TLexAnalyzer {
   // and with its "]]>"; the current token is its "[".
   void SkipIgnoredSection();
 
+  // Marks Node as declared where this parser reads now: read from outside
+  // the document, and, for a node that names a resource, the location its
+  // relative names are resolved against.
+  template <class T>
+  T* Declared(T* Node);
+  // The location of the resource that holds the text read now; empty for
+  // the document itself.
+  std::string DeclarationBase();
+
   bool FStrictSet = false;
   bool FInternalSubset = false;
+  // Reading a DTD from outside the document (ParseExternal).
+  bool FExternal = false;
   int FSectionDepth = 0;
 };
 
