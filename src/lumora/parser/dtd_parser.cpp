@@ -29,6 +29,7 @@ void TDTDParser::TakeSettings() {
 
 void TDTDParser::ParseFromStream(TStream& Stream, TKaXMLDocument* Document) {
   FDocument = Document;
+  FWholeDTD = true;
   TakeSettings();
   Init();
   // The guard may be the parse's, which goes on after an error here.
@@ -73,6 +74,13 @@ void TDTDParser::SwitchParser(const TAnalyzerState& State, TKaXMLDocument* Docum
   // The declarations of an entity's text are complete in it: what is left
   // of it begins none.
   if (ReadingEntityText()) RaiseUnexpected();
+}
+
+void TDTDParser::Match(int32_t Token) {
+  if (!FWholeDTD) return TLexAnalyzer::Match(Token);
+  if (FToken->GetCode() != Token) RaiseUnexpected();
+  LexAn();
+  LeaveEndedEntities();
 }
 
 void TDTDParser::LexAn() {

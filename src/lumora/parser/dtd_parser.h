@@ -53,6 +53,9 @@ class TDTDParser : public TLexAnalyzer {
   // there, but for those in the text of parameter entities.
   void SetInternalSubset(bool Internal) { FInternalSubset = Internal; }
 
+  // In a whole DTD (ParseFromStream) the data may end right after an
+  // entity's text that closed the last declaration.
+  void Match(int32_t Token) override;
   void LexAn() override;
   void Emit(int32_t Action, std::u16string_view Text) override;
   void MEmit(int32_t Action, std::u16string_view Text1, std::u16string_view Text2) override;
@@ -106,6 +109,8 @@ class TDTDParser : public TLexAnalyzer {
   bool FInternalSubset = false;
   // Reading a DTD from outside the document (ParseExternal).
   bool FExternal = false;
+  // Reading a whole DTD, not a part of a document (ParseFromStream).
+  bool FWholeDTD = false;
   int FSectionDepth = 0;
 };
 
