@@ -2,7 +2,10 @@
 // a public literal: the document type, entity and notation declarations.
 #pragma once
 
+#include <string>
+
 #include "lumora/dom/node.h"
+#include "lumora/io/resource_loader.h"
 
 namespace lumora {
 
@@ -20,9 +23,19 @@ class TKaExternalNode : public TKaXMLNode {
   const std::u16string& GetSystemLiteral() const { return FSystemLiteral; }
   const std::u16string& GetPublicLiteral() const { return FPublicLiteral; }
 
+  // The location (absolute path or URL) of the resource that holds this
+  // declaration: relative system literals are resolved against it. Empty:
+  // the file the owner document's parser reads, else the working folder.
+  const std::string& GetBaseLocation() const { return FBaseLocation; }
+  void SetBaseLocation(std::string Location) { FBaseLocation = std::move(Location); }
+
   virtual void Retrieve() = 0;
-  // Fills Stream with the bytes of the resource the literals name; false when
-  // nothing could be read. External resources are not read yet: always false.
+  // Reads the resource the literals name, as the owner document's parser
+  // allows (catalogs, network, local files, limits); on failure calls the
+  // parser's OnFileNotFound once with the literal as written and returns
+  // false.
+  bool ReadExternalFile(TResource& Resource);
+  // The same, the bytes appended to Stream.
   bool ReadExternalFile(TStream& Stream);
 
  protected:
@@ -34,6 +47,7 @@ class TKaExternalNode : public TKaXMLNode {
 
   std::u16string FSystemLiteral;
   std::u16string FPublicLiteral;
+  std::string FBaseLocation;
 };
 
 // A blank and the literal in double quotes; in apostrophes when it holds a

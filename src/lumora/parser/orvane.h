@@ -14,6 +14,7 @@
 
 #include "lumora/dtd/expansion_guard.h"
 #include "lumora/io/errors_list.h"
+#include "lumora/io/resource_loader.h"
 #include "lumora/lex/lex_analyzer.h"
 #include "lumora/text/code_pages.h"
 
@@ -74,6 +75,29 @@ class TKaOrvane : public TLexAnalyzer {
   void SetFormatedOutput(bool Value) { FFormatedOutput = Value; }
   bool GetRetrieveInternetURI() const { return FRetrieveInternetURI; }
   void SetRetrieveInternetURI(bool Value) { FRetrieveInternetURI = Value; }
+  // External DTDs and entities: whether local files may be read, the
+  // network's connect and total timeouts, the most bytes one resource may
+  // have, the base URL of a public-identifier resolver (empty: none), and
+  // the XML catalogs consulted first (by default XML_CATALOG_FILES, else
+  // /etc/xml/catalog where it exists).
+  bool GetAllowLocalFiles() const { return FResources.AllowLocalFiles; }
+  void SetAllowLocalFiles(bool Value) { FResources.AllowLocalFiles = Value; }
+  long GetConnectTimeoutMs() const { return FResources.ConnectTimeoutMs; }
+  void SetConnectTimeoutMs(long Value) { FResources.ConnectTimeoutMs = Value; }
+  long GetTotalTimeoutMs() const { return FResources.TotalTimeoutMs; }
+  void SetTotalTimeoutMs(long Value) { FResources.TotalTimeoutMs = Value; }
+  size_t GetMaxResourceBytes() const { return FResources.MaxBytes; }
+  void SetMaxResourceBytes(size_t Value) { FResources.MaxBytes = Value; }
+  const std::string& GetPublicResolverURL() const { return FResources.PublicResolverURL; }
+  void SetPublicResolverURL(std::string Value) { FResources.PublicResolverURL = std::move(Value); }
+  const std::vector<std::string>& GetCatalogFiles() const { return FResources.CatalogFiles; }
+  void SetCatalogFiles(std::vector<std::string> Files) { FResources.CatalogFiles = std::move(Files); }
+  // All of the above with RetrieveInternetURI, as a resource loader takes them.
+  TResourceOptions GetResourceOptions() const {
+    TResourceOptions options = FResources;
+    options.AllowNetwork = FRetrieveInternetURI;
+    return options;
+  }
   TEncoding GetDefaultEncoding() const { return FDefaultEncoding; }
   // n_sup is stored as US_ASCII.
   void SetDefEncoding(TEncoding Value) { FDefaultEncoding = Value == n_sup ? US_ASCII : Value; }
@@ -148,6 +172,7 @@ class TKaOrvane : public TLexAnalyzer {
   bool FFormatedOutput = true;
   TEncoding FDefaultEncoding = US_ASCII;
   bool FRetrieveInternetURI = true;
+  TResourceOptions FResources;  // its AllowNetwork is FRetrieveInternetURI's
   std::unique_ptr<TKaErrorsList> FErrors;
   std::u16string FInvalidChars;
   int FMaxNestingDepth = kDefaultMaxNestingDepth;
