@@ -157,17 +157,26 @@ TEST_F(ExternalTest, WhatWasNeverReadKeepsItsIdentifierAndIsNeverWritten) {
 }
 
 TEST_F(ExternalTest, TheStandardModeWritesOnlyWhatTheDocumentDeclared) {
-  Put("x.dtd", "<!ELEMENT a EMPTY>\n<!ENTITY v 'external'>\n");
-  const std::string in =
-      Put("in.xml", "<!DOCTYPE a SYSTEM \"x.dtd\" [<!ENTITY v 'internal'>]><a/>");
+  const std::string dtd =
+      "<!ELEMENT a EMPTY>\n<!ENTITY v 'external'>\n<!ATTLIST a theirs CDATA #IMPLIED>\n";
+  Put("x.dtd", dtd);
+  const std::string in = Put("in.xml",
+                             "<!DOCTYPE a SYSTEM \"x.dtd\" [<!ENTITY v 'internal'>"
+                             "<!ATTLIST a mine CDATA #IMPLIED>]><a/>");
   const auto r = RunCli({"write", in, "-o", Path("o.xml")});
   ASSERT_EQ(r.Status, 0) << r.Err;
   const std::string written = ReadFile(Path("o.xml"));
-  EXPECT_NE(written.find("<!DOCTYPE a SYSTEM \"x.dtd\" [\r\n   <!ENTITY v \"internal\">\r\n]>"),
+  EXPECT_NE(written.find("<!DOCTYPE a SYSTEM \"x.dtd\" [\r\n   <!ENTITY v \"internal\">\r\n"),
             std::string::npos)
       << written;
+  EXPECT_NE(written.find("mine"), std::string::npos) << written;
   EXPECT_EQ(written.find("ELEMENT"), std::string::npos) << written;
-  EXPECT_EQ(ReadFile(Path("x.dtd")), "<!ELEMENT a EMPTY>\n<!ENTITY v 'external'>\n");
+  EXPECT_EQ(written.find("theirs"), std::string::npos) << written;
+  EXPECT_EQ(ReadFile(Path("x.dtd")), dtd);
+  // The other modes write the whole: here inside the document.
+  const auto whole = RunCli({"write", in, "-o", "-", "--mode", "standalone"});
+  EXPECT_NE(whole.Out.find("theirs"), std::string::npos) << whole.Out;
+  EXPECT_NE(whole.Out.find("<!ELEMENT a"), std::string::npos) << whole.Out;
 }
 
 }  // namespace
