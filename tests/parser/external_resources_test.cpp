@@ -138,6 +138,10 @@ TEST_F(ExternalResources, FaultyExternalTextNamesItsFileLineAndColumn) {
       {"\xFF\xFE" + Utf16LE(u"<?xml encoding='ISO-8859-1'?>"),
        "Encoding 'ISO-8859-1' contradicts the UTF-16 byte-order mark.", 1, 30},
       {"a\x01", "Illegal character U+0001.", 1, 2},
+      {"<?xml encoding='klingon'?>x", "Encoding 'klingon' is not supported in this version of Orvane.",
+       1, 16},
+      {"<?xml encoding='UTF-8'", "Unexpected end of file.", 1, 23},
+      {"<?xml encoding='UTF-8' standalone='yes'?>x", "Illegal occurence of \"standalone\"", 1, 24},
       {"\xFF\xFE" + Utf16LE(u"x") + "\x41", "The data ends within a UTF-16 character (an odd number of bytes).", 1, 2},
   };
   for (const TCase& c : cases) {

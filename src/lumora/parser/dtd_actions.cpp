@@ -15,6 +15,7 @@
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/parser/dtd_parser.h"
+#include "lumora/text/code_pages.h"
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
@@ -146,8 +147,14 @@ void TDTDParser::MEmit(int32_t Action, std::u16string_view Text1, std::u16string
   switch (Action) {
     case acPseudoAttribute:
       // A text declaration's encoding; inside a document the document's holds.
-      if (!FInternalSubset && XMLCompareText(Text1, u"encoding") == 0)
-        FDocBuffer->DeclareEncoding(WideToSystem(Text2));
+      if (!FInternalSubset && XMLCompareText(Text1, u"encoding") == 0) {
+        // Read on in an encoding it does not know, the text would be garbage.
+        const std::string name = WideToSystem(Text2);
+        if (!FDocBuffer->IsTranscoded() && StringToEncoding(name) == n_sup)
+          RaiseErrorAtPrevious(
+              Format("Encoding '%s' is not supported in this version of Orvane.", name));
+        FDocBuffer->DeclareEncoding(name);
+      }
       break;
     case acPI:
       Declared(DocType().SetPI(TKaXMLPi::CreatePI(Text1, Text2, FDocument)));
