@@ -35,18 +35,19 @@ class Catalogs : public testing::ResourceTest {
 TEST_F(Catalogs, EntriesInTheOrderTheCatalogStandardGives) {
   const std::string main = Put(
       "main.xml",
-      Catalog("<public publicId='-//A//DTD  Doc//EN' uri='dtd/a.dtd'/>\n"
-              "<system systemId='http://example.org/a.dtd' uri='sys/a.dtd'/>\n"
-              "<rewriteSystem systemIdStartString='http://example.org/dtds/' rewritePrefix='local/'/>\n"
-              "<rewriteSystem systemIdStartString='http://example.org/dtds/deep/' "
-              "rewritePrefix='/opt/deep/'/>\n"
-              "<systemSuffix systemIdSuffix='/tail.dtd' uri='suffix.dtd'/>\n"
-              "<uri name='http://example.org/u.ent' uri='u.ent'/>\n"
-              "<group xml:base='http://mirror.example/base/'>"
-              "<public publicId='-//A//DTD Grouped//EN' uri='g.dtd'/></group>\n"
-              "<group prefer='system'><public publicId='-//A//DTD Weak//EN' uri='weak.dtd'/></group>\n"
-              "<delegatePublic publicIdStartString='-//D//' catalog='delegate.xml'/>\n"
-              "<nextCatalog catalog='next.xml'/>\n"));
+      Catalog(
+          "<public publicId='-//A//DTD  Doc//EN' uri='dtd/a.dtd'/>\n"
+          "<system systemId='http://example.org/a.dtd' uri='sys/a.dtd'/>\n"
+          "<rewriteSystem systemIdStartString='http://example.org/dtds/' rewritePrefix='local/'/>\n"
+          "<rewriteSystem systemIdStartString='http://example.org/dtds/deep/' "
+          "rewritePrefix='/opt/deep/'/>\n"
+          "<systemSuffix systemIdSuffix='/tail.dtd' uri='suffix.dtd'/>\n"
+          "<uri name='http://example.org/u.ent' uri='u.ent'/>\n"
+          "<group xml:base='http://mirror.example/base/'>"
+          "<public publicId='-//A//DTD Grouped//EN' uri='g.dtd'/></group>\n"
+          "<group prefer='system'><public publicId='-//A//DTD Weak//EN' uri='weak.dtd'/></group>\n"
+          "<delegatePublic publicIdStartString='-//D//' catalog='delegate.xml'/>\n"
+          "<nextCatalog catalog='next.xml'/>\n"));
   Put("delegate.xml", Catalog("<public publicId='-//D//DTD X//EN' uri='d.dtd'/>\n"));
   Put("next.xml", Catalog("<public publicId='-//N//DTD X//EN' uri='n.dtd'/>\n"
                           "<nextCatalog catalog='next.xml'/>\n"));  // a loop ends
@@ -96,13 +97,14 @@ TEST_F(Catalogs, TheLoaderAsksCatalogsBeforeTheNetwork) {
   Put("dtds/book.dtd", "<!ELEMENT book ANY>");
   TResourceOptions options = Plain();
   options.AllowNetwork = false;
-  options.CatalogFiles = {Put("catalog.xml", Catalog(
-      "<public publicId='-//B//DTD Book//EN' uri='dtds/book.dtd'/>"
-      "<rewriteSystem systemIdStartString='http://example.org/' rewritePrefix='dtds/'/>"))};
+  options.CatalogFiles = {Put(
+      "catalog.xml",
+      Catalog("<public publicId='-//B//DTD Book//EN' uri='dtds/book.dtd'/>"
+              "<rewriteSystem systemIdStartString='http://example.org/' rewritePrefix='dtds/'/>"))};
   std::string location;
-  EXPECT_EQ(Load(options, u"http://unreachable.invalid/book.dtd", {}, u"-//B//DTD Book//EN",
-                 &location),
-            "<!ELEMENT book ANY>");
+  EXPECT_EQ(
+      Load(options, u"http://unreachable.invalid/book.dtd", {}, u"-//B//DTD Book//EN", &location),
+      "<!ELEMENT book ANY>");
   EXPECT_EQ(location, Path("dtds/book.dtd"));
   EXPECT_EQ(Load(options, u"http://example.org/book.dtd"), "<!ELEMENT book ANY>");
   // What the catalogs map to local files is not read when local files are

@@ -19,6 +19,9 @@ class Downloads : public testing::ResourceTest {
  protected:
   void SetUp() override {
     ResourceTest::SetUp();
+    // Loopback is reached directly, whatever proxy the environment names.
+    ::setenv("no_proxy", "127.0.0.1", 1);
+    ::setenv("NO_PROXY", "127.0.0.1", 1);
     Put("www/doc.dtd", "<!ELEMENT doc ANY>");
     Put("www/sub/inner.ent", "inner");
     Put("www/cgi-bin/PUBLIC", "resolved");
@@ -42,14 +45,14 @@ TEST_F(Downloads, StatusRedirectsAndCutsDecideWhetherTheBodyIsTheResource) {
     std::string expected;
   } cases[] = {
       {"/doc.dtd", "<!ELEMENT doc ANY>"},
-      {"/missing.dtd", "<none>"},             // 404
-      {"/status/500/doc.dtd", "<none>"},      // no error page read as a DTD
+      {"/missing.dtd", "<none>"},         // 404
+      {"/status/500/doc.dtd", "<none>"},  // no error page read as a DTD
       {"/status/403/doc.dtd", "<none>"},
       {"/redirect/0/doc.dtd", "<!ELEMENT doc ANY>"},
       {"/redirect/4/doc.dtd", "<!ELEMENT doc ANY>"},  // five hops
-      {"/redirect/5/doc.dtd", "<none>"},      // six
-      {"/to-file" + Path("www/doc.dtd"), "<none>"},  // no redirect to a local file
-      {"/short/doc.dtd", "<none>"},           // fewer bytes than announced
+      {"/redirect/5/doc.dtd", "<none>"},              // six
+      {"/to-file" + Path("www/doc.dtd"), "<none>"},   // no redirect to a local file
+      {"/short/doc.dtd", "<none>"},                   // fewer bytes than announced
   };
   for (const Case& c : cases) EXPECT_EQ(Load(Plain(), Url(c.path)), c.expected) << c.path;
 }
@@ -59,12 +62,15 @@ TEST_F(Downloads, LocationIsWhereTheBytesCameFromAndNamesInsideResolveFromIt) {
   EXPECT_EQ(Load(Plain(), Url("/redirect/2/sub/inner.ent"), {}, {}, &location), "inner");
   EXPECT_EQ(location, server_->Url("http", "/sub/inner.ent"));
   EXPECT_EQ(Load(Plain(), u"../doc.dtd", location), "<!ELEMENT doc ANY>");
-  // Below a download a relative name is another download, never a local file.
-  Put("local.dtd", "local");
+  // Below a download a name is another download, never a local file: a
+  // server may not have the reader's own files read.
+  const std::string local = Put("local.dtd", "local");
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
-  EXPECT_EQ(Load(Plain(), u"local.dtd", location), "<none>");
+  for (const std::string& name : {std::string("local.dtd"), local, "file://" + local})
+    EXPECT_EQ(Load(Plain(), SystemToWide(name), location), "<none>") << name;
   std::filesystem::current_path(previous);
+  EXPECT_EQ(Load(Plain(), SystemToWide(local)), "local");
 }
 
 TEST_F(Downloads, LimitsAndTheNetworkSwitch) {
@@ -103,7 +109,8 @@ TEST_F(Downloads, PublicIdentifiersGoToTheResolverOnlyWhenOneIsSet) {
 
 TEST_F(Downloads, Ftp) {
   TLoopbackServer ftp("ftp", Path("www"));
-  if (ftp.Port() == 0) GTEST_SKIP() << "python3 with pyftpdlib is needed to run a loopback FTP server";
+  if (ftp.Port() == 0)
+    GTEST_SKIP() << "python3 with pyftpdlib is needed to run a loopback FTP server";
   EXPECT_EQ(Load(Plain(), SystemToWide(ftp.Url("ftp", "/doc.dtd"))), "<!ELEMENT doc ANY>");
   EXPECT_EQ(Load(Plain(), SystemToWide(ftp.Url("ftp", "/missing.dtd"))), "<none>");
   EXPECT_EQ(Load(Plain(), u"sub/inner.ent", ftp.Url("ftp", "/doc.dtd")), "inner");

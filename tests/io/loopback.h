@@ -21,8 +21,7 @@ namespace lumora::testing {
 inline std::string PythonFor(const std::string& kind) {
   const std::string probe = kind == "ftp" ? "import pyftpdlib" : "import http.server";
   for (const char* python : {"/usr/bin/python3", "python3"}) {
-    const std::string line =
-        std::string(python) + " -c '" + probe + "' >/dev/null 2>&1";
+    const std::string line = std::string(python) + " -c '" + probe + "' >/dev/null 2>&1";
     if (std::system(line.c_str()) == 0) return python;
   }
   return {};
@@ -32,7 +31,8 @@ class TLoopbackServer {
  public:
   // Starts a server of this kind serving Root; LogFile (http only) receives
   // every request line. Port() is 0 when it could not start.
-  TLoopbackServer(const std::string& kind, const std::string& root, const std::string& logFile = {}) {
+  TLoopbackServer(const std::string& kind, const std::string& root,
+                  const std::string& logFile = {}) {
     const std::string python = PythonFor(kind);
     if (python.empty()) return;
     int fds[2];
@@ -46,7 +46,8 @@ class TLoopbackServer {
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    const int spawned = posix_spawnp(&FPid, python.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        posix_spawnp(&FPid, python.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     if (spawned != 0) {

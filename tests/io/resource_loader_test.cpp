@@ -29,18 +29,18 @@ TEST_F(LocalResources, RelativeNamesResolveAgainstTheDeclaringResourceThenTheWor
     std::string base;
     std::string expected;
   } cases[] = {
-      {u"Book.dtd", base, "book"},             // case kept on a case-sensitive system
-      {u"LOWER.dtd", base, "lower"},           // then the name lower-cased
-      {u"sub/inner.ent", base, "inner"},       // folders below the base
-      {u"../docs/Book.dtd", base, "book"},     // and above it
-      {u"here.dtd", base, "beside"},           // the base wins over the working folder
-      {u"here.dtd", std::string(), "cwd"},     // no base: the working folder
+      {u"Book.dtd", base, "book"},                    // case kept on a case-sensitive system
+      {u"LOWER.dtd", base, "lower"},                  // then the name lower-cased
+      {u"sub/inner.ent", base, "inner"},              // folders below the base
+      {u"../docs/Book.dtd", base, "book"},            // and above it
+      {u"here.dtd", base, "beside"},                  // the base wins over the working folder
+      {u"here.dtd", std::string(), "cwd"},            // no base: the working folder
       {u"here.dtd", Path("elsewhere/x.xml"), "cwd"},  // not beside the base: the working folder
-      {u"  here.dtd \n", std::string(), "cwd"},  // blanks around the literal
-      {u"book.dtd", base, "<none>"},           // lower case does not find upper case
+      {u"  here.dtd \n", std::string(), "cwd"},       // blanks around the literal
+      {u"book.dtd", base, "<none>"},                  // lower case does not find upper case
       {u"missing.dtd", base, "<none>"},
       {u"", base, "<none>"},
-      {u"docs", std::string(), "<none>"},      // a folder is no resource
+      {u"docs", std::string(), "<none>"},  // a folder is no resource
   };
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
@@ -84,8 +84,8 @@ TEST_F(LocalResources, DevicesFifosFoldersAndOversizedFilesAreRefusedAtOnce) {
   TResourceOptions small = Plain();
   small.MaxBytes = 999;
   const auto start = std::chrono::steady_clock::now();
-  for (const std::string& name : {std::string("/dev/zero"), std::string("/dev/null"), fifo,
-                                  dir_.string(), Path("big.dtd")})
+  for (const std::string& name :
+       {std::string("/dev/zero"), std::string("/dev/null"), fifo, dir_.string(), Path("big.dtd")})
     EXPECT_EQ(Load(small, SystemToWide(name)), "<none>") << name;
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   small.MaxBytes = 1000;

@@ -10,12 +10,11 @@ namespace lumora {
 bool TKaExternalNode::ReadExternalFile(TResource& Resource) {
   TKaOrvane* parser = FOwnerDocument ? FOwnerDocument->GetParser() : nullptr;
   TResourceLoader loader(parser ? parser->GetResourceOptions() : TResourceOptions{});
-  const std::string& base =
-      FBaseLocation.empty() && parser ? parser->GetFileName() : FBaseLocation;
+  const std::string& base = FBaseLocation.empty() && parser ? parser->GetFileName() : FBaseLocation;
   if (loader.Load(FSystemLiteral, FPublicLiteral, base, Resource)) return true;
   if (parser && parser->GetOnFileNotFound())
-    parser->GetOnFileNotFound()(this,
-                                WideToSystem(FSystemLiteral.empty() ? FPublicLiteral : FSystemLiteral));
+    parser->GetOnFileNotFound()(
+        this, WideToSystem(FSystemLiteral.empty() ? FPublicLiteral : FSystemLiteral));
   return false;
 }
 

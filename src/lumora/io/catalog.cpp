@@ -49,7 +49,9 @@ struct TEntry {
 
 using TCatalog = std::vector<TEntry>;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string NormalizeSpace(std::string_view text) {
   std::string out;
@@ -71,9 +73,8 @@ std::string CatalogUri(const std::string& name) {
   if (!UrlScheme(name).empty()) return name;
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(name, error);
-  return "file://" + EscapeURL((error ? std::filesystem::path(name) : absolute)
-                                   .lexically_normal()
-                                   .string());
+  return "file://" +
+         EscapeURL((error ? std::filesystem::path(name) : absolute).lexically_normal().string());
 }
 
 std::string Attribute(const TKaXMLElement& element, std::u16string_view name) {
@@ -141,8 +142,8 @@ void CollectEntries(const TKaXMLElement& root, const std::string& uri, TCatalog&
     }
     for (const TEntryName& entry : kEntryNames) {
       if (entry.Name != name) continue;
-      std::string key =
-          entry.KeyAttribute.empty() ? std::string() : Attribute(*frame.Element, entry.KeyAttribute);
+      std::string key = entry.KeyAttribute.empty() ? std::string()
+                                                   : Attribute(*frame.Element, entry.KeyAttribute);
       if (entry.Kind == TEntryKind::Public || entry.Kind == TEntryKind::DelegatePublic)
         key = NormalizeSpace(key);
       const std::string target = Attribute(*frame.Element, entry.TargetAttribute);
@@ -159,8 +160,7 @@ std::shared_ptr<const TCatalog> ParseCatalog(const std::string& uri) {
   std::string path, bytes;
   // Only local catalogs: a catalog is trusted configuration, and reading
   // one must not reach the network.
-  if (!FileURLToPath(uri, path) || !ReadRegularFile(path, kMaxCatalogBytes, bytes))
-    return catalog;
+  if (!FileURLToPath(uri, path) || !ReadRegularFile(path, kMaxCatalogBytes, bytes)) return catalog;
   try {
     TKaOrvane parser(nullptr);
     // The catalog's own DOCTYPE names a DTD on the web: nothing is fetched.
@@ -189,7 +189,7 @@ std::shared_ptr<const TCatalog> LoadCatalog(const std::string& uri) {
   static std::map<std::string, TCached> cache;
   std::string path;
   long long stamp = -1;
-  struct stat info{};
+  struct stat info {};
   if (FileURLToPath(uri, path) && stat(path.c_str(), &info) == 0)
     stamp = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec +
             static_cast<long long>(info.st_size) * 7;
@@ -220,9 +220,8 @@ bool Delegates(const TCatalog& catalog, TEntryKind kind, const std::string& id,
   std::vector<const TEntry*> matches;
   for (const TEntry& entry : catalog)
     if (entry.Kind == kind && id.starts_with(entry.Key)) matches.push_back(&entry);
-  std::stable_sort(matches.begin(), matches.end(), [](const TEntry* a, const TEntry* b) {
-    return a->Key.size() > b->Key.size();
-  });
+  std::stable_sort(matches.begin(), matches.end(),
+                   [](const TEntry* a, const TEntry* b) { return a->Key.size() > b->Key.size(); });
   for (const TEntry* entry : matches)
     if (std::find(uris.begin(), uris.end(), entry->Target) == uris.end())
       uris.push_back(entry->Target);
@@ -233,8 +232,7 @@ bool Delegates(const TCatalog& catalog, TEntryKind kind, const std::string& id,
 // exact system entries, rewrites, suffixes, delegation, then public entries.
 // Returns 1 when resolved, 0 to go on with the next catalog, -1 when a
 // delegation failed (which ends the search).
-int ResolveInCatalog(const TCatalog& catalog, const TQuery& query, int depth,
-                     std::string& result) {
+int ResolveInCatalog(const TCatalog& catalog, const TQuery& query, int depth, std::string& result) {
   const std::string& sys = query.SystemId;
   const TEntryKind exact = query.IsUri ? TEntryKind::Uri : TEntryKind::System;
   const TEntryKind rewrite = query.IsUri ? TEntryKind::RewriteUri : TEntryKind::RewriteSystem;

@@ -13,7 +13,9 @@ namespace lumora {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string TrimBlanks(std::string_view text) {
   size_t start = 0, end = text.size();
@@ -84,15 +86,18 @@ bool TResourceLoader::LoadName(const std::string& Name, const std::string& Base,
                                TResource& Resource) {
   const std::string scheme = UrlScheme(Name);
   if (IsNetworkScheme(scheme)) return Download(EscapeURL(Name), Resource);
-  std::string path;
-  if (scheme == "file") return FileURLToPath(Name, path) && LoadLocal({}, path, Resource);
-  if (!scheme.empty()) return false;
-  if (Name[0] == '/') return LoadLocal({}, Name, Resource);
-  // A relative name: against the resource that holds it, then the working
-  // folder. Below a downloaded resource it names another download, never a
-  // local file.
+  // What a server sends may not read the reader's own files: below a
+  // downloaded resource a name is another download, never a local file.
   const std::string baseScheme = UrlScheme(Base);
-  if (IsNetworkScheme(baseScheme)) return Download(ResolveURL(Base, EscapeURL(Name)), Resource);
+  const bool remote = IsNetworkScheme(baseScheme);
+  std::string path;
+  if (scheme == "file")
+    return !remote && FileURLToPath(Name, path) && LoadLocal({}, path, Resource);
+  if (!scheme.empty()) return false;
+  if (Name[0] == '/') return !remote && LoadLocal({}, Name, Resource);
+  // A relative name: against the resource that holds it, then the working
+  // folder.
+  if (remote) return Download(ResolveURL(Base, EscapeURL(Name)), Resource);
   std::string basePath = Base;
   if (baseScheme == "file" && !FileURLToPath(Base, basePath)) basePath.clear();
   if (!basePath.empty()) {

@@ -6,8 +6,12 @@ namespace lumora {
 
 namespace {
 
-bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAlpha(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 int HexValue(char c) {
   if (IsDigit(c)) return c - '0';
@@ -34,11 +38,11 @@ std::string PercentDecode(std::string_view Text) {
 
 // The parts of a URL that resolution works on.
 struct TUrlParts {
-  std::string Scheme;  // with its ":"
+  std::string Scheme;     // with its ":"
   std::string Authority;  // with its "//", empty when none
   bool HasAuthority = false;
   std::string Path;
-  std::string Query;  // with its "?"
+  std::string Query;     // with its "?"
   std::string Fragment;  // with its "#"
 };
 
@@ -105,7 +109,7 @@ std::string RemoveDotSegments(std::string_view Path) {
 std::string UrlScheme(std::string_view Name) {
   size_t i = 0;
   while (i < Name.size() && (IsAlpha(Name[i]) || (i > 0 && (IsDigit(Name[i]) || Name[i] == '+' ||
-                                                              Name[i] == '-' || Name[i] == '.'))))
+                                                            Name[i] == '-' || Name[i] == '.'))))
     ++i;
   if (i < 2 || i >= Name.size() || Name[i] != ':') return {};
   std::string scheme(Name.substr(0, i));
