@@ -40,7 +40,7 @@ int DepthArgument(const std::string& option, const std::string& text) {
 
 // Which options a subcommand takes.
 enum TOptionSet : unsigned {
-  kReadOpts = 1,   // --lenient --standard --max-depth --no-net --no-local --catalog --verbose
+  kReadOpts = 1,   // --lenient --standard --max-depth --no-net --verbose
   kCheckOpts = 2,  // --valid --encoding (input)
   kWriteOpts = 4,  // -o --mode --encoding (output) --input-encoding --lossy ...
   kFindOpts = 8,   // --names --values ... and --encoding (input)
@@ -85,12 +85,7 @@ Commands:
                          strict XML 1.0 otherwise
       --max-depth N      refuse elements nested deeper than N (default 2000)
       --encoding NAME    encoding of documents that declare none (default UTF-8)
-      --no-net           do not download external DTDs and entities
-      --no-local         do not read external DTDs and entities from local files
-      --catalog FILE     resolve public and system identifiers by this XML
-                         catalog (repeatable) instead of XML_CATALOG_FILES or
-                         /etc/xml/catalog
-      --no-catalogs      use no XML catalog
+      --no-net           do not download external resources
       --verbose          print a summary line for every good file
   write IN -o OUT        parse IN and write it to OUT ("-" for standard output)
       --encoding NAME    output encoding, also named in the XML declaration
@@ -100,8 +95,7 @@ Commands:
       --lossy            write characters the output encoding cannot hold
                          in names, comments and PIs as '_' (a warning)
                          instead of failing
-      --input-encoding NAME, --lenient, --max-depth N, --no-net, --no-local,
-      --catalog FILE, --no-catalogs, --verbose
+      --input-encoding NAME, --lenient, --max-depth N, --no-net, --verbose
                          as for check
   find FILE TEXT         print each node that matches TEXT: type, name, value
       --names --values   compare names, values (both when neither is given)
@@ -109,11 +103,16 @@ Commands:
       --doctype          also compare the document type node
       --case             compare case-sensitively
       --whole            the whole name or value must equal TEXT
-      --encoding NAME, --lenient, --max-depth N, --no-net, --no-local,
-      --catalog FILE, --no-catalogs  as for check
+      --encoding NAME, --lenient, --max-depth N, --no-net  as for check
   encodings              list the supported encodings
   --version              print the version
   --help                 print this help
+
+Where check, write and find read external DTDs and entities from:
+      --no-local         never from local files (--no-net: never downloaded)
+      --catalog FILE     resolve identifiers by this XML catalog (repeatable)
+                         instead of XML_CATALOG_FILES or /etc/xml/catalog
+      --no-catalogs      by no XML catalog
 
 A FILE of "-" is standard input. --standard is accepted and changes nothing.
 Control characters in what is printed are written as \xHH.

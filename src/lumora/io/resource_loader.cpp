@@ -65,6 +65,12 @@ std::string AbsolutePath(const std::filesystem::path& path) {
 
 }  // namespace
 
+TResourceOptions DefaultResourceOptions() {
+  TResourceOptions options;
+  options.CatalogFiles = DefaultCatalogFiles();
+  return options;
+}
+
 TResourceLoader::TResourceLoader(TResourceOptions Options) : FOptions(std::move(Options)) {}
 
 bool TResourceLoader::Load(std::u16string_view SystemLiteral, std::u16string_view PublicLiteral,

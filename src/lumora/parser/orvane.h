@@ -174,7 +174,8 @@ class TKaOrvane : public TLexAnalyzer {
   bool FFormatedOutput = true;
   TEncoding FDefaultEncoding = US_ASCII;
   bool FRetrieveInternetURI = true;
-  TResourceOptions FResources;  // its AllowNetwork is FRetrieveInternetURI's
+  // Its AllowNetwork is FRetrieveInternetURI's.
+  TResourceOptions FResources = DefaultResourceOptions();
   std::unique_ptr<TKaErrorsList> FErrors;
   std::u16string FInvalidChars;
   int FMaxNestingDepth = kDefaultMaxNestingDepth;
