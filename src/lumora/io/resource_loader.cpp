@@ -41,14 +41,6 @@ std::string NormalizePublicId(std::string_view text) {
   return out;
 }
 
-// The form the resolver service expects: lower case, each run of blanks one
-// "_", escaped for a URL.
-std::string ResolverQuery(std::string_view publicId) {
-  std::string out;
-  for (const char c : publicId) out += c == ' ' ? '_' : c;
-  return EscapeURL(LowerCase(out));
-}
-
 std::string AsciiLower(std::string_view text) {
   std::string out(text);
   for (char& c : out)
@@ -83,7 +75,7 @@ bool TResourceLoader::Load(std::u16string_view SystemLiteral, std::u16string_vie
       LoadName(uri, std::string(), Resource))
     return true;
   if (!publicId.empty() && !FOptions.PublicResolverURL.empty() &&
-      Download(FOptions.PublicResolverURL + ResolverQuery(publicId), Resource))
+      Download(FOptions.PublicResolverURL + NormalizeURL(LowerCase(publicId)), Resource))
     return true;
   return !system.empty() && LoadName(system, Base, Resource);
 }

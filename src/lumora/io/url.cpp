@@ -178,6 +178,20 @@ bool FileURLToPath(std::string_view Url, std::string& Path) {
   return Path.find('\0') == std::string::npos;
 }
 
+std::string NormalizeURL(std::string_view Url) {
+  while (!Url.empty() && static_cast<unsigned char>(Url.front()) <= ' ') Url.remove_prefix(1);
+  while (!Url.empty() && static_cast<unsigned char>(Url.back()) <= ' ') Url.remove_suffix(1);
+  std::string joined;
+  joined.reserve(Url.size());
+  for (size_t i = 0; i < Url.size(); ++i) {
+    if (Url[i] != ' ')
+      joined += Url[i];
+    else if (Url[i - 1] != ' ')
+      joined += '_';
+  }
+  return EscapeURL(joined);
+}
+
 std::string EscapeURL(std::string_view Text) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
