@@ -53,21 +53,6 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::string NormalizeSpace(std::string_view text) {
-  std::string out;
-  bool blank = false;
-  for (const char c : text) {
-    if (IsBlank(c)) {
-      blank = !out.empty();
-    } else {
-      if (blank) out += ' ';
-      blank = false;
-      out += c;
-    }
-  }
-  return out;
-}
-
 // The absolute URI of a catalog named by a path or a file: URL.
 std::string CatalogUri(const std::string& name) {
   if (!UrlScheme(name).empty()) return name;
@@ -145,7 +130,7 @@ void CollectEntries(const TKaXMLElement& root, const std::string& uri, TCatalog&
       std::string key = entry.KeyAttribute.empty() ? std::string()
                                                    : Attribute(*frame.Element, entry.KeyAttribute);
       if (entry.Kind == TEntryKind::Public || entry.Kind == TEntryKind::DelegatePublic)
-        key = NormalizeSpace(key);
+        key = NormalizePublicId(key);
       const std::string target = Attribute(*frame.Element, entry.TargetAttribute);
       if (target.empty() || (key.empty() && !entry.KeyAttribute.empty())) break;
       catalog.push_back(
@@ -296,6 +281,21 @@ bool ResolveIn(const std::vector<std::string>& uris, const TQuery& query, int de
 
 }  // namespace
 
+std::string NormalizePublicId(std::string_view text) {
+  std::string out;
+  bool blank = false;
+  for (const char c : text) {
+    if (IsBlank(c)) {
+      blank = !out.empty();
+    } else {
+      if (blank) out += ' ';
+      blank = false;
+      out += c;
+    }
+  }
+  return out;
+}
+
 std::vector<std::string> DefaultCatalogFiles() {
   std::vector<std::string> files;
   if (const char* list = std::getenv("XML_CATALOG_FILES")) {
@@ -319,7 +319,7 @@ bool ResolveByCatalogs(const std::vector<std::string>& CatalogFiles, const std::
   if (CatalogFiles.empty() || (PublicId.empty() && SystemId.empty())) return false;
   std::vector<std::string> uris;
   for (const std::string& file : CatalogFiles) uris.push_back(CatalogUri(file));
-  const std::string pub = NormalizeSpace(PublicId);
+  const std::string pub = NormalizePublicId(PublicId);
   return ResolveIn(uris, {pub, SystemId, false}, 0, Uri) ||
          (!SystemId.empty() && ResolveIn(uris, {std::string(), SystemId, true}, 0, Uri));
 }

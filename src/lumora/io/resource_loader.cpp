@@ -24,30 +24,6 @@ std::string TrimBlanks(std::string_view text) {
   return std::string(text.substr(start, end - start));
 }
 
-// A public identifier as catalogs compare it: runs of white space become
-// one blank, none at either end.
-std::string NormalizePublicId(std::string_view text) {
-  std::string out;
-  bool blank = false;
-  for (const char c : text) {
-    if (IsBlank(c)) {
-      blank = !out.empty();
-    } else {
-      if (blank) out += ' ';
-      blank = false;
-      out += c;
-    }
-  }
-  return out;
-}
-
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 std::string AbsolutePath(const std::filesystem::path& path) {
   std::error_code error;
   std::filesystem::path absolute = std::filesystem::absolute(path, error);
@@ -111,7 +87,7 @@ bool TResourceLoader::LoadLocal(const std::string& Folder, const std::string& Na
   // The name as written, then in lower case, as documents written for
   // case-blind file systems expect; only the name is lowered, never the
   // folder it is resolved in.
-  const std::string lower = AsciiLower(Name);
+  const std::string lower = LowerCase(Name);
   for (const std::string& name : {Name, lower}) {
     const std::string path =
         Folder.empty() ? name : (std::filesystem::path(Folder) / name).string();

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "lumora/framework/sysutils.h"
+
 namespace lumora {
 
 namespace {
@@ -112,10 +114,7 @@ std::string UrlScheme(std::string_view Name) {
                                                             Name[i] == '-' || Name[i] == '.'))))
     ++i;
   if (i < 2 || i >= Name.size() || Name[i] != ':') return {};
-  std::string scheme(Name.substr(0, i));
-  for (char& c : scheme)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return scheme;
+  return LowerCase(Name.substr(0, i));
 }
 
 bool IsNetworkScheme(std::string_view Scheme) {
