@@ -38,6 +38,11 @@ class TSession {
     FParser.SetValidateDocument(options.Valid);
     FParser.SetDefEncoding(options.InputEncoding);
     FParser.SetRetrieveInternetURI(!options.NoNet);
+    FParser.SetAllowLocalFiles(!options.NoLocal);
+    if (options.NoCatalogs)
+      FParser.SetCatalogFiles({});
+    else if (!options.Catalogs.empty())
+      FParser.SetCatalogFiles(options.Catalogs);
     FParser.SetFormatedOutput(!options.NoFormat);
   }
   // The document goes before the parser it refers to.
@@ -58,6 +63,15 @@ class TSession {
 // memory: a pipe is not waited on twice, nor a file swapped in between.
 bool Load(const std::string& file, TSession& session, TReporter& report) {
   TKaOrvane& parser = session.Parser();
+  // An external DTD or entity that cannot be read leaves the document
+  // well-formed, but validation then misses what it declares: say which.
+  parser.SetOnFileNotFound([&report, &file](TObject*, const std::string& name) {
+    report.Warning(file, 0, "cannot read external resource \"" + name + "\"");
+  });
+  struct TForget {
+    TKaOrvane& Parser;
+    ~TForget() { Parser.SetOnFileNotFound(nullptr); }
+  } forget{parser};
   bool valid = true;
   try {
     const TInput input = TInput::Read(file);

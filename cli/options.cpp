@@ -108,6 +108,12 @@ Commands:
   --version              print the version
   --help                 print this help
 
+Where check, write and find read external DTDs and entities from:
+      --no-local         never from local files (--no-net: never downloaded)
+      --catalog FILE     resolve identifiers by this XML catalog (repeatable)
+                         instead of XML_CATALOG_FILES or /etc/xml/catalog
+      --no-catalogs      by no XML catalog
+
 A FILE of "-" is standard input. --standard is accepted and changes nothing.
 Control characters in what is printed are written as \xHH.
 Exit status: 0 all well-formed (and valid),
@@ -202,6 +208,14 @@ TOptions ParseCommandLine(const std::vector<std::string>& args) {
       options.MaxDepth = DepthArgument(name, value());
     } else if (name == "--no-net" && takes(kReadOpts)) {
       flag(options.NoNet);
+    } else if (name == "--no-local" && takes(kReadOpts)) {
+      flag(options.NoLocal);
+    } else if (name == "--catalog" && takes(kReadOpts)) {
+      const std::string file = value();
+      if (file.empty()) throw EUsageError("option '--catalog' needs a file name");
+      options.Catalogs.push_back(file);
+    } else if (name == "--no-catalogs" && takes(kReadOpts)) {
+      flag(options.NoCatalogs);
     } else if (name == "--verbose" && takes(kReadOpts)) {
       flag(options.Verbose);
     } else if (name == "--valid" && takes(kCheckOpts)) {

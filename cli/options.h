@@ -22,6 +22,11 @@ struct TOptions {
   bool Lenient = false;  // the relaxed grammar; strict XML 1.0 otherwise
   int MaxDepth = 0;      // deepest element nesting; 0: the library's default
   bool NoNet = false;
+  bool NoLocal = false;  // external DTDs and entities are not read from local files
+  // --catalog: XML catalogs used instead of the default ones; --no-catalogs:
+  // none at all.
+  std::vector<std::string> Catalogs;
+  bool NoCatalogs = false;
   bool Verbose = false;
   TEncoding InputEncoding = UTF_8;  // for documents that declare none and have no BOM
 

@@ -30,12 +30,14 @@ namespace {
 using namespace lumora;
 
 // A parser reading through input blocks of the given size, and never from
-// the network.
+// the network, a local file or a catalog: the input alone decides a run.
 class TFuzzParser : public TKaOrvane {
  public:
   TFuzzParser(TComponent* AOwner, int32_t BlockSize) : TKaOrvane(AOwner) {
     FBlockSize = BlockSize;
     SetRetrieveInternetURI(false);
+    SetAllowLocalFiles(false);
+    SetCatalogFiles({});
   }
 };
 

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh cmake ninja-build g++ libgtest-dev libgmock-dev
+scripts/setup.sh cmake ninja-build g++ libgtest-dev libgmock-dev libcurl4-openssl-dev
 # The same build folder and settings as scripts/test.sh, which builds the rest.
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=g++ >/dev/null
 cmake --build build --target lumora_command

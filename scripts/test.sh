@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 mode=release
 [[ "${1:-}" == "--sanitize" ]] && mode=sanitize
 
-packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev python3 libclang-rt-14-dev)
+packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev python3 libclang-rt-14-dev
+          libcurl4-openssl-dev python3-pyftpdlib)
 scripts/setup.sh "${packages[@]}"
 
 if [[ $mode == sanitize ]]; then

@@ -31,6 +31,22 @@ TEST(CommandLineTest, CheckTakesFilesAndReadingOptionsInAnyOrder) {
             (std::vector<std::string>{"--valid", "-"}));
 }
 
+TEST(CommandLineTest, WhereExternalResourcesMayComeFrom) {
+  const TOptions o = Parse({"write", "in.xml", "-o", "o", "--no-local", "--catalog", "a.xml",
+                            "--catalog=b.xml", "--no-net"});
+  EXPECT_TRUE(o.NoLocal);
+  EXPECT_TRUE(o.NoNet);
+  EXPECT_EQ(o.Catalogs, (std::vector<std::string>{"a.xml", "b.xml"}));
+  EXPECT_FALSE(o.NoCatalogs);
+  const TOptions plain = Parse({"find", "f.xml", "x", "--no-catalogs"});
+  EXPECT_TRUE(plain.NoCatalogs);
+  EXPECT_FALSE(plain.NoLocal);
+  EXPECT_TRUE(plain.Catalogs.empty());
+  EXPECT_THROW(Parse({"check", "--catalog", "", "a.xml"}), EUsageError);
+  EXPECT_THROW(Parse({"check", "a.xml", "--catalog"}), EUsageError);
+  EXPECT_THROW(Parse({"check", "--no-local=yes", "a.xml"}), EUsageError);
+}
+
 TEST(CommandLineTest, StrictUnlessLenientAndADepthLimitOnRequest) {
   const TOptions strict = Parse({"check", "--standard", "a.xml"});
   EXPECT_FALSE(strict.Lenient) << "--standard is the default, accepted for old scripts";

@@ -37,9 +37,20 @@ class TKaExternalNode : public TKaXMLNode {
   bool ReadExternalFile(TResource& Resource);
   // The same, the bytes appended to Stream.
   bool ReadExternalFile(TStream& Stream);
+  // The steps of the above on their own, within the same settings: a
+  // download of URL, a local regular file, both appended to Stream; no
+  // event fires.
+  bool DownloadFile(const std::string& URL, TStream& Stream) const;
+  bool GetLocalFile(const std::string& FileName, TStream& Stream) const;
+  // URL trimmed, runs of blanks as "_", escaped for a request; always
+  // true (an empty URL gives an empty result).
+  static bool NormalizeURL(const std::string& URL, std::string& Result);
 
  protected:
   using TKaXMLNode::TKaXMLNode;
+
+  // What the owner document's parser allows (the defaults without one).
+  TResourceOptions ResourceOptions() const;
 
   // " PUBLIC" with the public literal and SystemLiteral when there is a
   // public literal, else " SYSTEM" with SystemLiteral.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumora {
@@ -11,6 +12,10 @@ namespace lumora {
 // (separated by blanks) in XML_CATALOG_FILES, else /etc/xml/catalog when it
 // exists.
 std::vector<std::string> DefaultCatalogFiles();
+
+// A public identifier as catalogs compare it: runs of white space one
+// blank, none at either end.
+std::string NormalizePublicId(std::string_view Text);
 
 // The URI the catalogs CatalogFiles give for PublicId or SystemId (either may
 // be empty); false when they give none.

@@ -24,7 +24,7 @@ bool ReadRegularFile(const std::string& Path, size_t MaxBytes, std::string& Byte
   // fstat then turns it away with every other kind of special file.
   TFd fd{open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   if (fd.Handle < 0) return false;
-  struct stat info{};
+  struct stat info {};
   if (fstat(fd.Handle, &info) != 0 || !S_ISREG(info.st_mode)) return false;
   if (static_cast<unsigned long long>(info.st_size) > MaxBytes) return false;
   Bytes.clear();

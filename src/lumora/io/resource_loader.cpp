@@ -13,45 +13,15 @@ namespace lumora {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string TrimBlanks(std::string_view text) {
   size_t start = 0, end = text.size();
   while (start < end && IsBlank(text[start])) ++start;
   while (end > start && IsBlank(text[end - 1])) --end;
   return std::string(text.substr(start, end - start));
-}
-
-// A public identifier as catalogs compare it: runs of white space become
-// one blank, none at either end.
-std::string NormalizePublicId(std::string_view text) {
-  std::string out;
-  bool blank = false;
-  for (const char c : text) {
-    if (IsBlank(c)) {
-      blank = !out.empty();
-    } else {
-      if (blank) out += ' ';
-      blank = false;
-      out += c;
-    }
-  }
-  return out;
-}
-
-// The form the resolver service expects: lower case, each run of blanks one
-// "_", escaped for a URL.
-std::string ResolverQuery(std::string_view publicId) {
-  std::string out;
-  for (const char c : publicId) out += c == ' ' ? '_' : c;
-  return EscapeURL(LowerCase(out));
-}
-
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
 }
 
 std::string AbsolutePath(const std::filesystem::path& path) {
@@ -62,6 +32,12 @@ std::string AbsolutePath(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+TResourceOptions DefaultResourceOptions() {
+  TResourceOptions options;
+  options.CatalogFiles = DefaultCatalogFiles();
+  return options;
+}
 
 TResourceLoader::TResourceLoader(TResourceOptions Options) : FOptions(std::move(Options)) {}
 
@@ -75,7 +51,7 @@ bool TResourceLoader::Load(std::u16string_view SystemLiteral, std::u16string_vie
       LoadName(uri, std::string(), Resource))
     return true;
   if (!publicId.empty() && !FOptions.PublicResolverURL.empty() &&
-      Download(FOptions.PublicResolverURL + ResolverQuery(publicId), Resource))
+      Download(FOptions.PublicResolverURL + NormalizeURL(LowerCase(publicId)), Resource))
     return true;
   return !system.empty() && LoadName(system, Base, Resource);
 }
@@ -84,15 +60,18 @@ bool TResourceLoader::LoadName(const std::string& Name, const std::string& Base,
                                TResource& Resource) {
   const std::string scheme = UrlScheme(Name);
   if (IsNetworkScheme(scheme)) return Download(EscapeURL(Name), Resource);
-  std::string path;
-  if (scheme == "file") return FileURLToPath(Name, path) && LoadLocal({}, path, Resource);
-  if (!scheme.empty()) return false;
-  if (Name[0] == '/') return LoadLocal({}, Name, Resource);
-  // A relative name: against the resource that holds it, then the working
-  // folder. Below a downloaded resource it names another download, never a
-  // local file.
+  // What a server sends may not read the reader's own files: below a
+  // downloaded resource a name is another download, never a local file.
   const std::string baseScheme = UrlScheme(Base);
-  if (IsNetworkScheme(baseScheme)) return Download(ResolveURL(Base, EscapeURL(Name)), Resource);
+  const bool remote = IsNetworkScheme(baseScheme);
+  std::string path;
+  if (scheme == "file")
+    return !remote && FileURLToPath(Name, path) && LoadLocal({}, path, Resource);
+  if (!scheme.empty()) return false;
+  if (Name[0] == '/') return !remote && LoadLocal({}, Name, Resource);
+  // A relative name: against the resource that holds it, then the working
+  // folder.
+  if (remote) return Download(ResolveURL(Base, EscapeURL(Name)), Resource);
   std::string basePath = Base;
   if (baseScheme == "file" && !FileURLToPath(Base, basePath)) basePath.clear();
   if (!basePath.empty()) {
@@ -108,7 +87,7 @@ bool TResourceLoader::LoadLocal(const std::string& Folder, const std::string& Na
   // The name as written, then in lower case, as documents written for
   // case-blind file systems expect; only the name is lowered, never the
   // folder it is resolved in.
-  const std::string lower = AsciiLower(Name);
+  const std::string lower = LowerCase(Name);
   for (const std::string& name : {Name, lower}) {
     const std::string path =
         Folder.empty() ? name : (std::filesystem::path(Folder) / name).string();

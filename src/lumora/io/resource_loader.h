@@ -22,6 +22,10 @@ struct TResourceOptions {
   std::vector<std::string> CatalogFiles;
 };
 
+// The defaults, with the catalogs of DefaultCatalogFiles (io/catalog.h):
+// what a parser starts with.
+TResourceOptions DefaultResourceOptions();
+
 struct TResource {
   std::string Bytes;     // the raw bytes, undecoded
   std::string Location;  // where they came from (absolute path or URL): the base for names inside

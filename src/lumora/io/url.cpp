@@ -2,12 +2,18 @@
 
 #include <vector>
 
+#include "lumora/framework/sysutils.h"
+
 namespace lumora {
 
 namespace {
 
-bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAlpha(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 int HexValue(char c) {
   if (IsDigit(c)) return c - '0';
@@ -34,11 +40,11 @@ std::string PercentDecode(std::string_view Text) {
 
 // The parts of a URL that resolution works on.
 struct TUrlParts {
-  std::string Scheme;  // with its ":"
+  std::string Scheme;     // with its ":"
   std::string Authority;  // with its "//", empty when none
   bool HasAuthority = false;
   std::string Path;
-  std::string Query;  // with its "?"
+  std::string Query;     // with its "?"
   std::string Fragment;  // with its "#"
 };
 
@@ -105,13 +111,10 @@ std::string RemoveDotSegments(std::string_view Path) {
 std::string UrlScheme(std::string_view Name) {
   size_t i = 0;
   while (i < Name.size() && (IsAlpha(Name[i]) || (i > 0 && (IsDigit(Name[i]) || Name[i] == '+' ||
-                                                              Name[i] == '-' || Name[i] == '.'))))
+                                                            Name[i] == '-' || Name[i] == '.'))))
     ++i;
   if (i < 2 || i >= Name.size() || Name[i] != ':') return {};
-  std::string scheme(Name.substr(0, i));
-  for (char& c : scheme)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return scheme;
+  return LowerCase(Name.substr(0, i));
 }
 
 bool IsNetworkScheme(std::string_view Scheme) {
@@ -172,6 +175,20 @@ bool FileURLToPath(std::string_view Url, std::string& Path) {
   Path = PercentDecode(rest);
   // A NUL would cut the name short of what the URL says.
   return Path.find('\0') == std::string::npos;
+}
+
+std::string NormalizeURL(std::string_view Url) {
+  while (!Url.empty() && static_cast<unsigned char>(Url.front()) <= ' ') Url.remove_prefix(1);
+  while (!Url.empty() && static_cast<unsigned char>(Url.back()) <= ' ') Url.remove_suffix(1);
+  std::string joined;
+  joined.reserve(Url.size());
+  for (size_t i = 0; i < Url.size(); ++i) {
+    if (Url[i] != ' ')
+      joined += Url[i];
+    else if (Url[i - 1] != ' ')
+      joined += '_';
+  }
+  return EscapeURL(joined);
 }
 
 std::string EscapeURL(std::string_view Text) {

@@ -22,6 +22,10 @@ std::string ResolveURL(std::string_view Base, std::string_view Reference);
 // with its %XX escapes decoded; false for another host or no file: URL.
 bool FileURLToPath(std::string_view Url, std::string& Path);
 
+// A URL made fit for a request: trimmed, each run of blanks one "_", then
+// escaped as EscapeURL does.
+std::string NormalizeURL(std::string_view Url);
+
 // Escapes as %XX the bytes a URL may not hold as they are: controls, blanks,
 // bytes above 127 and " < > \ ^ ` { | }.
 std::string EscapeURL(std::string_view Text);

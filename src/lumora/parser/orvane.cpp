@@ -10,7 +10,6 @@
 #include "lumora/framework/registry.h"
 #include "lumora/framework/strings.h"
 #include "lumora/framework/sysutils.h"
-#include "lumora/io/catalog.h"
 #include "lumora/io/file_streams.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/lex/transcoding_stream.h"
@@ -29,7 +28,6 @@ TKaOrvane::TKaOrvane(TComponent* AOwner) : TLexAnalyzer(AOwner) {
         "95.");
   FErrors = std::make_unique<TKaErrorsList>();
   FOwnGuard = std::make_unique<TExpansionGuard>();
-  FResources.CatalogFiles = DefaultCatalogFiles();
 }
 
 TKaOrvane::~TKaOrvane() {

@@ -91,7 +91,9 @@ class TKaOrvane : public TLexAnalyzer {
   const std::string& GetPublicResolverURL() const { return FResources.PublicResolverURL; }
   void SetPublicResolverURL(std::string Value) { FResources.PublicResolverURL = std::move(Value); }
   const std::vector<std::string>& GetCatalogFiles() const { return FResources.CatalogFiles; }
-  void SetCatalogFiles(std::vector<std::string> Files) { FResources.CatalogFiles = std::move(Files); }
+  void SetCatalogFiles(std::vector<std::string> Files) {
+    FResources.CatalogFiles = std::move(Files);
+  }
   // All of the above with RetrieveInternetURI, as a resource loader takes them.
   TResourceOptions GetResourceOptions() const {
     TResourceOptions options = FResources;
@@ -172,7 +174,8 @@ class TKaOrvane : public TLexAnalyzer {
   bool FFormatedOutput = true;
   TEncoding FDefaultEncoding = US_ASCII;
   bool FRetrieveInternetURI = true;
-  TResourceOptions FResources;  // its AllowNetwork is FRetrieveInternetURI's
+  // Its AllowNetwork is FRetrieveInternetURI's.
+  TResourceOptions FResources = DefaultResourceOptions();
   std::unique_ptr<TKaErrorsList> FErrors;
   std::u16string FInvalidChars;
   int FMaxNestingDepth = kDefaultMaxNestingDepth;
