@@ -314,24 +314,19 @@ void TKaDocumentType::Write(TStream& Stream, int /*Level*/) {
   // know: whatever the mode, the identifier stays, and what was read goes
   // inline.
   const bool unread = identified && !FExternalRead;
-  const bool external = mode == wmExternalDTD || mode == wmAllExternal;
-  if (unread && mode != wmLinkedDTD) {
-    WriteExternalId(Stream, FSystemLiteral);
-    WriteDeclarations(Stream, 3, mode == wmStandard);
-    return;
-  }
-  if (mode == wmStandalone || (mode == wmStandard && !identified)) {
+  if ((mode == wmStandalone && !unread) || (mode == wmStandard && !identified)) {
     WriteDeclarations(Stream, 3);
     return;
   }
-  if (mode == wmStandard) {
-    // As read: the identifier, and inline only what the document itself declared.
+  if (mode == wmStandard || (unread && mode != wmLinkedDTD)) {
+    // As read: the identifier, and inline only what the document itself
+    // declared (all there is, when the subset was never read).
     WriteExternalId(Stream, FSystemLiteral);
     WriteDeclarations(Stream, 3, true);
     return;
   }
   TSideFiles* files = doc ? doc->GetSideFiles() : nullptr;
-  if (external && files) {
+  if ((mode == wmExternalDTD || mode == wmAllExternal) && files) {
     const std::u16string name = SystemToWide(WriteDTDFile(*files));
     WriteExternalId(Stream, name);
     WriteWide(Stream, u" []>\r\n");
