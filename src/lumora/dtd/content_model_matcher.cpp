@@ -1,0 +1,254 @@
+#include "lumora/dtd/content_model_matcher.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include "lumora/dom/node_list.h"
+#include "lumora/dtd/content_model.h"
+#include "lumora/dtd/document_type.h"
+#include "lumora/dtd/element_decl.h"
+
+namespace lumora {
+namespace {
+
+// What a finished subtree of the model contributes to its parent: whether
+// it can match nothing at all, the positions it can start and end with.
+// Positions of different subtrees never overlap, so unions are appends.
+struct TPart {
+  bool Nullable = true;
+  std::vector<uint32_t> First, Last;
+};
+
+void Append(std::vector<uint32_t>& to, const std::vector<uint32_t>& from) {
+  to.insert(to.end(), from.begin(), from.end());
+}
+
+// A group being compiled: its parts so far, combined as its children finish.
+struct TFrame {
+  const TKaContentModel* Node;
+  const TKaXMLNode* NextChild;
+  TPart Acc;
+  bool HasChild = false;
+};
+
+// The state sets of a run, reused from run to run: the set being built is
+// kept free of duplicates by stamping each state with the step it joined in.
+struct TRunScratch {
+  std::vector<uint32_t> Current, Next, Stamp;
+  uint32_t Step = 0;
+};
+
+}  // namespace
+
+TContentModelAutomaton::TContentModelAutomaton(const TKaContentModel& Top, bool Exact)
+    : FExact(Exact) {
+  Compile(Top);
+}
+
+void TContentModelAutomaton::Compile(const TKaContentModel& Top) {
+  std::vector<std::u16string> keys{u""};  // the leaf name of each position
+  std::vector<std::vector<uint32_t>> follow(1);
+  size_t work = 0;
+  bool overflow = false;
+  // Charges n steps of work; false once the budget is spent.
+  auto charge = [&](size_t n) {
+    work += n;
+    const size_t budget = kBaseBudget + kBudgetPerPosition * keys.size();
+    if (work > budget || keys.size() > kMaxPositions) overflow = true;
+    return !overflow;
+  };
+  // Every position that may end Part is followed by every one that may
+  // start Next.
+  auto link = [&](const std::vector<uint32_t>& last, const std::vector<uint32_t>& first) {
+    if (!charge(last.size() * first.size())) return;
+    for (uint32_t p : last) Append(follow[p], first);
+  };
+
+  // The occurrence of node applied to the part it matches once.
+  auto repeat = [&](const TKaContentModel& node, TPart& part) {
+    switch (node.GetOccurrence()) {
+      case ocOptional:
+        part.Nullable = true;
+        break;
+      case ocZeroOrMore:
+        part.Nullable = true;
+        link(part.Last, part.First);
+        break;
+      case ocOneOrMore:
+        link(part.Last, part.First);
+        break;
+      default:
+        break;
+    }
+  };
+  // What a group makes of the part of its next child.
+  auto combine = [&](TFrame& frame, TPart&& part) {
+    if (!charge(part.First.size() + part.Last.size())) return;
+    TPart& acc = frame.Acc;
+    if (!frame.HasChild) {
+      frame.HasChild = true;
+      acc = std::move(part);
+      return;
+    }
+    if (frame.Node->GetDelimiter() == u'|') {
+      acc.Nullable = acc.Nullable || part.Nullable;
+      Append(acc.First, part.First);
+      Append(acc.Last, part.Last);
+      return;
+    }
+    link(acc.Last, part.First);
+    if (acc.Nullable) Append(acc.First, part.First);
+    if (part.Nullable)
+      Append(acc.Last, part.Last);
+    else
+      acc.Last = std::move(part.Last);
+    acc.Nullable = acc.Nullable && part.Nullable;
+  };
+  // The part of a leaf, or nil for a group, which is pushed instead.
+  std::vector<TFrame> open;
+  auto enter = [&](const TKaContentModel& node) -> std::unique_ptr<TPart> {
+    if (!node.GetName().empty()) {
+      auto part = std::make_unique<TPart>();
+      part->Nullable = false;
+      const auto p = static_cast<uint32_t>(keys.size());
+      keys.push_back(FExact ? node.GetName() : FoldedName(node.GetName()));
+      follow.emplace_back();
+      charge(1);
+      part->First.push_back(p);
+      part->Last.push_back(p);
+      repeat(node, *part);
+      return part;
+    }
+    const char16_t delimiter = node.GetDelimiter();
+    if (delimiter != u',' && delimiter != u'|') {
+      // A group of no known kind matches nothing; its occurrence can still
+      // make it optional.
+      auto part = std::make_unique<TPart>();
+      part->Nullable = false;
+      repeat(node, *part);
+      return part;
+    }
+    open.push_back({&node, node.GetChildList().GetFirst(), {}, false});
+    return nullptr;
+  };
+
+  TPart top;
+  auto finish = [&](TPart&& part) {
+    if (open.empty())
+      top = std::move(part);
+    else
+      combine(open.back(), std::move(part));
+  };
+  if (auto part = enter(Top)) finish(std::move(*part));
+  while (!open.empty() && !overflow) {
+    TFrame& frame = open.back();
+    const TKaXMLNode* child = frame.NextChild;
+    if (!child) {
+      // An empty group matches the empty sequence.
+      TPart part = std::move(frame.Acc);
+      const TKaContentModel& node = *frame.Node;
+      open.pop_back();
+      repeat(node, part);
+      finish(std::move(part));
+      continue;
+    }
+    frame.NextChild = child->Next();
+    if (const auto* model = dynamic_cast<const TKaContentModel*>(child))
+      if (auto part = enter(*model)) finish(std::move(*part));
+  }
+  if (overflow) return;
+
+  follow[0] = std::move(top.First);
+  const size_t states = keys.size();
+  FAccepting.assign(states, 0);
+  FAccepting[0] = top.Nullable;
+  for (uint32_t p : top.Last) FAccepting[p] = 1;
+
+  // Symbols: the distinct names, sorted.
+  FNames = keys;
+  FNames.erase(FNames.begin());
+  std::sort(FNames.begin(), FNames.end());
+  FNames.erase(std::unique(FNames.begin(), FNames.end()), FNames.end());
+  FSymbolOf.assign(states, kNoSymbol);
+  for (size_t p = 1; p < states; ++p)
+    FSymbolOf[p] = static_cast<uint32_t>(
+        std::lower_bound(FNames.begin(), FNames.end(), keys[p]) - FNames.begin());
+
+  FFollowStart.assign(states + 1, 0);
+  for (size_t s = 0; s < states; ++s) {
+    std::vector<uint32_t>& next = follow[s];
+    std::sort(next.begin(), next.end(), [&](uint32_t a, uint32_t b) {
+      return std::pair(FSymbolOf[a], a) < std::pair(FSymbolOf[b], b);
+    });
+    next.erase(std::unique(next.begin(), next.end()), next.end());
+    FFollowStart[s] = static_cast<uint32_t>(FFollow.size());
+    Append(FFollow, next);
+    std::vector<uint32_t>().swap(next);
+  }
+  FFollowStart[states] = static_cast<uint32_t>(FFollow.size());
+  FCompiled = true;
+}
+
+uint32_t TContentModelAutomaton::Symbol(std::u16string_view Name) const {
+  thread_local std::u16string folded;
+  if (!FExact) {
+    folded.assign(Name);
+    for (char16_t& c : folded)
+      if (c >= u'A' && c <= u'Z') c += u'a' - u'A';
+    Name = folded;
+  }
+  const auto it = std::lower_bound(FNames.begin(), FNames.end(), Name);
+  return it != FNames.end() && *it == Name ? static_cast<uint32_t>(it - FNames.begin())
+                                           : kNoSymbol;
+}
+
+bool TContentModelAutomaton::Match(const TKaNodeList& List) const {
+  return Match(List.GetFirst());
+}
+
+bool TContentModelAutomaton::Match(const TKaXMLNode* First) const {
+  if (!FCompiled) return false;
+  thread_local TRunScratch run;
+  std::vector<uint32_t>& current = run.Current;
+  std::vector<uint32_t>& next = run.Next;
+  if (run.Stamp.size() < FSymbolOf.size()) run.Stamp.resize(FSymbolOf.size(), 0);
+  current.assign(1, 0);
+  for (const TKaXMLNode* node = First; node; node = node->Next()) {
+    if (node->GetType() != ELEMENT_NODE) continue;
+    const uint32_t symbol = Symbol(node->GetName());
+    if (symbol == kNoSymbol) return false;
+    if (++run.Step == 0) {
+      std::fill(run.Stamp.begin(), run.Stamp.end(), 0);
+      run.Step = 1;
+    }
+    next.clear();
+    for (uint32_t state : current) {
+      const uint32_t* begin = FFollow.data() + FFollowStart[state];
+      const uint32_t* end = FFollow.data() + FFollowStart[state + 1];
+      const uint32_t* from = std::lower_bound(
+          begin, end, symbol, [&](uint32_t p, uint32_t s) { return FSymbolOf[p] < s; });
+      for (; from != end && FSymbolOf[*from] == symbol; ++from) {
+        if (run.Stamp[*from] == run.Step) continue;
+        run.Stamp[*from] = run.Step;
+        next.push_back(*from);
+      }
+    }
+    if (next.empty()) return false;
+    current.swap(next);
+  }
+  for (uint32_t state : current)
+    if (FAccepting[state]) return true;
+  return false;
+}
+
+bool TContentModelAnalyzer::MatchContentModel(const TKaNodeList& List,
+                                              const TKaContentModel& Top) {
+  const bool exact = ExactDeclarationNames(Top.GetOwnerDocument());
+  if (const auto* decl = dynamic_cast<const TKaElementDecl*>(Top.GetParent());
+      decl && decl->GetContentModel() == &Top)
+    return decl->GetMatcher(exact).Match(List);
+  return TContentModelAutomaton(Top, exact).Match(List);
+}
+
+}  // namespace lumora
