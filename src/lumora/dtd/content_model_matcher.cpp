@@ -32,13 +32,6 @@ struct TFrame {
   bool HasChild = false;
 };
 
-// The state sets of a run, reused from run to run: the set being built is
-// kept free of duplicates by stamping each state with the step it joined in.
-struct TRunScratch {
-  std::vector<uint32_t> Current, Next, Stamp;
-  uint32_t Step = 0;
-};
-
 }  // namespace
 
 TContentModelAutomaton::TContentModelAutomaton(const TKaContentModel& Top, bool Exact)
@@ -170,6 +163,7 @@ void TContentModelAutomaton::Compile(const TKaContentModel& Top) {
   FNames.erase(FNames.begin());
   std::sort(FNames.begin(), FNames.end());
   FNames.erase(std::unique(FNames.begin(), FNames.end()), FNames.end());
+  for (const std::u16string& name : FNames) FLongestName = std::max(FLongestName, name.size());
   FSymbolOf.assign(states, kNoSymbol);
   for (size_t p = 1; p < states; ++p)
     FSymbolOf[p] = static_cast<uint32_t>(
@@ -191,12 +185,16 @@ void TContentModelAutomaton::Compile(const TKaContentModel& Top) {
 }
 
 uint32_t TContentModelAutomaton::Symbol(std::u16string_view Name) const {
-  thread_local std::u16string folded;
+  // A name longer than any leaf's is none of them; a shorter one is folded
+  // on the stack.
+  char16_t folded[64];
   if (!FExact) {
-    folded.assign(Name);
-    for (char16_t& c : folded)
-      if (c >= u'A' && c <= u'Z') c += u'a' - u'A';
-    Name = folded;
+    if (Name.size() > FLongestName || Name.size() > std::size(folded)) return kNoSymbol;
+    for (size_t i = 0; i < Name.size(); ++i) {
+      const char16_t c = Name[i];
+      folded[i] = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+    }
+    Name = std::u16string_view(folded, Name.size());
   }
   const auto it = std::lower_bound(FNames.begin(), FNames.end(), Name);
   return it != FNames.end() && *it == Name ? static_cast<uint32_t>(it - FNames.begin())
@@ -204,41 +202,66 @@ uint32_t TContentModelAutomaton::Symbol(std::u16string_view Name) const {
 }
 
 bool TContentModelAutomaton::Match(const TKaNodeList& List) const {
-  return Match(List.GetFirst());
+  TRun run(*this);
+  for (const TKaXMLNode* node = List.GetFirst(); node; node = node->Next())
+    if (node->GetType() == ELEMENT_NODE && !run.Step(node->GetName())) return false;
+  return run.Accepted();
 }
 
-bool TContentModelAutomaton::Match(const TKaXMLNode* First) const {
-  if (!FCompiled) return false;
-  thread_local TRunScratch run;
-  std::vector<uint32_t>& current = run.Current;
-  std::vector<uint32_t>& next = run.Next;
-  if (run.Stamp.size() < FSymbolOf.size()) run.Stamp.resize(FSymbolOf.size(), 0);
-  current.assign(1, 0);
-  for (const TKaXMLNode* node = First; node; node = node->Next()) {
-    if (node->GetType() != ELEMENT_NODE) continue;
-    const uint32_t symbol = Symbol(node->GetName());
-    if (symbol == kNoSymbol) return false;
-    if (++run.Step == 0) {
-      std::fill(run.Stamp.begin(), run.Stamp.end(), 0);
-      run.Step = 1;
-    }
-    next.clear();
-    for (uint32_t state : current) {
-      const uint32_t* begin = FFollow.data() + FFollowStart[state];
-      const uint32_t* end = FFollow.data() + FFollowStart[state + 1];
-      const uint32_t* from = std::lower_bound(
-          begin, end, symbol, [&](uint32_t p, uint32_t s) { return FSymbolOf[p] < s; });
-      for (; from != end && FSymbolOf[*from] == symbol; ++from) {
-        if (run.Stamp[*from] == run.Step) continue;
-        run.Stamp[*from] = run.Step;
-        next.push_back(*from);
-      }
-    }
-    if (next.empty()) return false;
-    current.swap(next);
+// The state sets of a run, reused from run to run: the set being built is
+// kept free of duplicates by stamping each state with the step it joined in.
+struct TContentModelAutomaton::TScratch {
+  std::vector<uint32_t> Current, Next, Stamp;
+  uint32_t Step = 0;
+};
+
+TContentModelAutomaton::TScratch& TContentModelAutomaton::ThreadScratch() {
+  thread_local TScratch scratch;
+  return scratch;
+}
+
+TContentModelAutomaton::TRun::TRun(const TContentModelAutomaton& Automaton)
+    : FAutomaton(Automaton), FScratch(ThreadScratch()), FFailed(!Automaton.FCompiled) {
+  TScratch& run = FScratch;
+  if (run.Stamp.size() < FAutomaton.FSymbolOf.size())
+    run.Stamp.resize(FAutomaton.FSymbolOf.size(), 0);
+  run.Current.assign(1, 0);
+}
+
+bool TContentModelAutomaton::TRun::Step(std::u16string_view Name) {
+  if (FFailed) return false;
+  const TContentModelAutomaton& a = FAutomaton;
+  const uint32_t symbol = a.Symbol(Name);
+  if (symbol == kNoSymbol) {
+    FFailed = true;
+    return false;
   }
-  for (uint32_t state : current)
-    if (FAccepting[state]) return true;
+  TScratch& run = FScratch;
+  if (++run.Step == 0) {
+    std::fill(run.Stamp.begin(), run.Stamp.end(), 0);
+    run.Step = 1;
+  }
+  run.Next.clear();
+  for (uint32_t state : run.Current) {
+    const uint32_t* begin = a.FFollow.data() + a.FFollowStart[state];
+    const uint32_t* end = a.FFollow.data() + a.FFollowStart[state + 1];
+    const uint32_t* from = std::lower_bound(
+        begin, end, symbol, [&](uint32_t p, uint32_t s) { return a.FSymbolOf[p] < s; });
+    for (; from != end && a.FSymbolOf[*from] == symbol; ++from) {
+      if (run.Stamp[*from] == run.Step) continue;
+      run.Stamp[*from] = run.Step;
+      run.Next.push_back(*from);
+    }
+  }
+  run.Current.swap(run.Next);
+  FFailed = run.Current.empty();
+  return !FFailed;
+}
+
+bool TContentModelAutomaton::TRun::Accepted() const {
+  if (FFailed) return false;
+  for (uint32_t state : FScratch.Current)
+    if (FAutomaton.FAccepting[state]) return true;
   return false;
 }
 

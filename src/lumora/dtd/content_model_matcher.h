@@ -43,10 +43,32 @@ class TContentModelAutomaton {
   // allows; the list's other nodes (attributes, text, comments, ...) are
   // passed over.
   bool Match(const TKaNodeList& List) const;
-  bool Match(const TKaXMLNode* First) const;
+
+ private:
+  struct TScratch;
+
+ public:
+  // One pass of the automaton over a sequence of element names, for callers
+  // that look at the other nodes of the list on the same pass. One run at a
+  // time per thread: runs share their working sets.
+  class TRun {
+   public:
+    explicit TRun(const TContentModelAutomaton& Automaton);
+    // Reads the next element; false (for good) once the elements read so
+    // far begin no sequence the model allows.
+    bool Step(std::u16string_view Name);
+    // Whether the elements read so far form a whole sequence of the model.
+    bool Accepted() const;
+
+   private:
+    const TContentModelAutomaton& FAutomaton;
+    TScratch& FScratch;  // this thread's working sets
+    bool FFailed;
+  };
 
  private:
   static constexpr uint32_t kNoSymbol = UINT32_MAX;
+  static TScratch& ThreadScratch();
   // The index of Name in FNames, or kNoSymbol.
   uint32_t Symbol(std::u16string_view Name) const;
   void Compile(const TKaContentModel& Top);
@@ -56,6 +78,7 @@ class TContentModelAutomaton {
   // The distinct leaf names (folded unless exact), sorted: a name's index is
   // its symbol.
   std::vector<std::u16string> FNames;
+  size_t FLongestName = 0;
   // Per position (0 is the start state): the symbol of its leaf, whether a
   // sequence may end there, and where its follow set begins in FFollow.
   std::vector<uint32_t> FSymbolOf;

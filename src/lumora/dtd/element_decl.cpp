@@ -54,7 +54,7 @@ void TKaElementDecl::ValidateElementDecl(TKaXMLElement& Element) const {
   if (!doc) return;
   const uint8_t kind = FContentModel->GetKind();
   if (kind != cmEmpty && kind != cmMixed && kind != cmChildren) return;
-  const std::string name = WideToSystem(Element.GetName());
+  auto name = [&] { return WideToSystem(Element.GetName()); };
   const TKaNodeList& content = Element.GetNodeList();
   if (kind == cmEmpty) {
     for (const TKaXMLNode* node = content.GetFirst(); node; node = node->Next()) {
@@ -63,7 +63,7 @@ void TKaElementDecl::ValidateElementDecl(TKaXMLElement& Element) const {
           type == PROCESSING_INSTRUCTION_NODE ||
           (type == TEXT_NODE && !IsWhiteText(node->GetValue()))) {
         doc->AddError(Format("[Element \"%s\"]: Element declared as EMPTY can not have a content.",
-                             name),
+                             name()),
                       &Element);
         return;
       }
@@ -72,7 +72,7 @@ void TKaElementDecl::ValidateElementDecl(TKaXMLElement& Element) const {
   }
   const TContentModelAutomaton& matcher = GetMatcher(ExactDeclarationNames(doc));
   if (!matcher.IsCompiled()) {
-    doc->AddError(Format("[Element \"%s\"]: Content model is too large to be checked.", name),
+    doc->AddError(Format("[Element \"%s\"]: Content model is too large to be checked.", name()),
                   &Element);
     return;
   }
@@ -80,23 +80,35 @@ void TKaElementDecl::ValidateElementDecl(TKaXMLElement& Element) const {
     for (TKaXMLNode* node = content.GetFirst(); node; node = node->Next()) {
       if (node->GetType() != ELEMENT_NODE || matcher.Names(node->GetName())) continue;
       doc->AddError(Format("[Element \"%s\"]: Element is not declared as a child of \"%s\".",
-                           WideToSystem(node->GetName()), name),
+                           WideToSystem(node->GetName()), name()),
                     node);
     }
     return;
   }
+  // Element content: one pass over the list both reads the child elements
+  // into the automaton and looks for text and CDATA sections.
+  TContentModelAutomaton::TRun run(matcher);
+  bool improper = false;
   for (const TKaXMLNode* node = content.GetFirst(); node; node = node->Next()) {
-    const uint8_t type = node->GetType();
-    if (type == CDATA_SECTION_NODE || (type == TEXT_NODE && !IsWhiteText(node->GetValue()))) {
-      doc->AddError(
-          Format("[Element \"%s\"]: Element declared as CHILDREN has improper content.", name),
-          &Element);
-      break;
+    switch (node->GetType()) {
+      case ELEMENT_NODE:
+        run.Step(node->GetName());
+        break;
+      case TEXT_NODE:
+        improper = improper || !IsWhiteText(node->GetValue());
+        break;
+      case CDATA_SECTION_NODE:
+        improper = true;
+        break;
     }
   }
-  if (!matcher.Match(content))
+  if (improper)
     doc->AddError(
-        Format("[Element \"%s\"]: Content of the element does not match its declaration.", name),
+        Format("[Element \"%s\"]: Element declared as CHILDREN has improper content.", name()),
+        &Element);
+  if (!run.Accepted())
+    doc->AddError(
+        Format("[Element \"%s\"]: Content of the element does not match its declaration.", name()),
         &Element);
 }
 
