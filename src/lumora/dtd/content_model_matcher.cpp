@@ -41,7 +41,11 @@ TContentModelAutomaton::TContentModelAutomaton(const TKaContentModel& Top, bool 
 
 void TContentModelAutomaton::Compile(const TKaContentModel& Top) {
   std::vector<std::u16string> keys{u""};  // the leaf name of each position
+  // The follow set of each position as the sets of positions it is made
+  // of: a set that follows many positions (the leaves of a repeated choice,
+  // say) is kept once.
   std::vector<std::vector<uint32_t>> follow(1);
+  std::vector<std::vector<uint32_t>> sets;
   size_t work = 0;
   bool overflow = false;
   // Charges n steps of work; false once the budget is spent.
@@ -51,11 +55,12 @@ void TContentModelAutomaton::Compile(const TKaContentModel& Top) {
     if (work > budget || keys.size() > kMaxPositions) overflow = true;
     return !overflow;
   };
-  // Every position that may end Part is followed by every one that may
-  // start Next.
+  // Every position of last is followed by every one of first.
   auto link = [&](const std::vector<uint32_t>& last, const std::vector<uint32_t>& first) {
-    if (!charge(last.size() * first.size())) return;
-    for (uint32_t p : last) Append(follow[p], first);
+    if (last.empty() || first.empty() || !charge(last.size() + first.size())) return;
+    const auto set = static_cast<uint32_t>(sets.size());
+    sets.push_back(first);
+    for (uint32_t p : last) follow[p].push_back(set);
   };
 
   // The occurrence of node applied to the part it matches once.
@@ -152,7 +157,8 @@ void TContentModelAutomaton::Compile(const TKaContentModel& Top) {
   }
   if (overflow) return;
 
-  follow[0] = std::move(top.First);
+  link({0}, top.First);
+  if (overflow) return;
   const size_t states = keys.size();
   FAccepting.assign(states, 0);
   FAccepting[0] = top.Nullable;
@@ -169,18 +175,27 @@ void TContentModelAutomaton::Compile(const TKaContentModel& Top) {
     FSymbolOf[p] = static_cast<uint32_t>(
         std::lower_bound(FNames.begin(), FNames.end(), keys[p]) - FNames.begin());
 
-  FFollowStart.assign(states + 1, 0);
-  for (size_t s = 0; s < states; ++s) {
-    std::vector<uint32_t>& next = follow[s];
-    std::sort(next.begin(), next.end(), [&](uint32_t a, uint32_t b) {
+  // Each set sorted by symbol, so that the positions of one symbol are a
+  // contiguous run; then the sets each state is followed by.
+  FSetStart.reserve(sets.size() + 1);
+  for (std::vector<uint32_t>& set : sets) {
+    std::sort(set.begin(), set.end(), [&](uint32_t a, uint32_t b) {
       return std::pair(FSymbolOf[a], a) < std::pair(FSymbolOf[b], b);
     });
+    FSetStart.push_back(static_cast<uint32_t>(FSets.size()));
+    Append(FSets, set);
+    std::vector<uint32_t>().swap(set);
+  }
+  FSetStart.push_back(static_cast<uint32_t>(FSets.size()));
+  FFollowStart.reserve(states + 1);
+  for (std::vector<uint32_t>& next : follow) {
+    std::sort(next.begin(), next.end());
     next.erase(std::unique(next.begin(), next.end()), next.end());
-    FFollowStart[s] = static_cast<uint32_t>(FFollow.size());
+    FFollowStart.push_back(static_cast<uint32_t>(FFollow.size()));
     Append(FFollow, next);
     std::vector<uint32_t>().swap(next);
   }
-  FFollowStart[states] = static_cast<uint32_t>(FFollow.size());
+  FFollowStart.push_back(static_cast<uint32_t>(FFollow.size()));
   FCompiled = true;
 }
 
@@ -210,8 +225,10 @@ bool TContentModelAutomaton::Match(const TKaNodeList& List) const {
 
 // The state sets of a run, reused from run to run: the set being built is
 // kept free of duplicates by stamping each state with the step it joined in.
+// A set that follows several states of the current set adds the same
+// positions each time: it is read once a step, stamped like the states.
 struct TContentModelAutomaton::TScratch {
-  std::vector<uint32_t> Current, Next, Stamp;
+  std::vector<uint32_t> Current, Next, Stamp, SetStamp;
   uint32_t Step = 0;
 };
 
@@ -225,6 +242,8 @@ TContentModelAutomaton::TRun::TRun(const TContentModelAutomaton& Automaton)
   TScratch& run = FScratch;
   if (run.Stamp.size() < FAutomaton.FSymbolOf.size())
     run.Stamp.resize(FAutomaton.FSymbolOf.size(), 0);
+  if (run.SetStamp.size() + 1 < FAutomaton.FSetStart.size())
+    run.SetStamp.resize(FAutomaton.FSetStart.size() - 1, 0);
   run.Current.assign(1, 0);
 }
 
@@ -239,18 +258,24 @@ bool TContentModelAutomaton::TRun::Step(std::u16string_view Name) {
   TScratch& run = FScratch;
   if (++run.Step == 0) {
     std::fill(run.Stamp.begin(), run.Stamp.end(), 0);
+    std::fill(run.SetStamp.begin(), run.SetStamp.end(), 0);
     run.Step = 1;
   }
   run.Next.clear();
   for (uint32_t state : run.Current) {
-    const uint32_t* begin = a.FFollow.data() + a.FFollowStart[state];
-    const uint32_t* end = a.FFollow.data() + a.FFollowStart[state + 1];
-    const uint32_t* from = std::lower_bound(
-        begin, end, symbol, [&](uint32_t p, uint32_t s) { return a.FSymbolOf[p] < s; });
-    for (; from != end && a.FSymbolOf[*from] == symbol; ++from) {
-      if (run.Stamp[*from] == run.Step) continue;
-      run.Stamp[*from] = run.Step;
-      run.Next.push_back(*from);
+    for (uint32_t f = a.FFollowStart[state]; f < a.FFollowStart[state + 1]; ++f) {
+      const uint32_t set = a.FFollow[f];
+      if (run.SetStamp[set] == run.Step) continue;
+      run.SetStamp[set] = run.Step;
+      const uint32_t* begin = a.FSets.data() + a.FSetStart[set];
+      const uint32_t* end = a.FSets.data() + a.FSetStart[set + 1];
+      const uint32_t* from = std::lower_bound(
+          begin, end, symbol, [&](uint32_t p, uint32_t s) { return a.FSymbolOf[p] < s; });
+      for (; from != end && a.FSymbolOf[*from] == symbol; ++from) {
+        if (run.Stamp[*from] == run.Step) continue;
+        run.Stamp[*from] = run.Step;
+        run.Next.push_back(*from);
+      }
     }
   }
   run.Current.swap(run.Next);

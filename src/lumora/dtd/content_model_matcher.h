@@ -2,7 +2,8 @@
 //
 // A model compiles once into a position automaton: one state per leaf of the
 // model (its position) and a start state, each with the positions that may
-// come right after it. A run keeps the set of states that the children read
+// come right after it. Those follow sets are unions of a few shared sets, so
+// a repeated choice of n names costs n entries rather than n * n. A run keeps the set of states that the children read
 // so far can lead to, so every way of reading the model is followed at once:
 // (a*,a) accepts "a a" and (a|b) refuses "a b", in one pass over the
 // children without backtracking.
@@ -28,11 +29,12 @@ class TContentModelAutomaton {
 
   // At most this many leaves in one model.
   static constexpr size_t kMaxPositions = size_t{1} << 20;
-  // The work of compiling (and so the size of the follow sets, which is
-  // quadratic in the leaves at worst) is bounded by kBaseBudget plus
-  // kBudgetPerPosition for each leaf.
-  static constexpr size_t kBaseBudget = size_t{1} << 17;
-  static constexpr size_t kBudgetPerPosition = 128;
+  // The work of compiling, and so the size of the automaton (linear in the
+  // leaves for ordinary models, quadratic at worst: (a?,b?,c?,...)), is
+  // bounded by kBaseBudget plus kBudgetPerPosition for each leaf.
+  // A step of a run costs at most that size too.
+  static constexpr size_t kBaseBudget = size_t{1} << 16;
+  static constexpr size_t kBudgetPerPosition = 16;
 
   bool IsExact() const { return FExact; }
   // False for a model too large to check: Match then refuses everything.
@@ -79,14 +81,17 @@ class TContentModelAutomaton {
   // its symbol.
   std::vector<std::u16string> FNames;
   size_t FLongestName = 0;
-  // Per position (0 is the start state): the symbol of its leaf, whether a
-  // sequence may end there, and where its follow set begins in FFollow.
+  // Per position (0 is the start state): the symbol of its leaf and whether
+  // a sequence may end there.
   std::vector<uint32_t> FSymbolOf;
   std::vector<uint8_t> FAccepting;
-  std::vector<uint32_t> FFollowStart;  // one more than the states
-  // The follow sets, each sorted by symbol: a state's successors on one
-  // symbol are a contiguous run.
-  std::vector<uint32_t> FFollow;
+  // The sets of positions that follow others, each sorted by symbol so that
+  // its positions of one symbol are a contiguous run: set i is
+  // FSets[FSetStart[i] .. FSetStart[i + 1]).
+  std::vector<uint32_t> FSetStart, FSets;
+  // The follow set of state s is the union of the sets
+  // FFollow[FFollowStart[s] .. FFollowStart[s + 1]).
+  std::vector<uint32_t> FFollowStart, FFollow;
 };
 
 // The matcher's entry point for a model and a list of nodes.
