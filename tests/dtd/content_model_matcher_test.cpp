@@ -143,6 +143,12 @@ TEST(ContentModelMatcher, LeafNamesCompareAsDeclarationsAreLookedUp) {
   EXPECT_EQ(Messages(mixed, true),
             std::vector<std::string>{"[Element \"b\"]: Element is not declared as a child of \"p\"."});
   EXPECT_TRUE(Messages(mixed, false).empty());
+  // Long names too.
+  const std::string name(100, 'n'), upper(100, 'N');
+  EXPECT_TRUE(Messages("<!DOCTYPE r [<!ELEMENT r (" + upper + ")><!ELEMENT " + name +
+                           " EMPTY>]><r><" + name + "/></r>",
+                       false)
+                  .empty());
 }
 
 TEST(ElementDeclValidation, MixedEmptyAndElementContent) {

@@ -200,11 +200,17 @@ void TContentModelAutomaton::Compile(const TKaContentModel& Top) {
 }
 
 uint32_t TContentModelAutomaton::Symbol(std::u16string_view Name) const {
-  // A name longer than any leaf's is none of them; a shorter one is folded
-  // on the stack.
-  char16_t folded[64];
+  // A name longer than any leaf's is none of them; a short one is folded on
+  // the stack.
+  char16_t buffer[64];
+  std::u16string heap;
   if (!FExact) {
-    if (Name.size() > FLongestName || Name.size() > std::size(folded)) return kNoSymbol;
+    if (Name.size() > FLongestName) return kNoSymbol;
+    char16_t* folded = buffer;
+    if (Name.size() > std::size(buffer)) {
+      heap.resize(Name.size());
+      folded = heap.data();
+    }
     for (size_t i = 0; i < Name.size(); ++i) {
       const char16_t c = Name[i];
       folded[i] = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
