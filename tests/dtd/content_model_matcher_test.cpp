@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <memory>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -283,6 +285,105 @@ TEST(ContentModelAnalyzer, MatchesAModelOutsideADeclaration) {
   odd->SetType(ocOptional);
   auto none = std::make_unique<TKaXMLElement>(u"y", &doc);
   EXPECT_TRUE(analyzer.MatchContentModel(none->GetNodeList(), *odd));
+}
+
+// A random model over the names a, b and c, as a content model text and as
+// a tree that the plain definition of a match below reads.
+struct TRandomModel {
+  std::string Text;
+  char Name = 0;  // a leaf's; 0 for a group
+  char Mark = 0;  // '?', '*', '+' or 0
+  bool Choice = false;
+  std::vector<TRandomModel> Parts;
+};
+
+TRandomModel RandomModel(std::mt19937& random, int depth, bool top = false) {
+  const char marks[] = {0, 0, '?', '*', '+'};
+  TRandomModel model;
+  model.Mark = marks[random() % 5];
+  if (!top && (depth == 0 || random() % 3 == 0)) {
+    model.Name = static_cast<char>('a' + random() % 3);
+    model.Text = std::string(1, model.Name);
+  } else {
+    model.Choice = random() % 2;
+    model.Text = "(";
+    const int n = 1 + static_cast<int>(random() % 3);
+    for (int i = 0; i < n; ++i) {
+      model.Parts.push_back(RandomModel(random, depth - 1));
+      if (i) model.Text += model.Choice ? "|" : ",";
+      model.Text += model.Parts.back().Text;
+    }
+    model.Text += ")";
+  }
+  if (model.Mark) model.Text += model.Mark;
+  return model;
+}
+
+// Where a match of model that starts at from in children can end: the
+// definition itself, by brute force over short sequences.
+std::set<size_t> Ends(const TRandomModel& model, const std::string& children, size_t from) {
+  auto once = [&](size_t start) {
+    std::set<size_t> ends;
+    if (model.Name) {
+      if (start < children.size() && children[start] == model.Name) ends.insert(start + 1);
+      return ends;
+    }
+    if (model.Choice) {
+      for (const TRandomModel& part : model.Parts)
+        for (size_t end : Ends(part, children, start)) ends.insert(end);
+      return ends;
+    }
+    ends.insert(start);
+    for (const TRandomModel& part : model.Parts) {
+      std::set<size_t> next;
+      for (size_t at : ends)
+        for (size_t end : Ends(part, children, at)) next.insert(end);
+      ends = next;
+    }
+    return ends;
+  };
+  std::set<size_t> ends = once(from);
+  if (model.Mark == '?' || model.Mark == '*') ends.insert(from);
+  if (model.Mark == '*' || model.Mark == '+') {
+    // Repeat until no new end appears.
+    std::vector<size_t> todo(ends.begin(), ends.end());
+    while (!todo.empty()) {
+      const size_t at = todo.back();
+      todo.pop_back();
+      for (size_t end : once(at))
+        if (ends.insert(end).second) todo.push_back(end);
+    }
+  }
+  return ends;
+}
+
+TEST(ContentModelAnalyzer, AgreesWithTheDefinitionOnRandomModels) {
+  std::mt19937 random(20261208);
+  TKaXMLDocument doc;
+  TContentModelAnalyzer analyzer;
+  int accepted = 0, refused = 0;
+  for (int round = 0; round < 300; ++round) {
+    const TRandomModel model = RandomModel(random, 3, true);
+    const auto top = TKaContentModel::CreateCMFromString(
+        std::u16string(model.Text.begin(), model.Text.end()), &doc);
+    for (int trial = 0; trial < 20; ++trial) {
+      std::string children;
+      const size_t length = random() % 7;
+      auto parent = std::make_unique<TKaXMLElement>(u"x", &doc);
+      for (size_t i = 0; i < length; ++i) {
+        const char name = static_cast<char>('a' + random() % 3);
+        children += name;
+        parent->AppendChild(TKaXMLElement::CreateElement(std::u16string(1, name), &doc));
+      }
+      const bool expected = Ends(model, children, 0).contains(children.size());
+      (expected ? accepted : refused)++;
+      ASSERT_EQ(analyzer.MatchContentModel(parent->GetNodeList(), *top), expected)
+          << model.Text << " against \"" << children << "\"";
+    }
+  }
+  // The samples hold both outcomes.
+  EXPECT_GT(accepted, 300);
+  EXPECT_GT(refused, 300);
 }
 
 // Seconds spent in f.
