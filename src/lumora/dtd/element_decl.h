@@ -42,9 +42,9 @@ class TKaElementDecl : public TKaXMLNode {
   // Checks Element's content against the model and records each violation
   // in the document's error list: content in an EMPTY element, elements a
   // mixed model does not name, text or CDATA sections in element content,
-  // and child elements that do not follow the model. Comments and
-  // processing instructions are allowed anywhere but in EMPTY elements,
-  // where comments and white space still are.
+  // and child elements that do not follow the model. Comments and text of
+  // white space alone are allowed in every kind of content, processing
+  // instructions in all but EMPTY.
   void ValidateElementDecl(TKaXMLElement& Element) const;
 
   // "<!ELEMENT name spec>" and a line end, indented by Level spaces. A
