@@ -28,6 +28,8 @@ TKaOrvane::TKaOrvane(TComponent* AOwner) : TLexAnalyzer(AOwner) {
         "95.");
   FErrors = std::make_unique<TKaErrorsList>();
   FOwnGuard = std::make_unique<TExpansionGuard>();
+  // Expansions outside a parse (in a tree being changed) count against it too.
+  FGuard = FOwnGuard.get();
 }
 
 TKaOrvane::~TKaOrvane() {
@@ -157,15 +159,11 @@ void TKaOrvane::RunGrammar() {
       break;
     }
     case 'e':
-      // Text before any markup is content too: read it as character data.
-      FToken->SetValues(tkTagEnd, u">", -1);
-      FCharData = true;
-      FTextMayEnd = true;
-      LexAn();
+      BeginEntityContent();
       ParseTextDecl();
       Emit(1, u"_root");
-      FInContent = true;
       ParseElCont();
+      EndEntityContent();
       FStack->Pop();
       break;
     default:

@@ -59,6 +59,13 @@ class TKaOrvane : public TLexAnalyzer {
   // read below an element named "_root".
   void SetParserMode(char Mode) { FParserMode = Mode; }
   char GetParserMode() const { return FParserMode; }
+  // Reads Text, the replacement text of a general entity, as content into
+  // Parent, a free element: the nodes belong to Parent's document, whose
+  // declarations resolve the references they hold. The parse takes its
+  // settings, its guard and the depth of the elements open from the
+  // document's parser, and stands in for it until it ends, so that the
+  // expansions it meets nest in this one. Errors carry the line within Text.
+  void ParseReplacementText(std::u16string_view Text, TKaXMLElement& Parent);
 
   // Published properties.
   bool GetStandardXML() const { return FStandardXML; }
@@ -79,6 +86,8 @@ class TKaOrvane : public TLexAnalyzer {
   void SetDefEncoding(TEncoding Value) { FDefaultEncoding = Value == n_sup ? US_ASCII : Value; }
   void SetDefaultEncoding(TEncoding Value) { SetDefEncoding(Value); }
   int GetMaxNestingDepth() const { return FMaxNestingDepth; }
+  // The elements open in the parse running now.
+  int GetNestingDepth() const { return FDepth; }
   void SetMaxNestingDepth(int Value) { FMaxNestingDepth = Value; }
 
   // The bounds on entity expansion of the parse running now: the parser's
@@ -122,6 +131,10 @@ class TKaOrvane : public TLexAnalyzer {
   // After the document element only comments, processing instructions and
   // white space may follow.
   void ParseEpilog();
+  // Content that stands on its own (an entity's text): it may begin with
+  // character data, and must run to the end of the data.
+  void BeginEntityContent();
+  void EndEntityContent();
   // Adds an attribute read in element's start tag; a name that stands there
   // twice is not well-formed.
   void AddParsedAttribute(TKaXMLElement& element, std::u16string_view name,

@@ -1,0 +1,128 @@
+#include "lumora/dtd/entity_expansion.h"
+
+#include "lumora/dom/character_data.h"
+#include "lumora/dom/document.h"
+#include "lumora/dom/element.h"
+#include "lumora/dtd/document_type.h"
+#include "lumora/dtd/entity_decl.h"
+#include "lumora/dtd/expansion_guard.h"
+#include "lumora/dtd/references.h"
+#include "lumora/io/orvane_error.h"
+#include "lumora/parser/orvane.h"
+#include "lumora/text/wide_strings.h"
+
+namespace lumora {
+
+const TKaCustomEntityDecl* ExpandableEntity(const TKaXMLDocument* Doc, std::u16string_view Name,
+                                            const char* UnparsedMessage) {
+  const TKaDocumentType* doctype = Doc ? Doc->GetDocumentType() : nullptr;
+  // Entity names are looked up exactly: Agrave and agrave are two entities.
+  const TKaCustomEntityDecl* decl = doctype && !Name.empty() ? doctype->GetEntityDecl(Name) : nullptr;
+  if (!decl) return nullptr;
+  if (const auto* general = dynamic_cast<const TKaGEntityDecl*>(decl);
+      general && general->IsUnparsed())
+    throw EKaOrvaneError(UnparsedMessage);
+  return decl->IsInternal() || decl->IsRetrieved() ? decl : nullptr;
+}
+
+TEntityExpansion::TEntityExpansion(TKaXMLDocument* Doc, std::u16string_view Name, size_t Length)
+    : FDoc(Doc) {
+  if (!Doc->GetParser()) {
+    FStandIn = std::make_unique<TKaOrvane>(nullptr);
+    Doc->AssignParser(FStandIn.get());
+  }
+  TExpansionGuard& guard = *Doc->GetParser()->GetExpansionGuard();
+  FDepth = guard.GetDepth();
+  try {
+    guard.Enter(Name);
+    guard.Produce(static_cast<int64_t>(Length));
+  } catch (...) {
+    guard.LeaveTo(FDepth);
+    if (FStandIn) Doc->AssignParser(nullptr);
+    throw;
+  }
+}
+
+TEntityExpansion::~TEntityExpansion() {
+  FDoc->GetParser()->GetExpansionGuard()->LeaveTo(FDepth);
+  if (FStandIn) FDoc->AssignParser(nullptr);
+}
+
+void TContentExpansion::Append(std::u16string_view Written) {
+  static const TReferenceRules kRules{
+      "Illegal character in the text value '&&'.",
+      "Reference to an unparsed entity is not allowed in the character data.", nullptr, false,
+      nullptr};
+  size_t start = 0;
+  for (size_t amp = FindUnit(Written, u'&'); amp != std::u16string_view::npos;
+       amp = Written.find(u'&', start)) {
+    Current().append(Written.substr(start, amp - start));
+    const size_t end = Written.find(u';', amp + 1);
+    if (end == std::u16string_view::npos)
+      throw EKaOrvaneError::CreateXMLError(kRules.UnterminatedMessage,
+                                           FDoc ? FDoc->GetLineNumber() : 0);
+    const std::u16string_view name = Written.substr(amp + 1, end - amp - 1);
+    start = end + 1;
+    const TKaCustomEntityDecl* decl = nullptr;
+    if (!name.empty() && name[0] != u'#' && !PredefinedEntityText(name))
+      decl = ExpandableEntity(FDoc, name, kRules.UnparsedMessage);
+    if (!decl) {
+      // Characters and the predefined entities; what does not resolve is
+      // kept as the reference it was written as.
+      std::u16string& text = Current();
+      const size_t before = text.size();
+      if (!AppendResolvedReference(name, FDoc, kRules, text) && FMakeNodes) {
+        text.resize(before);
+        AddNode(TKaGEntityReference::CreateReference(name, FDoc));
+      }
+      continue;
+    }
+    const std::u16string& value = decl->GetValue();
+    const bool markup = value.find(u'<') != std::u16string::npos;
+    if (markup && !FMakeNodes) {
+      Current().append(Written.substr(amp, end + 1 - amp));
+      continue;
+    }
+    TEntityExpansion expansion(FDoc, name, value.size());
+    if (markup)
+      AppendMarkup(value);
+    else
+      Append(value);  // its references are expanded in turn, under the guard
+  }
+  Current().append(Written.substr(start));
+}
+
+void TContentExpansion::AddNode(std::unique_ptr<TKaXMLNode> Node) {
+  if (!FNodes.empty() && !FTail.empty()) {
+    FNodes.push_back(TKaXMLText::CreateText(FTail, FDoc));
+    FTail.clear();
+  }
+  FNodes.push_back(std::move(Node));
+}
+
+void TContentExpansion::AppendMarkup(std::u16string_view Text) {
+  // The parsed nodes belong to this document from the start: they are
+  // moved to the reference's place, never copied.
+  auto holder = TKaXMLElement::CreateElement(u"_root", FDoc);
+  {
+    TKaOrvane nested(nullptr);
+    try {
+      nested.ParseReplacementText(Text, *holder);
+    } catch (const EKaOrvaneError& e) {
+      // The position is the reference's, which the caller knows; the line
+      // within the text goes along.
+      throw EKaOrvaneError::CreateWithExtFileName(e.Message(), std::string(), 0,
+                                                  e.GetLine() > 0 ? e.GetLine() : e.GetExtLine());
+    }
+  }
+  TKaNodeList& list = holder->GetNodeList();
+  while (TKaXMLNode* node = list.GetFirst()) AddNode(list.Detach(node));
+}
+
+std::vector<std::unique_ptr<TKaXMLNode>> TContentExpansion::TakeNodes() {
+  if (!FNodes.empty() && !FTail.empty()) FNodes.push_back(TKaXMLText::CreateText(FTail, FDoc));
+  FTail.clear();
+  return std::move(FNodes);
+}
+
+}  // namespace lumora

@@ -1,0 +1,75 @@
+// Expansion of general entities in content and in attribute values.
+//
+// A reference to a declared parsed entity stands for the entity's stored
+// value: in an attribute value that text is normalized in turn (see
+// AppendResolvedReference); in content it is text when it holds no markup,
+// and is parsed as content, in the document's own terms, when it does. Every
+// expansion goes through the guard of the parse, which refuses cycles and
+// bounds how deep expansions nest and how much they produce.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lumora/dom/node.h"
+
+namespace lumora {
+
+class TKaCustomEntityDecl;
+class TKaOrvane;
+
+// The entity declared under exactly Name whose text can be expanded: an
+// internal one, or an external one whose text was read. Nil for none (an
+// undeclared name, external text that was not read); raises Unparsed for
+// an unparsed entity.
+const TKaCustomEntityDecl* ExpandableEntity(const TKaXMLDocument* Doc, std::u16string_view Name,
+                                            const char* UnparsedMessage);
+
+// One expansion of the entity Name, whose text has Length characters, for as
+// long as it lives: counted against the guard of Doc's parse (a stand-in
+// parser's when Doc has none, so that expansions in a tree being changed are
+// bounded too). Raises EKaOrvaneError for a cycle, nesting too deep and a
+// budget exceeded.
+class TEntityExpansion {
+ public:
+  TEntityExpansion(TKaXMLDocument* Doc, std::u16string_view Name, size_t Length);
+  ~TEntityExpansion();
+  TEntityExpansion(const TEntityExpansion&) = delete;
+  TEntityExpansion& operator=(const TEntityExpansion&) = delete;
+
+ private:
+  std::unique_ptr<TKaOrvane> FStandIn;  // only while Doc has no parser
+  TKaXMLDocument* FDoc;
+  int FDepth = 0;
+};
+
+// What text as written (references included) stands for in content: the
+// text before the first node, then nodes in order (elements and the rest
+// that entities with markup hold, entity-reference nodes for references
+// kept as written, text nodes between them).
+class TContentExpansion {
+ public:
+  // Without MakeNodes (text that belongs to no element) references that
+  // would make nodes stay in the text as written.
+  TContentExpansion(TKaXMLDocument* Doc, bool MakeNodes) : FDoc(Doc), FMakeNodes(MakeNodes) {}
+
+  void Append(std::u16string_view Written);
+  std::u16string TakeLeading() { return std::move(FLeading); }
+  // The nodes that follow the leading text; call once, after the last Append.
+  std::vector<std::unique_ptr<TKaXMLNode>> TakeNodes();
+
+ private:
+  std::u16string& Current() { return FNodes.empty() ? FLeading : FTail; }
+  void AddNode(std::unique_ptr<TKaXMLNode> Node);
+  void AppendMarkup(std::u16string_view Text);
+
+  TKaXMLDocument* FDoc;
+  bool FMakeNodes;
+  std::u16string FLeading;
+  std::u16string FTail;  // text after the last node so far
+  std::vector<std::unique_ptr<TKaXMLNode>> FNodes;
+};
+
+}  // namespace lumora
