@@ -1,6 +1,7 @@
 #include "lumora/dtd/entity_expansion.h"
 
 #include "lumora/dom/character_data.h"
+#include "lumora/dom/container.h"
 #include "lumora/dom/document.h"
 #include "lumora/dom/element.h"
 #include "lumora/dtd/document_type.h"
@@ -85,7 +86,7 @@ void TContentExpansion::Append(std::u16string_view Written) {
     }
     TEntityExpansion expansion(FDoc, name, value.size());
     if (markup)
-      AppendMarkup(value);
+      AppendMarkup(name, value);
     else
       Append(value);  // its references are expanded in turn, under the guard
   }
@@ -100,23 +101,102 @@ void TContentExpansion::AddNode(std::unique_ptr<TKaXMLNode> Node) {
   FNodes.push_back(std::move(Node));
 }
 
-void TContentExpansion::AppendMarkup(std::u16string_view Text) {
-  // The parsed nodes belong to this document from the start: they are
-  // moved to the reference's place, never copied.
-  auto holder = TKaXMLElement::CreateElement(u"_root", FDoc);
-  {
-    TKaOrvane nested(nullptr);
-    try {
-      nested.ParseReplacementText(Text, *holder);
-    } catch (const EKaOrvaneError& e) {
-      // The position is the reference's, which the caller knows; the line
-      // within the text goes along.
-      throw EKaOrvaneError::CreateWithExtFileName(e.Message(), std::string(), 0,
-                                                  e.GetLine() > 0 ? e.GetLine() : e.GetExtLine());
+TParsedEntities::TParsedEntities() = default;
+TParsedEntities::~TParsedEntities() = default;
+
+TParsedEntities::TEntry* TParsedEntities::Find(std::u16string_view Name) {
+  const auto it = FEntries.find(std::u16string(Name));
+  return it == FEntries.end() ? nullptr : &it->second;
+}
+
+void TParsedEntities::Keep(std::u16string_view Name, TEntry Entry) {
+  FEntries.insert_or_assign(std::u16string(Name), std::move(Entry));
+}
+
+TContentExpansion::TContentExpansion(TKaXMLDocument* Doc, bool MakeNodes)
+    : FDoc(Doc), FMakeNodes(MakeNodes) {}
+
+TContentExpansion::~TContentExpansion() = default;
+
+namespace {
+
+// The nodes below Holder, attributes included.
+int64_t CountNodes(TKaXMLElement& Holder) {
+  int64_t count = 0;
+  std::vector<TKaXMLNode*> next{Holder.GetFirstNode()};
+  while (!next.empty()) {
+    TKaXMLNode* node = next.back();
+    next.pop_back();
+    for (; node; node = node->Next()) {
+      ++count;
+      if (const TKaContainer* container = node->ToContainer())
+        if (container->GetFirstNode()) next.push_back(container->GetFirstNode());
     }
   }
-  TKaNodeList& list = holder->GetNodeList();
-  while (TKaXMLNode* node = list.GetFirst()) AddNode(list.Detach(node));
+  return count;
+}
+
+// Lends Parsed to Parser's parse for as long as it lives.
+class TLentParsedEntities {
+ public:
+  TLentParsedEntities(TKaOrvane& Parser, TParsedEntities* Parsed) : FParser(Parser) {
+    if (!Parser.GetParsedEntities() && Parsed) {
+      Parser.SetParsedEntities(Parsed);
+      FLent = true;
+    }
+  }
+  ~TLentParsedEntities() {
+    if (FLent) FParser.SetParsedEntities(nullptr);
+  }
+  TLentParsedEntities(const TLentParsedEntities&) = delete;
+  TLentParsedEntities& operator=(const TLentParsedEntities&) = delete;
+
+ private:
+  TKaOrvane& FParser;
+  bool FLent = false;
+};
+
+}  // namespace
+
+void TContentExpansion::AppendMarkup(std::u16string_view Name, std::u16string_view Text) {
+  // An expansion is open: the document has a parser, if only a stand-in.
+  TKaOrvane& parser = *FDoc->GetParser();
+  if (!parser.GetParsedEntities() && !FParsed) FParsed = std::make_unique<TParsedEntities>();
+  const TLentParsedEntities lent(parser, FParsed.get());
+  TParsedEntities& parsed = *parser.GetParsedEntities();
+  TExpansionGuard& guard = *parser.GetExpansionGuard();
+  const int depth = parser.GetNestingDepth();
+
+  // Copies of nodes parsed where no more elements were open: they nest no
+  // deeper here, and count what their expansions produced once more.
+  TParsedEntities::TEntry* entry = parsed.Find(Name);
+  if (!entry || entry->Depth < depth) {
+    // The parsed nodes belong to this document from the start.
+    TParsedEntities::TEntry made;
+    made.Holder = TKaXMLElement::CreateElement(u"_root", FDoc);
+    made.Depth = depth;
+    const int64_t before = guard.GetProduced();
+    {
+      TKaOrvane nested(nullptr);
+      try {
+        nested.ParseReplacementText(Text, *made.Holder);
+      } catch (const EKaOrvaneError& e) {
+        // The position is the reference's, which the caller knows; the line
+        // within the text goes along.
+        throw EKaOrvaneError::CreateWithExtFileName(
+            e.Message(), std::string(), 0, e.GetLine() > 0 ? e.GetLine() : e.GetExtLine());
+      }
+    }
+    made.Produced = guard.GetProduced() - before;
+    made.Nodes = CountNodes(*made.Holder);
+    parsed.Keep(Name, std::move(made));
+    entry = parsed.Find(Name);
+  } else {
+    guard.Produce(entry->Produced);
+  }
+  guard.Produce(entry->Nodes * TParsedEntities::kNodeCost);
+  for (const TKaXMLNode* node = entry->Holder->GetFirstNode(); node; node = node->Next())
+    AddNode(node->CloneNode());
 }
 
 std::vector<std::unique_ptr<TKaXMLNode>> TContentExpansion::TakeNodes() {

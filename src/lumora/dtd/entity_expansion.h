@@ -8,9 +8,11 @@
 // bounds how deep expansions nest and how much they produce.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "lumora/dom/node.h"
@@ -19,6 +21,34 @@ namespace lumora {
 
 class TKaCustomEntityDecl;
 class TKaOrvane;
+class TKaXMLElement;
+
+// The content parsed from the text of entities with markup, kept while one
+// text is expanded, so that each further reference copies the nodes instead
+// of parsing the same text again. Nested parses share it through their
+// parser.
+class TParsedEntities {
+ public:
+  // Each node that markup in replacement text makes counts against the
+  // parse's expansion budget as this many characters (about what it takes
+  // in memory), so that a few references to a small element cannot fill the
+  // memory with nodes.
+  static constexpr int64_t kNodeCost = 64;
+
+  struct TEntry {
+    std::unique_ptr<TKaXMLElement> Holder;  // the nodes, under a free element
+    int Depth = 0;                          // the elements open where it was parsed
+    int64_t Produced = 0;                   // what the expansions inside it produced
+    int64_t Nodes = 0;                      // how many nodes a copy makes
+  };
+  TParsedEntities();
+  ~TParsedEntities();
+  TEntry* Find(std::u16string_view Name);
+  void Keep(std::u16string_view Name, TEntry Entry);
+
+ private:
+  std::unordered_map<std::u16string, TEntry> FEntries;
+};
 
 // The entity declared under exactly Name whose text can be expanded: an
 // internal one, or an external one whose text was read. Nil for none (an
@@ -53,7 +83,8 @@ class TContentExpansion {
  public:
   // Without MakeNodes (text that belongs to no element) references that
   // would make nodes stay in the text as written.
-  TContentExpansion(TKaXMLDocument* Doc, bool MakeNodes) : FDoc(Doc), FMakeNodes(MakeNodes) {}
+  TContentExpansion(TKaXMLDocument* Doc, bool MakeNodes);
+  ~TContentExpansion();
 
   void Append(std::u16string_view Written);
   std::u16string TakeLeading() { return std::move(FLeading); }
@@ -63,10 +94,11 @@ class TContentExpansion {
  private:
   std::u16string& Current() { return FNodes.empty() ? FLeading : FTail; }
   void AddNode(std::unique_ptr<TKaXMLNode> Node);
-  void AppendMarkup(std::u16string_view Text);
+  void AppendMarkup(std::u16string_view Name, std::u16string_view Text);
 
   TKaXMLDocument* FDoc;
   bool FMakeNodes;
+  std::unique_ptr<TParsedEntities> FParsed;  // when no outer expansion has one
   std::u16string FLeading;
   std::u16string FTail;  // text after the last node so far
   std::vector<std::unique_ptr<TKaXMLNode>> FNodes;

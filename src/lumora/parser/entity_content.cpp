@@ -32,6 +32,7 @@ void TKaOrvane::ParseReplacementText(std::u16string_view Text, TKaXMLElement& Pa
     FStandardXML = outer->FStandardXML;
     FMaxNestingDepth = outer->FMaxNestingDepth;
     FSharedGuard = outer->GetExpansionGuard();
+    FParsedEntities = outer->FParsedEntities;
     FFileName = outer->FFileName;
   }
   FDocument = &document;

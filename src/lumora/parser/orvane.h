@@ -22,6 +22,7 @@ namespace lumora {
 class TStrings;
 class TKaXMLDocument;
 class TKaXMLElement;
+class TParsedEntities;
 
 // Called with the node that names an external resource and the file or
 // address that could not be found.
@@ -88,6 +89,10 @@ class TKaOrvane : public TLexAnalyzer {
   int GetMaxNestingDepth() const { return FMaxNestingDepth; }
   // The elements open in the parse running now.
   int GetNestingDepth() const { return FDepth; }
+  // The entity text parsed while an expansion runs, shared with the parses
+  // nested in it; nil when none runs. Not owned.
+  TParsedEntities* GetParsedEntities() const { return FParsedEntities; }
+  void SetParsedEntities(TParsedEntities* Parsed) { FParsedEntities = Parsed; }
   void SetMaxNestingDepth(int Value) { FMaxNestingDepth = Value; }
 
   // The bounds on entity expansion of the parse running now: the parser's
@@ -154,6 +159,7 @@ class TKaOrvane : public TLexAnalyzer {
   bool FSubsetHasPEReferences = false;
   std::unique_ptr<TExpansionGuard> FOwnGuard;
   TExpansionGuard* FSharedGuard = nullptr;
+  TParsedEntities* FParsedEntities = nullptr;
   bool FValidateDocument = false;
   char FParserMode = 'd';
   TFileNotFoundEvent FOnFileNotFound;
