@@ -195,8 +195,13 @@ void TContentExpansion::AppendMarkup(std::u16string_view Name, std::u16string_vi
     guard.Produce(entry->Produced);
   }
   guard.Produce(entry->Nodes * TParsedEntities::kNodeCost);
-  for (const TKaXMLNode* node = entry->Holder->GetFirstNode(); node; node = node->Next())
-    AddNode(node->CloneNode());
+  // Text joins the text around the reference; the other nodes are copied.
+  for (const TKaXMLNode* node = entry->Holder->GetFirstNode(); node; node = node->Next()) {
+    if (node->GetType() == TEXT_NODE)
+      Current() += node->GetValue();
+    else
+      AddNode(node->CloneNode());
+  }
 }
 
 std::vector<std::unique_ptr<TKaXMLNode>> TContentExpansion::TakeNodes() {
