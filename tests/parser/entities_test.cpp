@@ -240,6 +240,17 @@ TEST(Entities, TextSetThroughTheTreeExpandsUnderAGuardToo) {
   }
 }
 
+TEST(Entities, EachChangeOfATreeHasABudgetOfItsOwn) {
+  TKaOrvane parser(nullptr);
+  auto doc = ParseText(parser, Doc("<!ENTITY e '" + std::string(100000, 'x') + "'>", "<a/>"));
+  TKaXMLElement* a = doc->GetDocumentElement();
+  // Together the changes expand more than one parse may.
+  for (int i = 0; i < 100; ++i)
+    ASSERT_NO_THROW(a->SetCharData(std::make_unique<TKaXMLText>(u"&e;", doc.get()))) << i;
+  EXPECT_EQ(a->GetNodeList().GetLast()->GetValue(), std::u16string(100000, u'x'));
+  EXPECT_EQ(doc->GetParser(), &parser);
+}
+
 TEST(Entities, EntityModeReadsContentWhole) {
   struct TCase {
     const char* Text;

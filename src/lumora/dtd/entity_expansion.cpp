@@ -28,8 +28,14 @@ const TKaCustomEntityDecl* ExpandableEntity(const TKaXMLDocument* Doc, std::u16s
 
 TEntityExpansion::TEntityExpansion(TKaXMLDocument* Doc, std::u16string_view Name, size_t Length)
     : FDoc(Doc) {
-  if (!Doc->GetParser()) {
+  TKaOrvane* current = Doc->GetParser();
+  if (!current || (!current->IsParsing() && current->GetExpansionGuard()->GetDepth() == 0)) {
     FStandIn = std::make_unique<TKaOrvane>(nullptr);
+    if (current) {
+      FStandIn->SetStandardXML(current->GetStandardXML());
+      FStandIn->SetMaxNestingDepth(current->GetMaxNestingDepth());
+    }
+    FRestored = current;
     Doc->AssignParser(FStandIn.get());
   }
   TExpansionGuard& guard = *Doc->GetParser()->GetExpansionGuard();
@@ -39,14 +45,14 @@ TEntityExpansion::TEntityExpansion(TKaXMLDocument* Doc, std::u16string_view Name
     guard.Produce(static_cast<int64_t>(Length));
   } catch (...) {
     guard.LeaveTo(FDepth);
-    if (FStandIn) Doc->AssignParser(nullptr);
+    if (FStandIn) Doc->AssignParser(FRestored);
     throw;
   }
 }
 
 TEntityExpansion::~TEntityExpansion() {
   FDoc->GetParser()->GetExpansionGuard()->LeaveTo(FDepth);
-  if (FStandIn) FDoc->AssignParser(nullptr);
+  if (FStandIn) FDoc->AssignParser(FRestored);
 }
 
 void TContentExpansion::Append(std::u16string_view Written) {
@@ -54,6 +60,7 @@ void TContentExpansion::Append(std::u16string_view Written) {
       "Illegal character in the text value '&&'.",
       "Reference to an unparsed entity is not allowed in the character data.", nullptr, false,
       nullptr};
+  if (FLeading.empty() && FNodes.empty()) FLeading.reserve(Written.size());
   size_t start = 0;
   for (size_t amp = FindUnit(Written, u'&'); amp != std::u16string_view::npos;
        amp = Written.find(u'&', start)) {

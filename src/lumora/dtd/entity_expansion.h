@@ -58,10 +58,11 @@ const TKaCustomEntityDecl* ExpandableEntity(const TKaXMLDocument* Doc, std::u16s
                                             const char* UnparsedMessage);
 
 // One expansion of the entity Name, whose text has Length characters, for as
-// long as it lives: counted against the guard of Doc's parse (a stand-in
-// parser's when Doc has none, so that expansions in a tree being changed are
-// bounded too). Raises EKaOrvaneError for a cycle, nesting too deep and a
-// budget exceeded.
+// long as it lives: counted against the guard of the parse running. Outside
+// a parse (in a tree being changed) the outermost expansion brings a parser
+// of its own, with the document parser's settings, whose guard starts afresh
+// and bounds the expansions nested in it. Raises EKaOrvaneError for a cycle,
+// nesting too deep and a budget exceeded.
 class TEntityExpansion {
  public:
   TEntityExpansion(TKaXMLDocument* Doc, std::u16string_view Name, size_t Length);
@@ -70,7 +71,8 @@ class TEntityExpansion {
   TEntityExpansion& operator=(const TEntityExpansion&) = delete;
 
  private:
-  std::unique_ptr<TKaOrvane> FStandIn;  // only while Doc has no parser
+  std::unique_ptr<TKaOrvane> FStandIn;  // outside a parse
+  TKaOrvane* FRestored = nullptr;        // the document's parser meanwhile
   TKaXMLDocument* FDoc;
   int FDepth = 0;
 };

@@ -41,6 +41,7 @@ void TKaOrvane::ParseReplacementText(std::u16string_view Text, TKaXMLElement& Pa
   FBlockSize = static_cast<int32_t>(
       std::clamp<size_t>(2 * Text.size() + 2, 64, static_cast<size_t>(TInputBuffer::kBlockSize)));
   Init();
+  FParsing = true;
   document.AssignParser(this);
   try {
     // The text was read once already: its line ends are normalized, and a

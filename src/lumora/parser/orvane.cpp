@@ -110,6 +110,7 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
     FTextHasAmp = false;
     FSubsetHasPEReferences = false;
     FDepth = 0;
+    FParsing = true;
     RunGrammar();
   } catch (const EKaOrvaneError& e) {
     // An error of the tree's own checks knows no position: it concerns the
@@ -137,6 +138,7 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
 }
 
 void TKaOrvane::EndParse() {
+  FParsing = false;
   Finalize();
   // Expansions left open by an error must not make the tree's later
   // expansions look recursive.

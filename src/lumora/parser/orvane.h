@@ -87,7 +87,8 @@ class TKaOrvane : public TLexAnalyzer {
   void SetDefEncoding(TEncoding Value) { FDefaultEncoding = Value == n_sup ? US_ASCII : Value; }
   void SetDefaultEncoding(TEncoding Value) { SetDefEncoding(Value); }
   int GetMaxNestingDepth() const { return FMaxNestingDepth; }
-  // The elements open in the parse running now.
+  // Whether a parse runs now; the elements it has open.
+  bool IsParsing() const { return FParsing; }
   int GetNestingDepth() const { return FDepth; }
   // The entity text parsed while an expansion runs, shared with the parses
   // nested in it; nil when none runs. Not owned.
@@ -171,6 +172,7 @@ class TKaOrvane : public TLexAnalyzer {
   std::u16string FInvalidChars;
   int FMaxNestingDepth = kDefaultMaxNestingDepth;
   int FDepth = 0;  // elements open now
+  bool FParsing = false;
   // Names of the attributes of the start tag being read, once it has many.
   std::unordered_set<std::u16string> FStartTagNames;
   // Documents that refer to this parser; they forget it when it dies.
