@@ -91,11 +91,11 @@ void TContentExpansion::Append(std::u16string_view Written) {
       Current().append(Written.substr(amp, end + 1 - amp));
       continue;
     }
-    TEntityExpansion expansion(FDoc, name, value.size());
+    const TEntityExpansion expansion(FDoc, name, value.size());
     if (markup)
       AppendMarkup(name, value);
     else
-      Append(value);  // its references are expanded in turn, under the guard
+      AppendText(name, value);
   }
   Current().append(Written.substr(start));
 }
@@ -110,6 +110,29 @@ void TContentExpansion::AddNode(std::unique_ptr<TKaXMLNode> Node) {
 
 TParsedEntities::TParsedEntities() = default;
 TParsedEntities::~TParsedEntities() = default;
+
+const TParsedEntities::TText* TParsedEntities::FindText(TForm Form,
+                                                        std::u16string_view Name) const {
+  const auto& texts = FTexts[static_cast<int>(Form)];
+  const auto it = texts.find(std::u16string(Name));
+  return it == texts.end() ? nullptr : &it->second;
+}
+
+void TParsedEntities::KeepText(TForm Form, std::u16string_view Name, TText Text) {
+  FTexts[static_cast<int>(Form)].insert_or_assign(std::u16string(Name), std::move(Text));
+}
+
+TLentParsedEntities::TLentParsedEntities(TKaOrvane& Parser, TParsedEntities* Parsed)
+    : FParser(Parser) {
+  if (!Parser.GetParsedEntities() && Parsed) {
+    Parser.SetParsedEntities(Parsed);
+    FLent = true;
+  }
+}
+
+TLentParsedEntities::~TLentParsedEntities() {
+  if (FLent) FParser.SetParsedEntities(nullptr);
+}
 
 TParsedEntities::TEntry* TParsedEntities::Find(std::u16string_view Name) {
   const auto it = FEntries.find(std::u16string(Name));
@@ -143,33 +166,44 @@ int64_t CountNodes(TKaXMLElement& Holder) {
   return count;
 }
 
-// Lends Parsed to Parser's parse for as long as it lives.
-class TLentParsedEntities {
- public:
-  TLentParsedEntities(TKaOrvane& Parser, TParsedEntities* Parsed) : FParser(Parser) {
-    if (!Parser.GetParsedEntities() && Parsed) {
-      Parser.SetParsedEntities(Parsed);
-      FLent = true;
-    }
-  }
-  ~TLentParsedEntities() {
-    if (FLent) FParser.SetParsedEntities(nullptr);
-  }
-  TLentParsedEntities(const TLentParsedEntities&) = delete;
-  TLentParsedEntities& operator=(const TLentParsedEntities&) = delete;
-
- private:
-  TKaOrvane& FParser;
-  bool FLent = false;
-};
-
 }  // namespace
+
+TParsedEntities& TContentExpansion::Parsed(TKaOrvane& Parser) {
+  if (TParsedEntities* parsed = Parser.GetParsedEntities()) return *parsed;
+  if (!FParsed) FParsed = std::make_unique<TParsedEntities>();
+  return *FParsed;
+}
+
+void TContentExpansion::AppendText(std::u16string_view Name, std::u16string_view Text) {
+  // Text without references is copied as it is.
+  if (FindUnit(Text, u'&') == std::u16string_view::npos) {
+    Current() += Text;
+    return;
+  }
+  // An expansion is open: the document has a parser, if only a stand-in.
+  TKaOrvane& parser = *FDoc->GetParser();
+  TParsedEntities& parsed = Parsed(parser);
+  TExpansionGuard& guard = *parser.GetExpansionGuard();
+  constexpr auto kForm = TParsedEntities::TForm::Content;
+  if (const TParsedEntities::TText* known = parsed.FindText(kForm, Name)) {
+    guard.Produce(known->Produced);
+    Current() += known->Text;
+    return;
+  }
+  const size_t nodes = FNodes.size();
+  const size_t start = Current().size();
+  const int64_t before = guard.GetProduced();
+  Append(Text);  // its references are expanded in turn, under the guard
+  // Only text that made no nodes is kept: it is one run of characters.
+  if (FNodes.size() == nodes)
+    parsed.KeepText(kForm, Name, {Current().substr(start), guard.GetProduced() - before});
+}
 
 void TContentExpansion::AppendMarkup(std::u16string_view Name, std::u16string_view Text) {
   // An expansion is open: the document has a parser, if only a stand-in.
   TKaOrvane& parser = *FDoc->GetParser();
-  if (!parser.GetParsedEntities() && !FParsed) FParsed = std::make_unique<TParsedEntities>();
-  const TLentParsedEntities lent(parser, FParsed.get());
+  TParsedEntities& parsedHere = Parsed(parser);
+  const TLentParsedEntities lent(parser, &parsedHere);
   TParsedEntities& parsed = *parser.GetParsedEntities();
   TExpansionGuard& guard = *parser.GetExpansionGuard();
   const int depth = parser.GetNestingDepth();

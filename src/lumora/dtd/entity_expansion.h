@@ -23,10 +23,12 @@ class TKaCustomEntityDecl;
 class TKaOrvane;
 class TKaXMLElement;
 
-// The content parsed from the text of entities with markup, kept while one
-// text is expanded, so that each further reference copies the nodes instead
-// of parsing the same text again. Nested parses share it through their
-// parser.
+// What the text of entities expanded to, kept while declarations cannot
+// change (the content of one parse, or one change of a tree), so that each
+// further reference copies the result instead of expanding the same text
+// again: the nodes parsed from text with markup, and the text that text
+// with references expands to. Nested parses share it through their parser.
+// A copy counts against the guard what the first expansion counted.
 class TParsedEntities {
  public:
   // Each node that markup in replacement text makes counts against the
@@ -41,13 +43,36 @@ class TParsedEntities {
     int64_t Produced = 0;                   // what the expansions inside it produced
     int64_t Nodes = 0;                      // how many nodes a copy makes
   };
+  struct TText {
+    std::u16string Text;
+    int64_t Produced = 0;  // what the expansions inside it produced
+  };
+  // Text as content holds it, and as an attribute value does.
+  enum class TForm { Content, AttributeValue };
+
   TParsedEntities();
   ~TParsedEntities();
   TEntry* Find(std::u16string_view Name);
   void Keep(std::u16string_view Name, TEntry Entry);
+  const TText* FindText(TForm Form, std::u16string_view Name) const;
+  void KeepText(TForm Form, std::u16string_view Name, TText Text);
 
  private:
   std::unordered_map<std::u16string, TEntry> FEntries;
+  std::unordered_map<std::u16string, TText> FTexts[2];
+};
+
+// Lends Parsed to Parser for as long as it lives, when Parser has none.
+class TLentParsedEntities {
+ public:
+  TLentParsedEntities(TKaOrvane& Parser, TParsedEntities* Parsed);
+  ~TLentParsedEntities();
+  TLentParsedEntities(const TLentParsedEntities&) = delete;
+  TLentParsedEntities& operator=(const TLentParsedEntities&) = delete;
+
+ private:
+  TKaOrvane& FParser;
+  bool FLent = false;
 };
 
 // The entity declared under exactly Name whose text can be expanded: an
@@ -96,6 +121,9 @@ class TContentExpansion {
  private:
   std::u16string& Current() { return FNodes.empty() ? FLeading : FTail; }
   void AddNode(std::unique_ptr<TKaXMLNode> Node);
+  // The store of the parse, or one of this expansion's own.
+  TParsedEntities& Parsed(TKaOrvane& Parser);
+  void AppendText(std::u16string_view Name, std::u16string_view Text);
   void AppendMarkup(std::u16string_view Name, std::u16string_view Text);
 
   TKaXMLDocument* FDoc;

@@ -12,6 +12,7 @@
 #include "lumora/io/orvane_error.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/text/char_classes.h"
+#include "lumora/text/wide_strings.h"
 
 namespace lumora {
 const char16_t* PredefinedEntityText(std::u16string_view name) {
@@ -70,6 +71,23 @@ namespace {
 void AppendNormalizedText(std::u16string_view Name, std::u16string_view Text, TKaXMLDocument* Doc,
                           const TReferenceRules& Rules, std::u16string& out) {
   const TEntityExpansion expansion(Doc, Name, Text.size());
+  // What text with references expands to is kept for further references
+  // (in attribute values: other rules may raise where these do not).
+  const bool keep = Rules.MarkupMessage && FindUnit(Text, u'&') != std::u16string_view::npos;
+  TKaOrvane& parser = *Doc->GetParser();
+  std::unique_ptr<TParsedEntities> own;
+  if (keep && !parser.GetParsedEntities()) own = std::make_unique<TParsedEntities>();
+  const TLentParsedEntities lent(parser, own.get());
+  TParsedEntities* parsed = keep ? parser.GetParsedEntities() : nullptr;
+  constexpr auto kForm = TParsedEntities::TForm::AttributeValue;
+  TExpansionGuard& guard = *parser.GetExpansionGuard();
+  if (const TParsedEntities::TText* known = parsed ? parsed->FindText(kForm, Name) : nullptr) {
+    guard.Produce(known->Produced);
+    out += known->Text;
+    return;
+  }
+  const size_t start = out.size();
+  const int64_t before = guard.GetProduced();
   for (size_t i = 0; i < Text.size();) {
     const size_t stop = Text.find_first_of(u"\t\n\r&<", i);
     out.append(Text.substr(i, stop == std::u16string_view::npos ? stop : stop - i));
@@ -85,6 +103,7 @@ void AppendNormalizedText(std::u16string_view Name, std::u16string_view Text, TK
       out += u' ';
     }
   }
+  if (parsed) parsed->KeepText(kForm, Name, {out.substr(start), guard.GetProduced() - before});
 }
 
 }  // namespace

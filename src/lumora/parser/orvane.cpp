@@ -6,6 +6,7 @@
 #include "lumora/dom/dom_exception.h"
 #include "lumora/dtd/attribute_types.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/entity_expansion.h"
 #include "lumora/dtd/expansion_guard.h"
 #include "lumora/framework/registry.h"
 #include "lumora/framework/strings.h"
@@ -139,10 +140,19 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
 
 void TKaOrvane::EndParse() {
   FParsing = false;
+  FParsedEntities = nullptr;
+  FOwnParsedEntities.reset();
   Finalize();
   // Expansions left open by an error must not make the tree's later
   // expansions look recursive.
   if (FGuard == FOwnGuard.get()) FOwnGuard->Reset(0);
+}
+
+void TKaOrvane::KeepExpandedEntities() {
+  // The declarations are complete: what an entity expands to holds for the
+  // rest of the parse.
+  FOwnParsedEntities = std::make_unique<TParsedEntities>();
+  FParsedEntities = FOwnParsedEntities.get();
 }
 
 void TKaOrvane::RunGrammar() {
@@ -156,6 +166,7 @@ void TKaOrvane::RunGrammar() {
         RaiseError("The XML declaration must begin the document.");
       ParseProlog();
       FInContent = true;
+      KeepExpandedEntities();
       ParseElement();
       ParseEpilog();
       break;
@@ -163,6 +174,7 @@ void TKaOrvane::RunGrammar() {
     case 'e':
       BeginEntityContent();
       ParseTextDecl();
+      KeepExpandedEntities();
       Emit(1, u"_root");
       ParseElCont();
       EndEntityContent();

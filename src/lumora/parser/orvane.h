@@ -141,6 +141,8 @@ class TKaOrvane : public TLexAnalyzer {
   // character data, and must run to the end of the data.
   void BeginEntityContent();
   void EndEntityContent();
+  // Content begins: entity expansions are kept for the rest of the parse.
+  void KeepExpandedEntities();
   // Adds an attribute read in element's start tag; a name that stands there
   // twice is not well-formed.
   void AddParsedAttribute(TKaXMLElement& element, std::u16string_view name,
@@ -161,6 +163,7 @@ class TKaOrvane : public TLexAnalyzer {
   std::unique_ptr<TExpansionGuard> FOwnGuard;
   TExpansionGuard* FSharedGuard = nullptr;
   TParsedEntities* FParsedEntities = nullptr;
+  std::unique_ptr<TParsedEntities> FOwnParsedEntities;
   bool FValidateDocument = false;
   char FParserMode = 'd';
   TFileNotFoundEvent FOnFileNotFound;
