@@ -86,7 +86,8 @@ void TContentExpansion::Append(std::u16string_view Written) {
       continue;
     }
     const std::u16string& value = decl->GetValue();
-    const bool markup = value.find(u'<') != std::u16string::npos;
+    const uint8_t kind = Parsed().KindOf(name, value);
+    const bool markup = kind & TParsedEntities::kMarkup;
     if (markup && !FMakeNodes) {
       Current().append(Written.substr(amp, end + 1 - amp));
       continue;
@@ -95,7 +96,7 @@ void TContentExpansion::Append(std::u16string_view Written) {
     if (markup)
       AppendMarkup(name, value);
     else
-      AppendText(name, value);
+      AppendText(name, value, kind);
   }
   Current().append(Written.substr(start));
 }
@@ -110,6 +111,19 @@ void TContentExpansion::AddNode(std::unique_ptr<TKaXMLNode> Node) {
 
 TParsedEntities::TParsedEntities() = default;
 TParsedEntities::~TParsedEntities() = default;
+
+uint8_t TParsedEntities::KindOf(std::u16string_view Name, std::u16string_view Text) {
+  const auto [it, added] = FKinds.try_emplace(std::u16string(Name), 0);
+  if (!added) return it->second;
+  uint8_t kind = 0;
+  for (const char16_t c : Text) {
+    if (c > u'<') continue;
+    if (c == u'<') kind |= kMarkup;
+    else if (c == u'&') kind |= kReference;
+    else if (c == u'\t' || c == u'\n' || c == u'\r') kind |= kControl;
+  }
+  return it->second = kind;
+}
 
 const TParsedEntities::TText* TParsedEntities::FindText(TForm Form,
                                                         std::u16string_view Name) const {
@@ -174,9 +188,17 @@ TParsedEntities& TContentExpansion::Parsed(TKaOrvane& Parser) {
   return *FParsed;
 }
 
-void TContentExpansion::AppendText(std::u16string_view Name, std::u16string_view Text) {
+TParsedEntities& TContentExpansion::Parsed() {
+  TKaOrvane* parser = FDoc->GetParser();
+  if (TParsedEntities* parsed = parser ? parser->GetParsedEntities() : nullptr) return *parsed;
+  if (!FParsed) FParsed = std::make_unique<TParsedEntities>();
+  return *FParsed;
+}
+
+void TContentExpansion::AppendText(std::u16string_view Name, std::u16string_view Text,
+                                   uint8_t Kind) {
   // Text without references is copied as it is.
-  if (FindUnit(Text, u'&') == std::u16string_view::npos) {
+  if (!(Kind & TParsedEntities::kReference)) {
     Current() += Text;
     return;
   }

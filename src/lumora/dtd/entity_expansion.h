@@ -50,8 +50,14 @@ class TParsedEntities {
   // Text as content holds it, and as an attribute value does.
   enum class TForm { Content, AttributeValue };
 
+  // What the text of an entity holds, as bits; found once per text.
+  static constexpr uint8_t kMarkup = 1;     // '<'
+  static constexpr uint8_t kReference = 2;  // '&'
+  static constexpr uint8_t kControl = 4;    // tab, line feed, carriage return
+
   TParsedEntities();
   ~TParsedEntities();
+  uint8_t KindOf(std::u16string_view Name, std::u16string_view Text);
   TEntry* Find(std::u16string_view Name);
   void Keep(std::u16string_view Name, TEntry Entry);
   const TText* FindText(TForm Form, std::u16string_view Name) const;
@@ -60,6 +66,7 @@ class TParsedEntities {
  private:
   std::unordered_map<std::u16string, TEntry> FEntries;
   std::unordered_map<std::u16string, TText> FTexts[2];
+  std::unordered_map<std::u16string, uint8_t> FKinds;
 };
 
 // Lends Parsed to Parser for as long as it lives, when Parser has none.
@@ -123,7 +130,8 @@ class TContentExpansion {
   void AddNode(std::unique_ptr<TKaXMLNode> Node);
   // The store of the parse, or one of this expansion's own.
   TParsedEntities& Parsed(TKaOrvane& Parser);
-  void AppendText(std::u16string_view Name, std::u16string_view Text);
+  TParsedEntities& Parsed();
+  void AppendText(std::u16string_view Name, std::u16string_view Text, uint8_t Kind);
   void AppendMarkup(std::u16string_view Name, std::u16string_view Text);
 
   TKaXMLDocument* FDoc;

@@ -71,13 +71,19 @@ namespace {
 void AppendNormalizedText(std::u16string_view Name, std::u16string_view Text, TKaXMLDocument* Doc,
                           const TReferenceRules& Rules, std::u16string& out) {
   const TEntityExpansion expansion(Doc, Name, Text.size());
-  // What text with references expands to is kept for further references
-  // (in attribute values: other rules may raise where these do not).
-  const bool keep = Rules.MarkupMessage && FindUnit(Text, u'&') != std::u16string_view::npos;
   TKaOrvane& parser = *Doc->GetParser();
   std::unique_ptr<TParsedEntities> own;
-  if (keep && !parser.GetParsedEntities()) own = std::make_unique<TParsedEntities>();
+  if (!parser.GetParsedEntities()) own = std::make_unique<TParsedEntities>();
   const TLentParsedEntities lent(parser, own.get());
+  const uint8_t kind = parser.GetParsedEntities()->KindOf(Name, Text);
+  // Plain text is copied as it is.
+  if (kind == 0 || (kind == TParsedEntities::kMarkup && !Rules.MarkupMessage)) {
+    out += Text;
+    return;
+  }
+  // What text with references expands to is kept for further references
+  // (in attribute values: other rules may raise where these do not).
+  const bool keep = Rules.MarkupMessage && (kind & TParsedEntities::kReference);
   TParsedEntities* parsed = keep ? parser.GetParsedEntities() : nullptr;
   constexpr auto kForm = TParsedEntities::TForm::AttributeValue;
   TExpansionGuard& guard = *parser.GetExpansionGuard();
