@@ -38,7 +38,8 @@ void TKaXMLAttr::Normalize() {
   static const TReferenceRules kRules{
       "Illegal character in the attribute value '&'.",
       "Reference to an unparsed entity is not allowed in the attribute value.",
-      "Reference to an external entity is not allowed in the attribute value.", false};
+      "Reference to an external entity is not allowed in the attribute value.", false,
+      "Illegal character in the attribute value '<'."};
   const bool cdata = GetAttrType() == atCDATA;
   // Most values hold nothing to change: leave them as they are.
   if (cdata && FValue.find_first_of(u"\t\r\n&<") == std::u16string::npos) {

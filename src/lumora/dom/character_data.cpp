@@ -5,6 +5,7 @@
 #include "lumora/dom/container.h"
 
 #include "lumora/dom/dom_exception.h"
+#include "lumora/dtd/entity_expansion.h"
 #include "lumora/dtd/references.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/orvane_error.h"
@@ -72,47 +73,23 @@ std::unique_ptr<TKaXMLText> TKaXMLText::SplitText(int Offset) {
 
 void TKaXMLText::Normalize() {
   if (FFlags & kResolved) return;
-  // Replacement text holding markup is parsed by the parser component once
-  // entities are declared; until then it is taken as text.
-  static const TReferenceRules kRules{
-      "Illegal character in the text value '&&'.",
-      "Reference to an unparsed entity is not allowed in the character data.", nullptr, false};
-  const std::u16string_view value = FValue;
-  size_t amp = FindUnit(value, u'&');
-  if (amp == std::u16string_view::npos) {  // the common case
+  if (FindUnit(FValue, u'&') == std::u16string::npos) {  // the common case
     FFlags |= kResolved;
     return;
   }
+  // Nothing changes until all is read, so a reference that raises leaves
+  // the node as it was. Entities with markup, and references kept as
+  // written, become nodes at the reference's place: the text before it
+  // stays here, the text after it follows them.
   TKaContainer* owner = FParent ? FParent->ToContainer() : nullptr;
-  // The text before the first reference kept, then by turns the name of a
-  // reference kept and the text after it. Nothing changes until all is read,
-  // so a reference that raises leaves the node as it was.
-  std::vector<std::u16string> pieces(1);
-  pieces[0].reserve(value.size());
-  size_t start = 0;
-  for (; amp != std::u16string_view::npos; amp = value.find(u'&', start)) {
-    std::u16string& text = pieces.back();
-    text.append(value.substr(start, amp - start));
-    const size_t before = text.size();
-    bool kept = false;
-    start = AppendReferenceAt(value, amp, FOwnerDocument, kRules, text, &kept) + 1;
-    if (kept && owner) {
-      std::u16string name = text.substr(before + 1, text.size() - before - 2);
-      text.resize(before);
-      pieces.push_back(std::move(name));
-      pieces.emplace_back();
-    }
-  }
-  pieces.back().append(value.substr(start));
-  FValue = std::move(pieces[0]);
+  TContentExpansion content(FOwnerDocument, owner != nullptr);
+  content.Append(FValue);
+  std::vector<std::unique_ptr<TKaXMLNode>> nodes = content.TakeNodes();
+  FValue = content.TakeLeading();
   FFlags |= kResolved;
   TKaXMLNode* at = this;
-  for (size_t k = 1; k + 1 < pieces.size(); k += 2) {
-    at = owner->GetNodeList().InsertAfter(
-        TKaGEntityReference::CreateReference(pieces[k], FOwnerDocument), at);
-    if (pieces[k + 1].empty()) continue;
-    at = owner->GetNodeList().InsertAfter(CreateText(pieces[k + 1], FOwnerDocument), at);
-  }
+  for (std::unique_ptr<TKaXMLNode>& node : nodes)
+    at = owner->GetNodeList().InsertAfter(std::move(node), at);
 }
 
 void TKaXMLText::Write(TStream& Stream, int /*Level*/) {

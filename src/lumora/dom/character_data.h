@@ -47,9 +47,10 @@ class TKaXMLText : public TKaCharacterData {
   std::unique_ptr<TKaXMLText> SplitText(int Offset);
 
   // Resolves the references of text as written; white space is not touched.
-  // In an element's list, a reference that does not resolve is split off
-  // into an entity-reference node followed by the rest of the text; in a
-  // free text node it stays in the data as written.
+  // In an element's list, the nodes that an entity with markup holds, and an
+  // entity-reference node for a reference that does not resolve, go in at
+  // the reference's place, followed by the rest of the text; in a free text
+  // node such references stay in the data as written.
   void Normalize() override;
   // The data escaped, on the current line.
   void Write(TStream& Stream, int Level) override;

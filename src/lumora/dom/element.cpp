@@ -5,6 +5,7 @@
 
 #include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/element_decl.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/text/char_classes.h"
@@ -25,14 +26,6 @@ TKaXMLElement* ElementFrom(TKaXMLNode* node) {
 // a class derived from the element keeps its own.
 bool IsPlainElement(const TKaXMLNode* node) {
   return node->GetType() == ELEMENT_NODE && typeid(*node) == typeid(TKaXMLElement);
-}
-
-// Text of XML white space alone (empty text included).
-bool IsWhiteSpace(std::u16string_view text) {
-  for (char16_t c : text) {
-    if (!IsWhite(c)) return false;
-  }
-  return true;
 }
 
 bool BreaksLine(std::u16string_view text) {
@@ -89,7 +82,7 @@ void TKaXMLElement::NoteContent(const TKaXMLNode& node) {
       // Blanks between two tags on one line are spacing of the text, as
       // between two words in <p><b>a</b> <i>b</i></p>; a run that breaks
       // the line may be the indentation of element content.
-      FFlags |= IsWhiteSpace(node.GetValue()) && BreaksLine(node.GetValue()) ? kBlankText
+      FFlags |= IsWhiteText(node.GetValue()) && BreaksLine(node.GetValue()) ? kBlankText
                                                                              : kInlineContent;
       break;
     case CDATA_SECTION_NODE:
@@ -104,7 +97,7 @@ void TKaXMLElement::EndContent() {
     return;
   for (TKaXMLNode *node = FNodeList.GetFirst(), *next; node; node = next) {
     next = node->Next();
-    if (node->GetType() == TEXT_NODE && IsWhiteSpace(node->GetValue()))
+    if (node->GetType() == TEXT_NODE && IsWhiteText(node->GetValue()))
       FNodeList.RemoveChildNode(node);  // the node dies here (all break lines: see NoteContent)
   }
   FFlags &= static_cast<uint8_t>(~kBlankText);
@@ -219,9 +212,9 @@ void TKaXMLElement::Validate() {
   TKaDocumentType* doctype = doc ? doc->GetDocumentType() : nullptr;
   if (!doctype) return;
   for (TKaXMLElement* e = this; e; e = NextElementInSubtree(this, e)) {
-    // The declarations' own checks of content and attributes join here
-    // once the DTD's declarations are read.
-    if (!doctype->GetElementDecl(e->FName))
+    if (const TKaElementDecl* decl = doctype->GetElementDecl(e->FName))
+      decl->ValidateElementDecl(*e);
+    else
       doc->AddError(Format("[Element \"%s\"]: Element is not declared.", WideToSystem(e->FName)),
                     e);
   }

@@ -159,7 +159,8 @@ void TKaXMLNode::Normalize() {
 std::u16string TKaXMLNode::NormalizedValue() const {
   static const TReferenceRules kRules{
       "Illegal character in the text value '&&'.",
-      "Reference to an unparsed entity is not allowed in the character data.", nullptr, false};
+      "Reference to an unparsed entity is not allowed in the character data.", nullptr, false,
+      nullptr};
   const std::u16string_view value = FValue;
   std::u16string out;
   out.reserve(value.size());

@@ -2,8 +2,15 @@
 
 #include <string>
 
+#include "lumora/dom/document.h"
 #include "lumora/dom/dom_exception.h"
+#include "lumora/dom/element.h"
+#include "lumora/dtd/content_model_matcher.h"
+#include "lumora/dtd/document_type.h"
+#include "lumora/framework/sysutils.h"
 #include "lumora/io/wide_output.h"
+#include "lumora/text/char_classes.h"
+#include "lumora/text/wide_strings.h"
 
 namespace lumora {
 
@@ -23,6 +30,7 @@ std::unique_ptr<TKaElementDecl> TKaElementDecl::CreateEDecl(std::u16string_view 
 
 TKaContentModel* TKaElementDecl::SetContentModel(TAdopt<TKaContentModel> Model) {
   TKaContentModel* model = Model.get();
+  FMatcher.reset();
   if (model == FContentModel.get()) return model;
   // A model in a tree (another declaration's, or a group of one) belongs
   // there; taking it too would destroy it twice.
@@ -32,6 +40,76 @@ TKaContentModel* TKaElementDecl::SetContentModel(TAdopt<TKaContentModel> Model) 
   FContentModel.reset(Model.Commit());
   if (model) model->FParent = this;
   return model;
+}
+
+const TContentModelAutomaton& TKaElementDecl::GetMatcher(bool Exact) const {
+  if (!FMatcher || FMatcher->IsExact() != Exact)
+    FMatcher = std::make_unique<TContentModelAutomaton>(*FContentModel, Exact);
+  return *FMatcher;
+}
+
+void TKaElementDecl::ValidateElementDecl(TKaXMLElement& Element) const {
+  if (!FContentModel) return;
+  TKaXMLDocument* doc = Element.GetOwnerDocument();
+  if (!doc) return;
+  const uint8_t kind = FContentModel->GetKind();
+  if (kind != cmEmpty && kind != cmMixed && kind != cmChildren) return;
+  auto name = [&] { return WideToSystem(Element.GetName()); };
+  const TKaNodeList& content = Element.GetNodeList();
+  if (kind == cmEmpty) {
+    for (const TKaXMLNode* node = content.GetFirst(); node; node = node->Next()) {
+      const uint8_t type = node->GetType();
+      if (type == ELEMENT_NODE || type == CDATA_SECTION_NODE ||
+          type == PROCESSING_INSTRUCTION_NODE ||
+          (type == TEXT_NODE && !IsWhiteText(node->GetValue()))) {
+        doc->AddError(Format("[Element \"%s\"]: Element declared as EMPTY can not have a content.",
+                             name()),
+                      &Element);
+        return;
+      }
+    }
+    return;
+  }
+  const TContentModelAutomaton& matcher = GetMatcher(ExactDeclarationNames(doc));
+  if (!matcher.IsCompiled()) {
+    doc->AddError(Format("[Element \"%s\"]: Content model is too large to be checked.", name()),
+                  &Element);
+    return;
+  }
+  if (kind == cmMixed) {
+    for (TKaXMLNode* node = content.GetFirst(); node; node = node->Next()) {
+      if (node->GetType() != ELEMENT_NODE || matcher.Names(node->GetName())) continue;
+      doc->AddError(Format("[Element \"%s\"]: Element is not declared as a child of \"%s\".",
+                           WideToSystem(node->GetName()), name()),
+                    node);
+    }
+    return;
+  }
+  // Element content: one pass over the list both reads the child elements
+  // into the automaton and looks for text and CDATA sections.
+  TContentModelAutomaton::TRun run(matcher);
+  bool improper = false;
+  for (const TKaXMLNode* node = content.GetFirst(); node; node = node->Next()) {
+    switch (node->GetType()) {
+      case ELEMENT_NODE:
+        run.Step(node->GetName());
+        break;
+      case TEXT_NODE:
+        improper = improper || !IsWhiteText(node->GetValue());
+        break;
+      case CDATA_SECTION_NODE:
+        improper = true;
+        break;
+    }
+  }
+  if (improper)
+    doc->AddError(
+        Format("[Element \"%s\"]: Element declared as CHILDREN has improper content.", name()),
+        &Element);
+  if (!run.Accepted())
+    doc->AddError(
+        Format("[Element \"%s\"]: Content of the element does not match its declaration.", name()),
+        &Element);
 }
 
 void TKaElementDecl::Write(TStream& Stream, int Level) {

@@ -4,12 +4,15 @@
 
 #include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/entity_decl.h"
+#include "lumora/dtd/entity_expansion.h"
 #include "lumora/dtd/expansion_guard.h"
 #include "lumora/parser/orvane.h"
 #include "lumora/framework/utf8.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/text/char_classes.h"
+#include "lumora/text/wide_strings.h"
 
 namespace lumora {
 const char16_t* PredefinedEntityText(std::u16string_view name) {
@@ -60,9 +63,53 @@ int32_t CharacterOf(std::u16string_view digits) {
   return cp >= 0 && IsXmlCharacter(cp) ? cp : -1;
 }
 
-bool DeclaresEntity(const TKaXMLDocument* doc, std::u16string_view name) {
-  const TKaDocumentType* doctype = doc ? doc->GetDocumentType() : nullptr;
-  return doctype && doctype->GetEntityDecl(name);
+}  // namespace
+
+namespace {
+
+// Appends the text of the entity Name as an attribute value holds it.
+void AppendNormalizedText(std::u16string_view Name, std::u16string_view Text, TKaXMLDocument* Doc,
+                          const TReferenceRules& Rules, std::u16string& out) {
+  const TEntityExpansion expansion(Doc, Name, Text.size());
+  TKaOrvane& parser = *Doc->GetParser();
+  std::unique_ptr<TParsedEntities> own;
+  if (!parser.GetParsedEntities()) own = std::make_unique<TParsedEntities>();
+  const TLentParsedEntities lent(parser, own.get());
+  const uint8_t kind = parser.GetParsedEntities()->KindOf(Name, Text);
+  // Plain text is copied as it is.
+  if (kind == 0 || (kind == TParsedEntities::kMarkup && !Rules.MarkupMessage)) {
+    out += Text;
+    return;
+  }
+  // What text with references expands to is kept for further references
+  // (in attribute values: other rules may raise where these do not).
+  const bool keep = Rules.MarkupMessage && (kind & TParsedEntities::kReference);
+  TParsedEntities* parsed = keep ? parser.GetParsedEntities() : nullptr;
+  constexpr auto kForm = TParsedEntities::TForm::AttributeValue;
+  TExpansionGuard& guard = *parser.GetExpansionGuard();
+  if (const TParsedEntities::TText* known = parsed ? parsed->FindText(kForm, Name) : nullptr) {
+    guard.Produce(known->Produced);
+    out += known->Text;
+    return;
+  }
+  const size_t start = out.size();
+  const int64_t before = guard.GetProduced();
+  for (size_t i = 0; i < Text.size();) {
+    const size_t stop = Text.find_first_of(u"\t\n\r&<", i);
+    out.append(Text.substr(i, stop == std::u16string_view::npos ? stop : stop - i));
+    if (stop == std::u16string_view::npos) break;
+    const char16_t c = Text[stop];
+    i = stop + 1;
+    if (c == u'&') {
+      i = AppendReferenceAt(Text, stop, Doc, Rules, out) + 1;
+    } else if (c == u'<') {
+      if (Rules.MarkupMessage) throw EKaOrvaneError(Rules.MarkupMessage);
+      out += c;
+    } else {
+      out += u' ';
+    }
+  }
+  if (parsed) parsed->KeepText(kForm, Name, {out.substr(start), guard.GetProduced() - before});
 }
 
 }  // namespace
@@ -74,19 +121,20 @@ bool AppendResolvedReference(std::u16string_view Name, TKaXMLDocument* Doc,
       AppendUtf16(out, static_cast<uint32_t>(cp));
       return true;
     }
-  } else if (const char16_t* text = PredefinedEntityText(Name);
-             text && !DeclaresEntity(Doc, Name)) {
+  } else if (const char16_t* text = PredefinedEntityText(Name)) {
     out += text;
     return true;
-  }
-  const auto reference = CreateTextReference(Name, Doc);
-  if (reference->GetDestType() == rdUnparsed) throw EKaOrvaneError(Rules.UnparsedMessage);
-  if (Rules.ExternalMessage && reference->GetDestType() == rdExternal)
-    throw EKaOrvaneError(Rules.ExternalMessage);
-  if (!Name.empty() && reference->Retrieve() &&
-      !(Rules.KeepEmpty && reference->GetValue().empty())) {
-    out += reference->GetValue();
-    return true;
+  } else {
+    const TKaDocumentType* doctype = Doc ? Doc->GetDocumentType() : nullptr;
+    const TKaCustomEntityDecl* declared = doctype && !Name.empty() ? doctype->GetEntityDecl(Name) : nullptr;
+    if (Rules.ExternalMessage && declared && !declared->IsParameter() && !declared->IsInternal() &&
+        !static_cast<const TKaGEntityDecl*>(declared)->IsUnparsed())
+      throw EKaOrvaneError(Rules.ExternalMessage);
+    const TKaCustomEntityDecl* decl = ExpandableEntity(Doc, Name, Rules.UnparsedMessage);
+    if (decl && !(Rules.KeepEmpty && decl->GetValue().empty())) {
+      AppendNormalizedText(Name, decl->GetValue(), Doc, Rules, out);
+      return true;
+    }
   }
   out += u'&';
   out += Name;
@@ -132,8 +180,11 @@ bool TKaGEntityReference::Retrieve() {
     FValue = text;
     return true;
   }
-  Normalize();
-  return false;
+  if (GetDestType() == rdUnparsed) return false;
+  const TKaCustomEntityDecl* decl = ExpandableEntity(FOwnerDocument, FName, "");
+  if (!decl) return false;
+  FValue = decl->GetValue();
+  return true;
 }
 
 void TKaGEntityReference::Write(TStream& Stream, int /*Level*/) {

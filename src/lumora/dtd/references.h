@@ -39,8 +39,10 @@ class TKaGEntityReference : public TKaCustomReference {
                                                               TKaXMLDocument* Doc) {
     return std::make_unique<TKaGEntityReference>(Name, Doc);
   }
-  // The five predefined entities, then the document's declarations; the
-  // text found is normalized in turn.
+  // The five predefined entities, then the document's declarations: the
+  // value becomes the replacement text as stored (references in it are
+  // expanded by whoever uses it, in its own terms). False for an undeclared
+  // name, an unparsed entity and external text that was not read.
   bool Retrieve() override;
   // A reference that stays in the tree (one that did not resolve) is written
   // as it was read: "&name;", within the text around it.
@@ -81,6 +83,7 @@ struct TReferenceRules {
   const char* UnparsedMessage;      // raised for a reference to an unparsed entity
   const char* ExternalMessage;      // raised for an external entity; nil: allowed
   bool KeepEmpty;                   // an empty replacement text keeps the reference as written
+  const char* MarkupMessage;        // raised for '<' in replacement text; nil: allowed
 };
 
 // Appends what the reference that starts with the '&' at value[Amp] stands
@@ -92,8 +95,10 @@ size_t AppendReferenceAt(std::u16string_view Value, size_t Amp, TKaXMLDocument* 
 
 // Appends what the reference "&name;" stands for to out: its replacement
 // text when it resolves (true), the reference as written otherwise (false).
-// Characters and the predefined entities resolve without creating a
-// reference node.
+// The text of a declared entity is normalized as an attribute value is:
+// white space becomes spaces and its references are expanded in turn, under
+// the parse's guard. The predefined entities mean what they always mean,
+// declared or not.
 bool AppendResolvedReference(std::u16string_view Name, TKaXMLDocument* Doc,
                              const TReferenceRules& Rules, std::u16string& out);
 

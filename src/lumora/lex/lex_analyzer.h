@@ -28,6 +28,10 @@ namespace lumora {
 
 class TKaXMLDocument;
 
+// Replacement text as bytes that an input buffer reads back unchanged:
+// UTF-16 with its byte-order mark, whatever the document's encoding.
+std::string ReplacementBytes(std::u16string_view text);
+
 // A reading position handed from one parser to another. It shares the
 // objects it names; it does not copy them.
 struct TAnalyzerState {

@@ -49,6 +49,8 @@ TInputBuffer::TAsciiSet CharDataSet() {
   return set;
 }
 
+}  // namespace
+
 // The replacement text as bytes that an input buffer reads back unchanged:
 // UTF-16 with its byte-order mark, whatever the document's encoding.
 std::string ReplacementBytes(std::u16string_view text) {
@@ -62,8 +64,6 @@ std::string ReplacementBytes(std::u16string_view text) {
   }
   return bytes;
 }
-
-}  // namespace
 
 std::u16string_view TLexAnalyzer::SplitSTag() {
   if (FInContent) FCharData = false;

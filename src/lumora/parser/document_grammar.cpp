@@ -187,8 +187,19 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
     case acText:
       // White space is kept until the element ends: only then is it known
       // whether it is content or the layout of element content.
-      if (TKaXMLElement* parent = head ? head->ToElement() : nullptr)
-        parent->SetCharData(std::make_unique<TKaXMLText>(Text, FDocument));
+      if (TKaXMLElement* parent = head ? head->ToElement() : nullptr) {
+        try {
+          parent->SetCharData(std::make_unique<TKaXMLText>(Text, FDocument));
+        } catch (const EKaOrvaneError& e) {
+          // The expansion of a reference in the text failed: the error is
+          // the text's, with the line inside the entity when it has one.
+          if (e.GetLine() > 0) throw;
+          EKaOrvaneError placed = EKaOrvaneError::CreateWithExtFileName(
+              e.Message(), FFileName, FPrevLine, e.GetExtLine());
+          placed.SetColumn(FPrevColumn);
+          throw placed;
+        }
+      }
       break;
     case acCData:
       if (TKaXMLElement* parent = head ? head->ToElement() : nullptr)

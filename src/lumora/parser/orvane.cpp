@@ -6,6 +6,7 @@
 #include "lumora/dom/dom_exception.h"
 #include "lumora/dtd/attribute_types.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/entity_expansion.h"
 #include "lumora/dtd/expansion_guard.h"
 #include "lumora/framework/registry.h"
 #include "lumora/framework/strings.h"
@@ -28,6 +29,8 @@ TKaOrvane::TKaOrvane(TComponent* AOwner) : TLexAnalyzer(AOwner) {
         "95.");
   FErrors = std::make_unique<TKaErrorsList>();
   FOwnGuard = std::make_unique<TExpansionGuard>();
+  // Expansions outside a parse (in a tree being changed) count against it too.
+  FGuard = FOwnGuard.get();
 }
 
 TKaOrvane::~TKaOrvane() {
@@ -108,6 +111,7 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
     FTextHasAmp = false;
     FSubsetHasPEReferences = false;
     FDepth = 0;
+    FParsing = true;
     RunGrammar();
   } catch (const EKaOrvaneError& e) {
     // An error of the tree's own checks knows no position: it concerns the
@@ -135,10 +139,20 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
 }
 
 void TKaOrvane::EndParse() {
+  FParsing = false;
+  FParsedEntities = nullptr;
+  FOwnParsedEntities.reset();
   Finalize();
   // Expansions left open by an error must not make the tree's later
   // expansions look recursive.
   if (FGuard == FOwnGuard.get()) FOwnGuard->Reset(0);
+}
+
+void TKaOrvane::KeepExpandedEntities() {
+  // The declarations are complete: what an entity expands to holds for the
+  // rest of the parse.
+  FOwnParsedEntities = std::make_unique<TParsedEntities>();
+  FParsedEntities = FOwnParsedEntities.get();
 }
 
 void TKaOrvane::RunGrammar() {
@@ -152,20 +166,18 @@ void TKaOrvane::RunGrammar() {
         RaiseError("The XML declaration must begin the document.");
       ParseProlog();
       FInContent = true;
+      KeepExpandedEntities();
       ParseElement();
       ParseEpilog();
       break;
     }
     case 'e':
-      // Text before any markup is content too: read it as character data.
-      FToken->SetValues(tkTagEnd, u">", -1);
-      FCharData = true;
-      FTextMayEnd = true;
-      LexAn();
+      BeginEntityContent();
       ParseTextDecl();
+      KeepExpandedEntities();
       Emit(1, u"_root");
-      FInContent = true;
       ParseElCont();
+      EndEntityContent();
       FStack->Pop();
       break;
     default:

@@ -23,6 +23,7 @@ namespace lumora {
 class TStrings;
 class TKaXMLDocument;
 class TKaXMLElement;
+class TParsedEntities;
 
 // Called with the node that names an external resource and the file or
 // address that could not be found.
@@ -60,6 +61,13 @@ class TKaOrvane : public TLexAnalyzer {
   // read below an element named "_root".
   void SetParserMode(char Mode) { FParserMode = Mode; }
   char GetParserMode() const { return FParserMode; }
+  // Reads Text, the replacement text of a general entity, as content into
+  // Parent, a free element: the nodes belong to Parent's document, whose
+  // declarations resolve the references they hold. The parse takes its
+  // settings, its guard and the depth of the elements open from the
+  // document's parser, and stands in for it until it ends, so that the
+  // expansions it meets nest in this one. Errors carry the line within Text.
+  void ParseReplacementText(std::u16string_view Text, TKaXMLElement& Parent);
 
   // Published properties.
   bool GetStandardXML() const { return FStandardXML; }
@@ -105,6 +113,13 @@ class TKaOrvane : public TLexAnalyzer {
   void SetDefEncoding(TEncoding Value) { FDefaultEncoding = Value == n_sup ? US_ASCII : Value; }
   void SetDefaultEncoding(TEncoding Value) { SetDefEncoding(Value); }
   int GetMaxNestingDepth() const { return FMaxNestingDepth; }
+  // Whether a parse runs now; the elements it has open.
+  bool IsParsing() const { return FParsing; }
+  int GetNestingDepth() const { return FDepth; }
+  // The entity text parsed while an expansion runs, shared with the parses
+  // nested in it; nil when none runs. Not owned.
+  TParsedEntities* GetParsedEntities() const { return FParsedEntities; }
+  void SetParsedEntities(TParsedEntities* Parsed) { FParsedEntities = Parsed; }
   void SetMaxNestingDepth(int Value) { FMaxNestingDepth = Value; }
 
   // The bounds on entity expansion of the parse running now: the parser's
@@ -148,6 +163,12 @@ class TKaOrvane : public TLexAnalyzer {
   // After the document element only comments, processing instructions and
   // white space may follow.
   void ParseEpilog();
+  // Content that stands on its own (an entity's text): it may begin with
+  // character data, and must run to the end of the data.
+  void BeginEntityContent();
+  void EndEntityContent();
+  // Content begins: entity expansions are kept for the rest of the parse.
+  void KeepExpandedEntities();
   // Adds an attribute read in element's start tag; a name that stands there
   // twice is not well-formed.
   void AddParsedAttribute(TKaXMLElement& element, std::u16string_view name,
@@ -167,6 +188,8 @@ class TKaOrvane : public TLexAnalyzer {
   bool FSubsetHasPEReferences = false;
   std::unique_ptr<TExpansionGuard> FOwnGuard;
   TExpansionGuard* FSharedGuard = nullptr;
+  TParsedEntities* FParsedEntities = nullptr;
+  std::unique_ptr<TParsedEntities> FOwnParsedEntities;
   bool FValidateDocument = false;
   char FParserMode = 'd';
   TFileNotFoundEvent FOnFileNotFound;
@@ -180,6 +203,7 @@ class TKaOrvane : public TLexAnalyzer {
   std::u16string FInvalidChars;
   int FMaxNestingDepth = kDefaultMaxNestingDepth;
   int FDepth = 0;  // elements open now
+  bool FParsing = false;
   // Names of the attributes of the start tag being read, once it has many.
   std::unordered_set<std::u16string> FStartTagNames;
   // Documents that refer to this parser; they forget it when it dies.

@@ -50,6 +50,12 @@ inline bool IsAlphaNum(char16_t c) {
 inline bool IsWhite(char16_t c) {
   return char_class::Has(c, char_class::kWhite);
 }
+// Text of XML white space alone (empty text included).
+inline bool IsWhiteText(std::u16string_view text) {
+  for (char16_t c : text)
+    if (!IsWhite(c)) return false;
+  return true;
+}
 inline bool IsFirstNameChar(char16_t c) {
   return char_class::Has(c, char_class::kFirstNameChar);
 }
