@@ -181,7 +181,7 @@ bool WriteDocumentFile(const TOptions& options, TKaXMLDocument& doc, TReporter& 
   }
   TReplacementFile file(output);
   try {
-    doc.WriteToFile(file.Stream());
+    doc.WriteToFile(file.Stream(), output);
   } catch (const EWriteError&) {
     if (file.Stream().Error() == 0) throw;
     throw EOutputError(std::strerror(file.Stream().Error()));

@@ -1,7 +1,7 @@
 // libFuzzer target: parses arbitrary bytes from memory under every
 // combination of StandardXML and ValidateDocument, writes back whatever tree
 // was built, and reads the same bytes as the content of an external parsed
-// entity. Errors of the library (lumora::Exception) are expected answers to
+// entity, as an external DTD and as the text of an external entity. Errors of the library (lumora::Exception) are expected answers to
 // bad input; anything else that escapes, a crash, a hang, a leak or a
 // sanitizer report is a finding.
 //
@@ -21,6 +21,8 @@
 #include "lumora/framework/component.h"
 #include "lumora/framework/exception.h"
 #include "lumora/framework/stream.h"
+#include "lumora/parser/dtd_parser.h"
+#include "lumora/parser/external_text.h"
 #include "lumora/parser/orvane.h"
 
 namespace {
@@ -90,5 +92,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   owned->SetDefEncoding(static_cast<TEncoding>(i8859_1 + (salt >> 8) % (UTF_16 - i8859_1 + 1)));
   owned->SetParserMode('e');
   ParseAndWrite(*owned, bytes, false, salt);
+
+  // And as what a document reads from outside: its external DTD, and the
+  // text of an external entity.
+  std::unique_ptr<TKaXMLDocument> doc;
+  TStringStream holder("<!DOCTYPE a><a/>");
+  parser.SetStandardXML((salt & 1) != 0);
+  parser.Parse(holder, doc);
+  try {
+    TByteViewStream dtd(bytes);
+    TDTDParser(nullptr).ParseExternal(dtd, "/fuzz/x.dtd", doc.get());
+  } catch (const lumora::Exception&) {
+  }
+  WriteBack(*doc);
+  try {
+    TByteViewStream entity(bytes);
+    ReadExternalText(entity, "/fuzz/x.ent", doc.get());
+  } catch (const lumora::Exception&) {
+  }
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "lumora/dom/document.h"
 
 #include <cstring>
+#include <vector>
 
 #include "lumora/dom/dom_exception.h"
 #include "lumora/dtd/document_type.h"
@@ -9,6 +10,7 @@
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/file_streams.h"
 #include "lumora/io/orvane_error.h"
+#include "lumora/io/side_files.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/parser/orvane.h"
 #include "lumora/text/conversions.h"
@@ -194,20 +196,34 @@ void TKaXMLDocument::WriteToStream(TStream& Stream) {
 
 void TKaXMLDocument::WriteToFile(const std::string& FileName) {
   const auto file = TXMLFileStream::CreateForWriting(FileName);
-  WriteToFile(*file);
+  WriteToFile(*file, FileName);
 }
 
-void TKaXMLDocument::WriteToFile(TStream& File) {
+void TKaXMLDocument::WriteToFile(TStream& File, const std::string& FileName) {
   FSystemConversion = false;
   if (FEncoding == UTF_16) File.WriteString(FByteOrder == boBigEndian ? "\xFE\xFF" : "\xFF\xFE");
+  std::unique_ptr<TSideFiles> sideFiles;
+  if (!FileName.empty()) {
+    // Nothing the document was read from may be written over.
+    std::vector<std::string> read;
+    if (FParser) read.push_back(FParser->GetFileName());
+    if (const TKaDocumentType* doctype = GetDocumentType()) {
+      const std::vector<std::string> more = doctype->GetReadLocations();
+      read.insert(read.end(), more.begin(), more.end());
+    }
+    sideFiles = std::make_unique<TSideFiles>(FileName, read);
+  }
   FWritingToFile = true;
+  FSideFiles = sideFiles.get();
   try {
     WriteToStream(File);
   } catch (...) {
     FWritingToFile = false;
+    FSideFiles = nullptr;
     throw;
   }
   FWritingToFile = false;
+  FSideFiles = nullptr;
 }
 
 TKaXMLNode* TKaXMLDocument::TakeNext(const TKaXMLNode* Node) const {

@@ -25,6 +25,7 @@ class TKaDocumentType;
 class TKaGEntityReference;
 class TKaOrvane;
 class TKaXMLDocument;
+class TSideFiles;
 
 // Answers feature queries for a document.
 class TDOMImplementation : public TObject {
@@ -91,6 +92,9 @@ class TKaXMLDocument : public TKaContainer {
   bool GetSystemConversion() const { return FSystemConversion; }
   void SetSystemConversion(bool Value) { FSystemConversion = Value; }
   bool GetWritingToFile() const { return FWritingToFile; }
+  // While WriteToFile writes a named file: where the DTD and entity files
+  // of the write modes go. Nil otherwise: they are then not written.
+  TSideFiles* GetSideFiles() const { return FSideFiles; }
   // The encoding WriteToStream produces: the system conversion's UTF-8, or
   // the output encoding.
   TEncoding GetWriteEncoding() const { return FSystemConversion ? UTF_8 : FEncoding; }
@@ -110,8 +114,10 @@ class TKaXMLDocument : public TKaContainer {
   // a byte-order mark. Raises EFCreateError when the file cannot be created.
   void WriteToFile(const std::string& FileName);
   // The same into a file the caller has opened (say through the descriptor
-  // of a temporary file): byte-order mark and DTD files as WriteToFile.
-  void WriteToFile(TStream& File);
+  // of a temporary file): byte-order mark as WriteToFile. DTD and entity
+  // files are written only when FileName names the file the text is for
+  // (it goes there later, say by a rename): they go beside it.
+  void WriteToFile(TStream& File, const std::string& FileName = std::string());
   void WriteToStream(TStream& Stream);
   // The characters the last write could not represent in its encoding.
   std::u16string GetInvalidChars() const { return FCharBuffer.DataString(); }
@@ -144,6 +150,7 @@ class TKaXMLDocument : public TKaContainer {
   bool FAfterText = false;
   TStringBuffer FCharBuffer{100};
   bool FWritingToFile = false;
+  TSideFiles* FSideFiles = nullptr;  // the write's, while it runs
   TEncoding FEncoding = UTF_8;
   std::unique_ptr<TDOMImplementation> FDOMImplementation;
   TKaOrvane* FParser = nullptr;

@@ -68,6 +68,14 @@ class TKaXMLNode : public TObject {
   virtual void SetValue(std::u16string_view Value) { FValue = Value; }
   uint8_t GetType() const { return FNodeType; }
   void SetType(uint8_t NodeType) { FNodeType = NodeType; }
+  // A declaration (or a comment or PI of a DTD) read from outside the
+  // document: the external subset and what it pulls in. The top bit of
+  // FFlags, which no class that the DTD holds uses otherwise.
+  bool IsExternalDecl() const { return (FFlags & kExternalDecl) != 0; }
+  void SetExternalDecl(bool Value) {
+    FFlags = static_cast<uint8_t>(Value ? FFlags | kExternalDecl : FFlags & ~kExternalDecl);
+  }
+  static constexpr uint8_t kExternalDecl = 0x80;
   TKaXMLDocument* GetOwnerDocument() const { return FOwnerDocument; }
   // Moves the node (not its content) to another document.
   void SetOwnerDocument(TKaXMLDocument* Doc) { FOwnerDocument = Doc; }

@@ -1,5 +1,6 @@
 #include "lumora/dtd/attlist_decl.h"
 
+#include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/text/char_classes.h"
@@ -202,8 +203,13 @@ void TKaAttListDecl::Write(TStream& Stream, int Level) {
   WriteWide(Stream, LeadWhite(Level));
   WriteWide(Stream, u"<!ATTLIST ");
   WriteWide(Stream, FName);
+  // The standard mode writes only what the document itself declared: a
+  // definition the external subset added to its declaration stays there.
+  const bool ownOnly =
+      !IsExternalDecl() && FOwnerDocument && FOwnerDocument->GetWriteMode() == wmStandard;
   for (TKaXMLNode* node = FAttList.GetFirst(); node; node = node->Next()) {
     // A definition left unfinished by a syntax error has no written form.
+    if (ownOnly && node->IsExternalDecl()) continue;
     if (static_cast<TKaAttDef*>(node)->IsComplete()) node->Write(Stream, Level);
   }
   WriteWide(Stream, u">\r\n");

@@ -7,7 +7,9 @@
 #include "lumora/dtd/entity_decl.h"
 #include "lumora/dtd/notation.h"
 #include "lumora/framework/sysutils.h"
+#include "lumora/io/side_files.h"
 #include "lumora/io/wide_output.h"
+#include "lumora/parser/dtd_parser.h"
 #include "lumora/parser/orvane.h"
 #include "lumora/text/wide_strings.h"
 
@@ -258,13 +260,48 @@ void TKaDocumentType::Validate() {
   }
 }
 
+// ---------------------------------------------------------------- external subset
+
+void TKaDocumentType::Retrieve() {
+  TResource resource;
+  if (!ReadExternalFile(resource)) return;
+  FExternalRead = true;
+  FExternalLocation = resource.Location;
+  TByteViewStream stream(resource.Bytes);
+  TDTDParser dtd(nullptr);
+  dtd.ParseExternal(stream, FExternalLocation, FOwnerDocument);
+}
+
+std::vector<std::string> TKaDocumentType::GetReadLocations() const {
+  std::vector<std::string> locations;
+  if (FExternalRead) locations.push_back(FExternalLocation);
+  for (const TKaXMLNode* node = FNodeList.GetRoot(ENTITY_NODE); node; node = node->NextSibling())
+    if (const auto* entity = dynamic_cast<const TKaCustomEntityDecl*>(node);
+        entity && entity->IsRetrieved())
+      locations.push_back(entity->GetResourceLocation());
+  return locations;
+}
+
 // ---------------------------------------------------------------- writing
 
-void TKaDocumentType::WriteDeclarations(TStream& Stream, int Level) {
+void TKaDocumentType::WriteDeclarations(TStream& Stream, int Level, bool Internal) {
   WriteWide(Stream, u" [");
-  if (FNodeList.HasChildNodes()) WriteWide(Stream, u"\r\n");
-  for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next()) node->Write(Stream, Level);
+  bool first = true;
+  for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next()) {
+    if (Internal && node->IsExternalDecl()) continue;
+    if (first) WriteWide(Stream, u"\r\n");
+    first = false;
+    node->Write(Stream, Level);
+  }
   WriteWide(Stream, u"]>\r\n");
+}
+
+std::string TKaDocumentType::WriteDTDFile(TSideFiles& Files) {
+  const std::string name = Files.Claim(FSystemLiteral, WideToSystem(FName) + ".dtd");
+  TMemoryStream text;
+  for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next()) node->Write(text, 0);
+  Files.Write(name, text);
+  return name;
 }
 
 void TKaDocumentType::Write(TStream& Stream, int /*Level*/) {
@@ -272,15 +309,34 @@ void TKaDocumentType::Write(TStream& Stream, int /*Level*/) {
   const TWriteMode mode = doc ? doc->GetWriteMode() : wmStandard;
   WriteWide(Stream, u"<!DOCTYPE ");
   WriteWide(Stream, FName);
-  std::u16string literal = !FPublicLiteral.empty() ? FPublicLiteral : FSystemLiteral;
-  if (mode == wmStandalone || (mode == wmStandard && literal.empty())) {
+  const bool identified = !FPublicLiteral.empty() || !FSystemLiteral.empty();
+  // A subset that was never read holds declarations the document does not
+  // know: whatever the mode, the identifier stays, and what was read goes
+  // inline.
+  const bool unread = identified && !FExternalRead;
+  if ((mode == wmStandalone && !unread) || (mode == wmStandard && !identified)) {
     WriteDeclarations(Stream, 3);
     return;
   }
+  if (mode == wmStandard || (unread && mode != wmLinkedDTD)) {
+    // As read: the identifier, and inline only what the document itself
+    // declared (all there is, when the subset was never read).
+    WriteExternalId(Stream, FSystemLiteral);
+    WriteDeclarations(Stream, 3, true);
+    return;
+  }
+  TSideFiles* files = doc ? doc->GetSideFiles() : nullptr;
+  if ((mode == wmExternalDTD || mode == wmAllExternal) && files) {
+    const std::u16string name = SystemToWide(WriteDTDFile(*files));
+    WriteExternalId(Stream, name);
+    WriteWide(Stream, u" []>\r\n");
+    return;
+  }
+  std::u16string literal = !FPublicLiteral.empty() ? FPublicLiteral : FSystemLiteral;
   if (literal.empty()) literal = FName + u".dtd";
   WriteExternalId(Stream, FPublicLiteral.empty() ? literal : FSystemLiteral);
-  // A linked DTD lives elsewhere. Every other mode keeps the declarations:
-  // they are written inline until DTD files of their own are written.
+  // A linked DTD lives elsewhere. Without a file to write the DTD into, the
+  // other modes keep the declarations inline.
   if (mode == wmLinkedDTD || !FNodeList.HasChildNodes()) {
     WriteWide(Stream, u" []>\r\n");
     return;

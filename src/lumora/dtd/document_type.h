@@ -16,6 +16,7 @@
 namespace lumora {
 
 class TKaElementDecl;
+class TSideFiles;
 
 // Whether declaration names other than entity names compare exactly: when
 // the document's parser reads standard XML. Otherwise ASCII letters compare
@@ -85,13 +86,26 @@ class TKaDocumentType : public TKaExternalNode {
 
   void MoveToDocument(TKaXMLDocument* Doc) override;
 
-  // Reads the external subset. External resources are not read yet.
-  void Retrieve() override {}
+  // Reads the external subset that the identifier names into the content
+  // list, after what is there: the document grammar calls it once the
+  // internal subset is read, whose declarations therefore bind first. A
+  // subset that cannot be found adds nothing (the parser's OnFileNotFound
+  // tells); one that is not well-formed raises EKaOrvaneError with its own
+  // location, line and column.
+  void Retrieve() override;
+  // Whether the external subset was read, and where from.
+  bool IsExternalSubsetRead() const { return FExternalRead; }
+  const std::string& GetExternalLocation() const { return FExternalLocation; }
+  // The locations of every resource read for this DTD: the external subset
+  // and the external entities.
+  std::vector<std::string> GetReadLocations() const;
   // The document-level rules: a root element named as declared, each
   // element declared once, external entities only in a document that is
   // not standalone, unparsed entities with declared notations.
   void Validate() override;
-  // The declaration in the document's write mode (see TWriteMode).
+  // The declaration in the document's write mode (see TWriteMode). An
+  // external subset that was not read keeps its identifier in every mode,
+  // and is never replaced by a DTD file.
   void Write(TStream& Stream, int Level) override;
 
  private:
@@ -105,13 +119,18 @@ class TKaDocumentType : public TKaExternalNode {
   void ChildUnlinked(const TKaXMLNode& Child) override;
   void UnindexNode(const TKaXMLNode* Node);
   void RebuildIndex() const;
-  void WriteDeclarations(TStream& Stream, int Level);
+  // " [", the nodes (only those of the document itself when Internal), "]>".
+  void WriteDeclarations(TStream& Stream, int Level, bool Internal = false);
+  // The declarations into a DTD file beside the output; returns its name.
+  std::string WriteDTDFile(TSideFiles& Files);
 
   TKaNodeList FNodeList;
   mutable std::unordered_map<std::u16string, TBucket> FIndex;
   mutable TKaXMLNode* FLastIndexed = nullptr;  // the list's last node when indexed
   // A node left the list behind the index's back: the next lookup reindexes.
   mutable bool FIndexStale = false;
+  bool FExternalRead = false;
+  std::string FExternalLocation;
 };
 
 }  // namespace lumora

@@ -6,7 +6,9 @@
 #include "lumora/framework/sysutils.h"
 #include "lumora/framework/utf8.h"
 #include "lumora/io/orvane_error.h"
+#include "lumora/io/side_files.h"
 #include "lumora/io/wide_output.h"
+#include "lumora/parser/external_text.h"
 #include "lumora/text/char_classes.h"
 
 namespace lumora {
@@ -109,9 +111,13 @@ void TKaCustomEntityDecl::Normalize() {
 }
 
 void TKaCustomEntityDecl::Retrieve() {
-  // External text is not read yet (ReadExternalFile answers false); the
-  // value stays empty and the identifier is what gets written.
   FRetrieved = false;
+  TResource resource;
+  if (!ReadExternalFile(resource)) return;
+  TByteViewStream stream(resource.Bytes);
+  FValue = ReadExternalText(stream, resource.Location, FOwnerDocument);
+  FResourceLocation = std::move(resource.Location);
+  FRetrieved = true;
 }
 
 void TKaCustomEntityDecl::Write(TStream& Stream, int Level) {
@@ -126,9 +132,17 @@ void TKaCustomEntityDecl::Write(TStream& Stream, int Level) {
   // never read must not be replaced by an empty value: both keep their
   // identifier in every mode.
   const std::u16string* notation = NDataNotation();
-  const bool external = identified && (notation || !FRetrieved || mode == wmStandard ||
-                                       mode == wmAllExternal);
-  if (external) {
+  const bool kept = identified && (notation || !FRetrieved);
+  TSideFiles* files = doc ? doc->GetSideFiles() : nullptr;
+  if (!kept && !notation && mode == wmAllExternal && files) {
+    // The text goes into a file of its own beside the output, as the
+    // replacement text it is.
+    const std::string name = files->Claim(FSystemLiteral, WideToSystem(FName) + ".ent");
+    TMemoryStream text;
+    WriteWide(text, FValue);
+    files->Write(name, text);
+    WriteExternalId(Stream, SystemToWide(name));
+  } else if (kept || (identified && (mode == wmStandard || mode == wmAllExternal))) {
     WriteExternalId(Stream, FSystemLiteral);
     if (notation) {
       WriteWide(Stream, u"\r\n");

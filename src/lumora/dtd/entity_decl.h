@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "lumora/dtd/external_node.h"
 
@@ -20,11 +21,25 @@ class TKaCustomEntityDecl : public TKaExternalNode {
   virtual bool IsParameter() const = 0;
   // Whether the value holds the external text (Retrieve succeeded).
   bool IsRetrieved() const { return FRetrieved; }
+  // Where the external text was read from (an absolute path or a URL);
+  // empty until it is.
+  const std::string& GetResourceLocation() const { return FResourceLocation; }
+  // The location that relative names in the entity's text are resolved
+  // against: where its text was read from, or for an internal entity where
+  // it is declared.
+  const std::string& GetTextLocation() const {
+    return FRetrieved ? FResourceLocation : FBaseLocation;
+  }
 
   // Expands the character and parameter-entity references of the value;
   // general-entity references and white space stay as written.
   void Normalize() override;
-  // Reads the external text into the value, unchanged.
+  // Reads the external text into the value: decoded by its byte-order
+  // mark, its text declaration or else as UTF-8, with the text declaration
+  // left out and line ends as one line feed; nothing else is expanded. A
+  // text that cannot be read leaves the value empty and IsRetrieved false;
+  // one that is not well-formed text raises EKaOrvaneError naming its
+  // location.
   void Retrieve() override;
   void Write(TStream& Stream, int Level) override;
 
@@ -36,6 +51,7 @@ class TKaCustomEntityDecl : public TKaExternalNode {
 
   bool FInternal = true;
   bool FRetrieved = false;
+  std::string FResourceLocation;
 };
 
 class TKaGEntityDecl : public TKaCustomEntityDecl {

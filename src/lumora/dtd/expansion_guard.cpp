@@ -65,6 +65,13 @@ TInputBuffer* TExpansionGuard::GetTextBuffer() const {
   return nullptr;
 }
 
+std::u16string_view TExpansionGuard::GetTextEntity() const {
+  for (auto it = FOpen.rbegin(); it != FOpen.rend(); ++it) {
+    if (it->Buffer) return it->Name;
+  }
+  return {};
+}
+
 void TExpansionGuard::Produce(int64_t Count) {
   FProduced += Count;
   if (FProduced > FLimit)

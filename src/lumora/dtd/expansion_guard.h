@@ -62,6 +62,8 @@ class TExpansionGuard {
   int GetDepth() const { return static_cast<int>(FOpen.size()); }
   // The buffer of the innermost entity read through one; nil when none is.
   TInputBuffer* GetTextBuffer() const;
+  // The name of that entity; empty when none is.
+  std::u16string_view GetTextEntity() const;
 
   // Counts Count characters produced by expansion; raises EKaOrvaneError
   // "Entity expansion exceeds the limit of ... characters." past the limit.

@@ -53,6 +53,12 @@ class TInputBuffer : public TObject {
   void Init(TStream& stream);
   // The same, with the buffer owning the stream until the next Init.
   void Init(std::unique_ptr<TStream> stream);
+  // Starts reading an external DTD or entity, whose text declaration is
+  // optional: as Init, but UTF-16 without a mark is also recognised by a
+  // first "<" alone, an encoding that iconv converts is read through it when
+  // the text declaration names one, and text in none of these is UTF-8.
+  // fileName names the resource in errors.
+  void InitExternal(TStream& stream, const std::string& fileName);
 
   inline char16_t GetChar();
   // Pushes back the last character GetChar delivered.

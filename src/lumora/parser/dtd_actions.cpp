@@ -2,6 +2,8 @@
 // give them to the document type. The parse stack holds one entry per open
 // declaration, and a null entry for a declaration that an earlier one of
 // the same name makes void; actions on a null head do nothing.
+#include <type_traits>
+
 #include "lumora/dom/character_data.h"
 #include "lumora/dom/document.h"
 #include "lumora/dtd/attlist_decl.h"
@@ -13,9 +15,29 @@
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/parser/dtd_parser.h"
+#include "lumora/text/code_pages.h"
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
+
+template <class T>
+T* TDTDParser::Declared(T* Node) {
+  if (!Node) return Node;
+  if (FExternal) Node->SetExternalDecl(true);
+  if constexpr (std::is_base_of_v<TKaExternalNode, T>) Node->SetBaseLocation(DeclarationBase());
+  return Node;
+}
+
+std::string TDTDParser::DeclarationBase() {
+  // The text of a parameter entity lies where the entity's own text does.
+  if (ReadingEntityText()) {
+    const std::u16string_view name = FGuard->GetTextEntity();
+    if (const TKaCustomEntityDecl* entity = DocType().GetEntityDecl(name))
+      return entity->GetTextLocation();
+  }
+  return FExternal ? FFileName : std::string();
+}
+
 TKaDocumentType& TDTDParser::DocType() {
   TKaDocumentType* doctype = FDocument ? FDocument->GetDocumentType() : nullptr;
   if (!doctype) RaiseError("The declarations have no document type to go to.");
@@ -27,18 +49,20 @@ void TDTDParser::Emit(int32_t Action, std::u16string_view Text) {
   auto* entity = dynamic_cast<TKaCustomEntityDecl*>(head);
   switch (Action) {
     case acComment:
-      DocType().SetComment(TKaXMLComment::CreateComment(Text, FDocument));
+      Declared(DocType().SetComment(TKaXMLComment::CreateComment(Text, FDocument)));
       break;
     case acElementDecl:
       if (Text.empty())
         FStack->Pop();
       else
-        FStack->Push(DocType().SetElementDecl(TKaElementDecl::CreateEmptyEDecl(Text, FDocument)));
+        FStack->Push(
+            Declared(DocType().SetElementDecl(TKaElementDecl::CreateEmptyEDecl(Text, FDocument))));
       break;
     case acAttList: {
       // Every ATTLIST of one element fills one declaration.
       TKaAttListDecl* list = DocType().GetAttListDecl(Text);
-      if (!list) list = DocType().SetAttListDecl(TKaAttListDecl::CreateAttList(Text, FDocument));
+      if (!list)
+        list = Declared(DocType().SetAttListDecl(TKaAttListDecl::CreateAttList(Text, FDocument)));
       FStack->Push(list);
       break;
     }
@@ -49,7 +73,7 @@ void TDTDParser::Emit(int32_t Action, std::u16string_view Text) {
       if (!list || list->GetAtt(Text))
         FStack->Push(nullptr);
       else
-        FStack->Push(list->AddAtt(TKaAttDef::CreateEmptyAttDef(Text, FDocument)));
+        FStack->Push(Declared(list->AddAtt(TKaAttDef::CreateEmptyAttDef(Text, FDocument))));
       break;
     }
     case acAttType: {
@@ -110,7 +134,8 @@ void TDTDParser::Emit(int32_t Action, std::u16string_view Text) {
       if (Text.empty())
         FStack->Pop();
       else
-        FStack->Push(DocType().SetNotationDecl(TKaNotation::CreateNotation(Text, FDocument)));
+        FStack->Push(
+            Declared(DocType().SetNotationDecl(TKaNotation::CreateNotation(Text, FDocument))));
       break;
     default:
       break;
@@ -122,11 +147,17 @@ void TDTDParser::MEmit(int32_t Action, std::u16string_view Text1, std::u16string
   switch (Action) {
     case acPseudoAttribute:
       // A text declaration's encoding; inside a document the document's holds.
-      if (!FInternalSubset && XMLCompareText(Text1, u"encoding") == 0)
-        FDocBuffer->DeclareEncoding(WideToSystem(Text2));
+      if (!FInternalSubset && XMLCompareText(Text1, u"encoding") == 0) {
+        // Read on in an encoding it does not know, the text would be garbage.
+        const std::string name = WideToSystem(Text2);
+        if (!FDocBuffer->IsTranscoded() && StringToEncoding(name) == n_sup)
+          RaiseErrorAtPrevious(
+              Format("Encoding '%s' is not supported in this version of Orvane.", name));
+        FDocBuffer->DeclareEncoding(name);
+      }
       break;
     case acPI:
-      DocType().SetPI(TKaXMLPi::CreatePI(Text1, Text2, FDocument));
+      Declared(DocType().SetPI(TKaXMLPi::CreatePI(Text1, Text2, FDocument)));
       break;
     case acAttDef:
       if (auto* def = dynamic_cast<TKaAttDef*>(head)) {
@@ -143,7 +174,7 @@ void TDTDParser::MEmit(int32_t Action, std::u16string_view Text1, std::u16string
         decl = TKaPEntityDecl::CreateEntity(Text1, FDocument);
       else
         decl = TKaGEntityDecl::CreateEntity(Text1, FDocument);
-      FStack->Push(DocType().SetEntityDecl(std::move(decl)));
+      FStack->Push(Declared(DocType().SetEntityDecl(std::move(decl))));
       break;
     }
     default:

@@ -29,13 +29,13 @@ void TDTDParser::TakeSettings() {
 
 void TDTDParser::ParseFromStream(TStream& Stream, TKaXMLDocument* Document) {
   FDocument = Document;
+  FWholeDTD = true;
   TakeSettings();
   Init();
   // The guard may be the parse's, which goes on after an error here.
   const int depth = FGuard->GetDepth();
   try {
-    FDocBuffer->Init(Stream);
-    FDocBuffer->SetEncoding(UTF_8);
+    FDocBuffer->InitExternal(Stream, FFileName);
     FInContent = FCharData = false;
     LexAn();
     ParseTextDecl();
@@ -48,6 +48,13 @@ void TDTDParser::ParseFromStream(TStream& Stream, TKaXMLDocument* Document) {
     throw;
   }
   Finalize();
+}
+
+void TDTDParser::ParseExternal(TStream& Stream, const std::string& Location,
+                               TKaXMLDocument* Document) {
+  FFileName = Location;
+  FExternal = true;
+  ParseFromStream(Stream, Document);
 }
 
 void TDTDParser::Parse(const std::string& FileName, TKaXMLDocument* Document) {
@@ -67,6 +74,13 @@ void TDTDParser::SwitchParser(const TAnalyzerState& State, TKaXMLDocument* Docum
   // The declarations of an entity's text are complete in it: what is left
   // of it begins none.
   if (ReadingEntityText()) RaiseUnexpected();
+}
+
+void TDTDParser::Match(int32_t Token) {
+  if (!FWholeDTD) return TLexAnalyzer::Match(Token);
+  if (FToken->GetCode() != Token) RaiseUnexpected();
+  LexAn();
+  LeaveEndedEntities();
 }
 
 void TDTDParser::LexAn() {

@@ -28,8 +28,14 @@ class TDTDParser : public TLexAnalyzer {
 
   // The declarations of the DTD in Stream (read from its first byte, an
   // optional text declaration first) go to Document's document type. The
-  // whole stream must be declarations.
+  // whole stream must be declarations. The text is decoded as an external
+  // resource is (TInputBuffer::InitExternal).
   void ParseFromStream(TStream& Stream, TKaXMLDocument* Document);
+  // The same for a DTD from outside the document, read from Location (an
+  // absolute path or a URL): errors name it, relative names in its
+  // declarations are resolved against it, and every node it adds is marked
+  // as read from outside (IsExternalDecl).
+  void ParseExternal(TStream& Stream, const std::string& Location, TKaXMLDocument* Document);
   // The same for the DTD file FileName; EFCreateError when it cannot be opened.
   void Parse(const std::string& FileName, TKaXMLDocument* Document);
   // Reads declarations from State's position up to the first token that
@@ -47,6 +53,9 @@ class TDTDParser : public TLexAnalyzer {
   // there, but for those in the text of parameter entities.
   void SetInternalSubset(bool Internal) { FInternalSubset = Internal; }
 
+  // In a whole DTD (ParseFromStream) the data may end right after an
+  // entity's text that closed the last declaration.
+  void Match(int32_t Token) override;
   void LexAn() override;
   void Emit(int32_t Action, std::u16string_view Text) override;
   void MEmit(int32_t Action, std::u16string_view Text1, std::u16string_view Text2) override;
@@ -87,8 +96,21 @@ class TDTDParser : public TLexAnalyzer {
   // and with its "]]>"; the current token is its "[".
   void SkipIgnoredSection();
 
+  // Marks Node as declared where this parser reads now: read from outside
+  // the document, and, for a node that names a resource, the location its
+  // relative names are resolved against.
+  template <class T>
+  T* Declared(T* Node);
+  // The location of the resource that holds the text read now; empty for
+  // the document itself.
+  std::string DeclarationBase();
+
   bool FStrictSet = false;
   bool FInternalSubset = false;
+  // Reading a DTD from outside the document (ParseExternal).
+  bool FExternal = false;
+  // Reading a whole DTD, not a part of a document (ParseFromStream).
+  bool FWholeDTD = false;
   int FSectionDepth = 0;
 };
 
