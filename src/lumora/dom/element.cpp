@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "lumora/dom/document.h"
+#include "lumora/dtd/attlist_decl.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/wide_output.h"
@@ -219,11 +220,12 @@ void TKaXMLElement::Validate() {
   TKaDocumentType* doctype = doc ? doc->GetDocumentType() : nullptr;
   if (!doctype) return;
   for (TKaXMLElement* e = this; e; e = NextElementInSubtree(this, e)) {
-    // The declarations' own checks of content and attributes join here
-    // once the DTD's declarations are read.
+    // Once the error list is full nothing more would be recorded.
+    if (doc->ErrorsFull()) return;
     if (!doctype->GetElementDecl(e->FName))
       doc->AddError(Format("[Element \"%s\"]: Element is not declared.", WideToSystem(e->FName)),
                     e);
+    ValidateAttributes(*e, *doctype);
   }
 }
 

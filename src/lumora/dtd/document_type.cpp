@@ -125,6 +125,16 @@ TKaCustomEntityDecl* TKaDocumentType::GetEntityDecl(std::u16string_view Name) co
 TKaNotation* TKaDocumentType::GetNotation(std::u16string_view Name) const {
   return dynamic_cast<TKaNotation*>(Lookup(NOTATION_NODE, Name));
 }
+
+TKaXMLNode* TKaDocumentType::GetNotationNamed(std::u16string_view Name) const {
+  // The lookup may fold case: a folded match is checked, and only then the
+  // list walked.
+  TKaXMLNode* notation = GetNotation(Name);
+  if (notation && notation->GetName() != Name)
+    for (notation = FNodeList.GetRoot(NOTATION_NODE); notation; notation = notation->NextSibling())
+      if (notation->GetName() == Name) break;
+  return notation;
+}
 TKaXMLNode* TKaDocumentType::GetPI(std::u16string_view Target) const {
   return Lookup(PROCESSING_INSTRUCTION_NODE, Target);
 }
@@ -235,17 +245,20 @@ void TKaDocumentType::Validate() {
                          "in document.",
                          WideToSystem(FName), WideToSystem(root->GetName())),
                   this);
-  // Each declaration of a name declared k times gets k - 1 messages.
-  CatchUp();
-  for (TKaXMLNode* d = FNodeList.GetRoot(ELEMENT_DECL_NODE); d; d = d->NextSibling()) {
-    const auto it = FIndex.find(KeyOf(d));
-    if (it == FIndex.end()) continue;
-    int same = 0;
-    for (const TKaXMLNode* e : it->second) same += e->GetName() == d->GetName();
+  // Each declaration of a name declared k times gets k - 1 messages; the
+  // names are counted once, so that many declarations cost no more than many
+  // messages, which stop when the error list is full.
+  std::unordered_map<std::u16string_view, int> declared;
+  for (TKaXMLNode* d = FNodeList.GetRoot(ELEMENT_DECL_NODE); d; d = d->NextSibling())
+    ++declared[d->GetName()];
+  for (TKaXMLNode* d = FNodeList.GetRoot(ELEMENT_DECL_NODE); d && !doc->ErrorsFull();
+       d = d->NextSibling()) {
+    const int same = declared[d->GetName()];
+    if (same < 2) continue;
+    const std::string message =
+        Format("[DTD]: Element \"%s\" is declared more than once.", WideToSystem(d->GetName()));
     for (int k = 1; k < same; ++k)
-      doc->AddError(
-          Format("[DTD]: Element \"%s\" is declared more than once.", WideToSystem(d->GetName())),
-          d);
+      if (!doc->AddError(message, d)) break;
   }
   const bool standalone = doc->GetStandalone();
   for (TKaXMLNode* node = FNodeList.GetRoot(ENTITY_NODE); node; node = node->NextSibling()) {

@@ -73,6 +73,8 @@ class TKaDocumentType : public TKaExternalNode {
   TKaAttDef* GetAttDef(std::u16string_view ElementName, std::u16string_view Name) const;
   TKaCustomEntityDecl* GetEntityDecl(std::u16string_view Name) const;
   TKaNotation* GetNotation(std::u16string_view Name) const;
+  // The first notation whose name is exactly Name, in either mode.
+  TKaXMLNode* GetNotationNamed(std::u16string_view Name) const;
   TKaXMLNode* GetPI(std::u16string_view Target) const;
   TKaXMLNode* GetPReference(std::u16string_view Name) const;
 

@@ -7,6 +7,7 @@
 #include "lumora/dtd/attribute_types.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/expansion_guard.h"
+#include "lumora/dtd/id_table.h"
 #include "lumora/framework/registry.h"
 #include "lumora/framework/strings.h"
 #include "lumora/framework/sysutils.h"
@@ -180,6 +181,7 @@ bool TKaOrvane::Validate(TKaXMLDocument* Document) {
   }
   Document->AssignParser(this);
   FErrors->Clear();
+  FErrors->SetLimit(FMaxValidityErrors);
   const std::string version = Document->GetVersion();
   if (XMLTrim(SystemToWide(version)).empty()) {
     FErrors->Add("[XML]: The document does not have a proper version declaration.", Document);
@@ -196,16 +198,23 @@ bool TKaOrvane::Validate(TKaXMLDocument* Document) {
   }
   doctype->Validate();
   if (TKaXMLElement* root = Document->GetDocumentElement()) {
-    Document->SetIDList(root->GetAttributesByType(atID));
+    Document->SetIDTable(std::make_unique<TIDTable>(*root, *doctype));
     try {
       root->Validate();
     } catch (...) {
-      Document->SetIDList(nullptr);
+      Document->SetIDTable(nullptr);
       throw;
     }
-    Document->SetIDList(nullptr);
+    Document->SetIDTable(nullptr);
   }
   return FErrors->Count() == 0;
+}
+
+void TKaOrvane::ApplyAttributeDeclarations(TKaXMLElement& element) {
+  // Most elements have no attribute-list declaration: one lookup each.
+  const TKaDocumentType* doctype = FDocument->GetDocumentType();
+  TKaAttListDecl* list = doctype ? doctype->GetAttListDecl(element.GetName()) : nullptr;
+  if (list) list->ApplyToElement(element, FDTDDefaults);
 }
 
 void TKaOrvane::SupportedEncodings(TStrings& List) const {

@@ -32,6 +32,10 @@ using TFileNotFoundEvent = std::function<void(TObject* Sender, const std::string
 // the end of an 8 MiB stack.
 constexpr int kDefaultMaxNestingDepth = 2000;
 
+// Validity errors kept by Validate unless the application sets another
+// limit; one more entry then says that the rest were left out.
+constexpr int kDefaultMaxValidityErrors = 1000;
+
 class TKaOrvane : public TLexAnalyzer {
  public:
   explicit TKaOrvane(TComponent* AOwner);
@@ -80,6 +84,16 @@ class TKaOrvane : public TLexAnalyzer {
   void SetDefaultEncoding(TEncoding Value) { SetDefEncoding(Value); }
   int GetMaxNestingDepth() const { return FMaxNestingDepth; }
   void SetMaxNestingDepth(int Value) { FMaxNestingDepth = Value; }
+  // The most validity errors Validate keeps (then one entry that says so);
+  // 0 keeps them all.
+  int GetMaxValidityErrors() const { return FMaxValidityErrors; }
+  void SetMaxValidityErrors(int Value) { FMaxValidityErrors = Value < 0 ? 0 : Value; }
+  // Whether the DTD's attribute defaults go into the tree: an element read
+  // without an attribute that its attribute-list declaration gives a
+  // default (or #FIXED value) gets it, marked as defaulted (see
+  // TKaXMLAttr::IsDefaulted). Off by default.
+  bool GetDTDDefaults() const { return FDTDDefaults; }
+  void SetDTDDefaults(bool Value) { FDTDDefaults = Value; }
 
   // The bounds on entity expansion of the parse running now: the parser's
   // own, or the one shared by the parse this one is nested in.
@@ -126,6 +140,9 @@ class TKaOrvane : public TLexAnalyzer {
   // twice is not well-formed.
   void AddParsedAttribute(TKaXMLElement& element, std::u16string_view name,
                           std::u16string_view value);
+  // The start tag of element is read: what its attribute-list declaration
+  // says about its attributes is applied (see TKaAttListDecl::ApplyToElement).
+  void ApplyAttributeDeclarations(TKaXMLElement& element);
 
   // The references in character data or an attribute value: malformed ones
   // and undeclared entities are errors in strict syntax, references to what
@@ -151,6 +168,8 @@ class TKaOrvane : public TLexAnalyzer {
   std::unique_ptr<TKaErrorsList> FErrors;
   std::u16string FInvalidChars;
   int FMaxNestingDepth = kDefaultMaxNestingDepth;
+  int FMaxValidityErrors = kDefaultMaxValidityErrors;
+  bool FDTDDefaults = false;
   int FDepth = 0;  // elements open now
   // Names of the attributes of the start tag being read, once it has many.
   std::unordered_set<std::u16string> FStartTagNames;
