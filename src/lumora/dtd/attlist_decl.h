@@ -14,6 +14,7 @@
 
 namespace lumora {
 
+class TElementAttributes;
 class TKaDocumentType;
 class TKaXMLAttr;
 class TKaXMLElement;
@@ -152,6 +153,9 @@ class TKaAttListDecl : public TKaXMLNode {
   void MoveToDocument(TKaXMLDocument* Doc) override;
 
  private:
+  friend void ValidateAttributes(TKaXMLElement& Element, const TKaDocumentType& DocType);
+  void ReportMissingRequired(TKaXMLElement& Element, const TElementAttributes& Attributes);
+
   TKaNodeList FAttList;
   // Folded name -> definitions of that folded name in list order.
   std::unordered_map<std::u16string, std::vector<TKaAttDef*>> FIndex;

@@ -184,12 +184,16 @@ void TKaAttDef::ValidateAttDef(TKaXMLAttr& Attr, int ElementIDs) {
 }
 
 void TKaAttListDecl::ValidateAttList(TKaXMLElement& Element) {
+  ReportMissingRequired(Element, TElementAttributes(Element));
+}
+
+void TKaAttListDecl::ReportMissingRequired(TKaXMLElement& Element,
+                                           const TElementAttributes& Attributes) {
   TKaXMLDocument* doc = Element.GetOwnerDocument();
   if (!doc) return;
-  const TElementAttributes attributes(Element);
   for (TKaXMLNode* node = FAttList.GetFirst(); node; node = node->Next()) {
     const auto* def = static_cast<const TKaAttDef*>(node);
-    if (def->GetDefaultKind() != dkRequired || attributes.Has(def->GetName())) continue;
+    if (def->GetDefaultKind() != dkRequired || Attributes.Has(def->GetName())) continue;
     if (!doc->AddError(Format("[Element: \"%s\" Attribute: \"%s\"]: Element does not contain "
                               "#REQUIRED attribute.",
                               WideToSystem(Element.GetName()), WideToSystem(def->GetName())),
@@ -202,21 +206,20 @@ void ValidateAttributes(TKaXMLElement& Element, const TKaDocumentType& DocType) 
   TKaXMLDocument* doc = Element.GetOwnerDocument();
   if (!doc) return;
   TKaAttListDecl* list = DocType.GetAttListDecl(Element.GetName());
-  if (list) list->ValidateAttList(Element);
   const TElementAttributes attributes(Element);
-  if (attributes.All().empty()) return;
+  if (list) list->ReportMissingRequired(Element, attributes);
   // Each attribute's definition, looked up once; how many are of type ID.
-  std::vector<TKaAttDef*> defs;
-  defs.reserve(attributes.All().size());
+  TShortList<TKaAttDef*, 8> defs;
   int ids = 0;
   for (const TKaXMLAttr* a : attributes.All()) {
-    defs.push_back(list ? list->GetAtt(a->GetName()) : nullptr);
-    ids += defs.back() && defs.back()->GetAttrType() == atID;
+    TKaAttDef* def = list ? list->GetAtt(a->GetName()) : nullptr;
+    defs.push_back(def);
+    ids += def && def->GetAttrType() == atID;
   }
   for (size_t i = 0; i < defs.size(); ++i) {
     TKaXMLAttr& attr = *attributes.All()[i];
-    if (defs[i])
-      defs[i]->ValidateAttDef(attr, ids);
+    if (TKaAttDef* def = defs.All()[i])
+      def->ValidateAttDef(attr, ids);
     else
       TAttributeReport(attr).WithoutValue("Attribute is not declared.");
     if (doc->ErrorsFull()) return;

@@ -38,25 +38,48 @@ bool ExactDeclarationNames(const TKaXMLDocument* Doc) {
   return Doc && Doc->GetParser() && Doc->GetParser()->GetStandardXML();
 }
 
-std::u16string FoldedName(std::u16string_view Name) {
-  std::u16string folded(Name);
-  for (char16_t& c : folded)
-    if (c >= u'A' && c <= u'Z') c += u'a' - u'A';
-  return folded;
-}
-
 namespace {
+
+void FoldAscii(std::u16string& text, size_t from) {
+  for (size_t i = from; i < text.size(); ++i)
+    if (text[i] >= u'A' && text[i] <= u'Z') text[i] += u'a' - u'A';
+}
 
 // The key of a declaration: its type code, then its name with ASCII letters
 // folded unless the name must match exactly. Every name that compares equal
 // in either mode lands in one bucket.
 std::u16string MakeKey(uint8_t NodeType, std::u16string_view Name) {
   std::u16string key(1, static_cast<char16_t>(NodeType));
-  key += NodeType == ENTITY_NODE ? std::u16string(Name) : FoldedName(Name);
+  key += Name;
+  if (NodeType != ENTITY_NODE) FoldAscii(key, 1);
+  return key;
+}
+
+// The same in a buffer of the thread: validation looks a declaration up for
+// every element and attribute, and most names are too long to be held
+// without an allocation.
+const std::u16string& LookupKey(uint8_t NodeType, std::u16string_view Name) {
+  thread_local std::u16string key;
+  key.assign(1, static_cast<char16_t>(NodeType));
+  key += Name;
+  if (NodeType != ENTITY_NODE) FoldAscii(key, 1);
   return key;
 }
 
 }  // namespace
+
+std::u16string FoldedName(std::u16string_view Name) {
+  std::u16string folded(Name);
+  FoldAscii(folded, 0);
+  return folded;
+}
+
+const std::u16string& FoldedLookupName(std::u16string_view Name) {
+  thread_local std::u16string folded;
+  folded.assign(Name);
+  FoldAscii(folded, 0);
+  return folded;
+}
 
 std::u16string TKaDocumentType::KeyOf(const TKaXMLNode* Node) const {
   return MakeKey(Node->GetType(), Node->GetName());
@@ -64,7 +87,7 @@ std::u16string TKaDocumentType::KeyOf(const TKaXMLNode* Node) const {
 
 TKaXMLNode* TKaDocumentType::Lookup(uint8_t NodeType, std::u16string_view Name) const {
   CatchUp();
-  const auto it = FIndex.find(MakeKey(NodeType, Name));
+  const auto it = FIndex.find(LookupKey(NodeType, Name));
   if (it == FIndex.end()) return nullptr;
   if (NodeType == ENTITY_NODE || !ExactDeclarationNames(FOwnerDocument)) return it->second.front();
   for (TKaXMLNode* node : it->second)

@@ -24,6 +24,9 @@ bool ExactDeclarationNames(const TKaXMLDocument* Doc);
 // Name with the ASCII letters A to Z in lower case: the hash key of names
 // that compare without case.
 std::u16string FoldedName(std::u16string_view Name);
+// The same in a buffer of the calling thread, for lookups: valid until the
+// next call on that thread.
+const std::u16string& FoldedLookupName(std::u16string_view Name);
 
 class TKaDocumentType : public TKaExternalNode {
  public:

@@ -6,7 +6,23 @@
 
 namespace lumora {
 
+namespace {
+
+bool DeclaresIDs(const TKaDocumentType& DocType) {
+  for (const TKaXMLNode* node = DocType.GetContentList().GetRoot(ATTLIST_DECL_NODE); node;
+       node = node->NextSibling()) {
+    const auto* list = dynamic_cast<const TKaAttListDecl*>(node);
+    for (const TKaXMLNode* def = list ? list->GetFirstNode() : nullptr; def; def = def->Next())
+      if (static_cast<const TKaAttDef*>(def)->GetAttrType() == atID) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 TIDTable::TIDTable(const TKaXMLElement& Root, const TKaDocumentType& DocType) {
+  // Without ID definitions there is nothing to look for in the tree.
+  if (!DeclaresIDs(DocType)) return;
   for (const TKaXMLElement* e = &Root; e; e = NextElementInSubtree(&Root, e)) {
     // One lookup of the element's declaration serves all its attributes.
     const TKaAttListDecl* list = DocType.GetAttListDecl(e->GetName());
