@@ -82,12 +82,12 @@ TEST(AttributeValidation, EachRuleGivesItsMessage) {
         "[Element: \"a\" Attribute: \"n\" Value: \"pic 1x\"]: The value of an ENTITY Attribute "
         "matches a nonexisting unparsed entity."}},
       {"NOTATION not declared, reported on the value in the DTD",
-       "<!DOCTYPE a [" + kE +
-           "<!NOTATION png SYSTEM 'p'><!ATTLIST a n NOTATION (gif|png) #IMPLIED>]><a n='png'/>",
+       "<!DOCTYPE a [<!ELEMENT a ANY>"
+       "<!NOTATION png SYSTEM 'p'><!ATTLIST a n NOTATION (gif|png) #IMPLIED>]><a n='png'/>",
        {"[DTD]: Notation name \"gif\" is not declared."}},
       {"NOTATION value not listed",
-       "<!DOCTYPE a [" + kE +
-           "<!NOTATION png SYSTEM 'p'><!ATTLIST a n NOTATION (png) #IMPLIED>]><a n='gif'/>",
+       "<!DOCTYPE a [<!ELEMENT a ANY>"
+       "<!NOTATION png SYSTEM 'p'><!ATTLIST a n NOTATION (png) #IMPLIED>]><a n='gif'/>",
        {"[Element: \"a\" Attribute: \"n\" Value: \"gif\"]: Improper value of an enumerated "
         "attribute."}},
       {"IDREF not a name",
@@ -109,7 +109,8 @@ TEST(AttributeValidation, EachRuleGivesItsMessage) {
         "#IMPLIED or #REQUIRED."}},
       {"two ID attributes on one element: each hears of the other",
        "<!DOCTYPE a [" + kE + "<!ATTLIST a i ID #IMPLIED j ID #IMPLIED>]><a i='x' j='y'/>",
-       {"[Element: \"a\"]: Element has more than one attribute of type ID.",
+       {"[DTD]: Element \"a\" has more than one attribute of type ID declared.",
+        "[Element: \"a\"]: Element has more than one attribute of type ID.",
         "[Element: \"a\"]: Element has more than one attribute of type ID."}},
       {"#FIXED differs: the literal as declared",
        "<!DOCTYPE a [" + kE + "<!ATTLIST a f CDATA #FIXED 'A&amp;B'>]><a f='A&amp;C'/>",
@@ -118,9 +119,29 @@ TEST(AttributeValidation, EachRuleGivesItsMessage) {
   });
 }
 
+TEST(AttributeValidation, DeclarationsFollowTheirOwnRules) {
+  const std::string dtd = "<!DOCTYPE a [<!ELEMENT a ANY><!NOTATION n SYSTEM 'n'>";
+  ExpectMessages({
+      {"defaults that do not fit their types",
+       dtd + "<!ATTLIST a t (yes|no) 'maybe' k NMTOKEN 'a b' r IDREF ' x ' s NMTOKENS ' p  q ' "
+             "f (yes|no) #FIXED 'no'>]><a f='no'/>",
+       {"[Element: \"a\" Attribute: \"t\"]: The default value \"maybe\" does not match the "
+        "attribute's type.",
+        "[Element: \"a\" Attribute: \"k\"]: The default value \"a b\" does not match the "
+        "attribute's type."}},
+      {"two NOTATION attributes",
+       dtd + "<!ATTLIST a x NOTATION (n) #IMPLIED y NOTATION (n) #IMPLIED>]><a/>",
+       {"[DTD]: Element \"a\" has more than one attribute of type NOTATION declared."}},
+      {"NOTATION on an EMPTY element",
+       "<!DOCTYPE a [<!ELEMENT a EMPTY><!NOTATION n SYSTEM 'n'>"
+       "<!ATTLIST a x NOTATION (n) #IMPLIED>]><a/>",
+       {"[DTD]: Element \"a\" is declared EMPTY and has an attribute of type NOTATION."}},
+  });
+}
+
 TEST(AttributeValidation, ValidValuesGiveNoMessage) {
   const std::string dtd =
-      "<!DOCTYPE a [<!ELEMENT a (b)*><!ELEMENT b EMPTY>"
+      "<!DOCTYPE a [<!ELEMENT a (b)*><!ELEMENT b ANY>"
       "<!NOTATION gif SYSTEM 'g'><!ENTITY pic SYSTEM 'p.gif' NDATA gif>"
       "<!ATTLIST b i ID #IMPLIED r IDREF #IMPLIED rs IDREFS #IMPLIED t (yes|no) #IMPLIED "
       "n NMTOKENS #IMPLIED e ENTITY #IMPLIED f CDATA #FIXED 'A&amp;B' "
@@ -301,10 +322,14 @@ TEST(AttributeDefaults, AddedFixedValuesValidate) {
   parser.SetDTDDefaults(true);
   auto doc = ParseText(parser, "<!DOCTYPE a [" + kE +
                                    "<!ATTLIST a f CDATA #FIXED 'A&amp;B' t (x|y) 'z'>]><a/>");
-  // The fixed value matches itself; the default outside its enumeration does not.
+  // The fixed value matches itself; the default outside its enumeration does
+  // not, in the declaration and on the element it was added to.
   EXPECT_EQ(Messages(parser),
-            (std::vector<std::string>{"[Element: \"a\" Attribute: \"t\" Value: \"z\"]: Improper "
-                                      "value of an enumerated attribute."}));
+            (std::vector<std::string>{
+                "[Element: \"a\" Attribute: \"t\"]: The default value \"z\" does not match the "
+                "attribute's type.",
+                "[Element: \"a\" Attribute: \"t\" Value: \"z\"]: Improper value of an enumerated "
+                "attribute."}));
 }
 
 }  // namespace

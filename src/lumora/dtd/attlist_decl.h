@@ -139,6 +139,10 @@ class TKaAttListDecl : public TKaXMLNode {
   const TKaNodeList& GetAttList() const { return FAttList; }
   TKaXMLNode* GetFirstNode() const { return FAttList.GetFirst(); }
 
+  // The rules of the declaration itself: defaults that fit their types, at
+  // most one attribute of type ID and one of type NOTATION, and none of type
+  // NOTATION for an element declared EMPTY.
+  void ValidateDeclaration(const TKaDocumentType& DocType);
   // Records each #REQUIRED attribute that Element lacks (names compare
   // exactly).
   void ValidateAttList(TKaXMLElement& Element);

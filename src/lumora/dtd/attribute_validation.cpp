@@ -10,6 +10,7 @@
 #include "lumora/dtd/attlist_decl.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/element_attributes.h"
+#include "lumora/dtd/element_decl.h"
 #include "lumora/dtd/entity_decl.h"
 #include "lumora/dtd/id_table.h"
 #include "lumora/framework/sysutils.h"
@@ -181,6 +182,68 @@ void TKaAttDef::ValidateAttDef(TKaXMLAttr& Attr, int ElementIDs) {
     default:
       break;
   }
+}
+
+// Whether a default, as its attribute would hold it, is a value of its type.
+bool DefaultFitsType(const TKaAttDef& def, std::u16string_view value) {
+  switch (def.GetAttrType()) {
+    case atIDREF:
+    case atENTITY:
+      return IsValidName(value);
+    case atIDREFS:
+    case atENTITIES:
+      return AreValidNames(value, nullptr);
+    case atNMTOKEN:
+      return IsValidToken(value);
+    case atNMTOKENS:
+      return AreValidTokens(value, nullptr);
+    case atNOTATION:
+    case atEnumeration:
+      return def.GetEnumeration() && def.GetEnumeration()->Contains(value);
+    default:  // CDATA; ID has a rule of its own
+      return true;
+  }
+}
+
+void TKaAttListDecl::ValidateDeclaration(const TKaDocumentType& DocType) {
+  TKaXMLDocument* doc = FOwnerDocument;
+  if (!doc) return;
+  const std::string element = WideToSystem(FName);
+  int ids = 0, notations = 0;
+  for (TKaXMLNode* node = FAttList.GetFirst(); node; node = node->Next()) {
+    auto* def = static_cast<TKaAttDef*>(node);
+    if (!def->IsComplete()) continue;
+    ids += def->GetAttrType() == atID;
+    notations += def->GetAttrType() == atNOTATION;
+    const uint8_t kind = def->GetDefaultKind();
+    if (kind != dkValue && kind != dkFixed) continue;
+    bool fits = false;
+    try {
+      fits = DefaultFitsType(*def, def->CreateDefaultAttr()->GetValue());
+    } catch (const EKaOrvaneError&) {
+    }
+    if (!fits)
+      doc->AddError(Format("[Element: \"%s\" Attribute: \"%s\"]: The default value \"%s\" does "
+                           "not match the attribute's type.",
+                           element, WideToSystem(def->GetName()),
+                           WideToSystem(def->GetDefaultValue())),
+                    def);
+  }
+  if (ids > 1)
+    doc->AddError(
+        Format("[DTD]: Element \"%s\" has more than one attribute of type ID declared.", element),
+        this);
+  if (notations > 1)
+    doc->AddError(Format("[DTD]: Element \"%s\" has more than one attribute of type NOTATION "
+                         "declared.",
+                         element),
+                  this);
+  const TKaElementDecl* decl = notations ? DocType.GetElementDecl(FName) : nullptr;
+  if (decl && decl->GetContentModel() && decl->GetContentModel()->GetKind() == cmEmpty)
+    doc->AddError(Format("[DTD]: Element \"%s\" is declared EMPTY and has an attribute of type "
+                         "NOTATION.",
+                         element),
+                  this);
 }
 
 void TKaAttListDecl::ValidateAttList(TKaXMLElement& Element) {

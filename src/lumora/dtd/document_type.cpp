@@ -283,6 +283,9 @@ void TKaDocumentType::Validate() {
     for (int k = 1; k < same; ++k)
       if (!doc->AddError(message, d)) break;
   }
+  for (TKaXMLNode* node = FNodeList.GetRoot(ATTLIST_DECL_NODE); node && !doc->ErrorsFull();
+       node = node->NextSibling())
+    if (auto* list = dynamic_cast<TKaAttListDecl*>(node)) list->ValidateDeclaration(*this);
   const bool standalone = doc->GetStandalone();
   for (TKaXMLNode* node = FNodeList.GetRoot(ENTITY_NODE); node; node = node->NextSibling()) {
     auto* entity = dynamic_cast<TKaCustomEntityDecl*>(node);
