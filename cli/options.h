@@ -23,7 +23,7 @@ struct TOptions {
   int MaxDepth = 0;      // deepest element nesting; 0: the library's default
   bool NoNet = false;
   bool Verbose = false;
-  bool DTDAttributes = false;  // the DTD's attribute defaults into the tree (and written)
+  bool DTDAttributes = false;       // the DTD's attribute defaults into the tree (and written)
   TEncoding InputEncoding = UTF_8;  // for documents that declare none and have no BOM
 
   // write

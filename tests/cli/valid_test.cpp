@@ -36,8 +36,7 @@ TEST_F(ValidTest, OneLineDocumentsGiveTheirStatusAndPositions) {
        "FILE:1:" + col(11) +
            ": validity error: [Element: \"b\" Attribute: \"ref\" Value: \"nowhere\"]: The value "
            "of an IDREF Attribute matches the value of a nonexisting ID attribute.\n"},
-      {"root name, on the document type: no position",
-       "<!DOCTYPE x [<!ELEMENT a EMPTY>]><a/>", 1,
+      {"root name, on the document type: no position", "<!DOCTYPE x [<!ELEMENT a EMPTY>]><a/>", 1,
        "FILE: validity error: [DTD]: Root name \"x\" in declaration does not match root name "
        "\"a\" in document. (DOCUMENT_TYPE_NODE 'x')\n"},
   };
@@ -61,14 +60,15 @@ TEST_F(ValidTest, LinesAndColumnsOfLaterLines) {
   const auto r = RunCli({"check", "--valid", file});
   EXPECT_EQ(r.Status, 1);
   EXPECT_EQ(r.Err, file + ":3:4: validity error: [Element \"b\"]: Element is not declared.\n" +
-                       file + ":4:7: validity error: [Element: \"b\" Attribute: \"x\"]: Attribute "
-                              "is not declared.\n");
+                       file +
+                       ":4:7: validity error: [Element: \"b\" Attribute: \"x\"]: Attribute "
+                       "is not declared.\n");
 }
 
 TEST_F(ValidTest, DtdAttrsAddsDefaultsAndWriteWritesThem) {
-  const std::string in =
-      Put("in.xml", "<!DOCTYPE a [<!ELEMENT a EMPTY><!ATTLIST a v CDATA 'dflt' t NMTOKEN "
-                    "#FIXED 'x'>]><a/>");
+  const std::string in = Put("in.xml",
+                             "<!DOCTYPE a [<!ELEMENT a EMPTY><!ATTLIST a v CDATA 'dflt' t NMTOKEN "
+                             "#FIXED 'x'>]><a/>");
   const std::string out = Path("out.xml");
   auto r = RunCli({"write", in, "-o", out});
   EXPECT_EQ(r.Status, 0) << r.Err;

@@ -12,10 +12,15 @@ TEST(NodePosition, EveryPositionReadsBack) {
   };
   TKaXMLDocument doc;
   for (const Position p : {
-           Position{1, 1}, Position{1, 0}, Position{524287, 2047},  // short lines
-           Position{3, 2048}, Position{1023, 1048575},              // a few long lines
-           Position{524288, 1}, Position{1024, 2048},               // neither: the table
-           Position{1, 1048576}, Position{2000000000, 2000000000},
+           Position{1, 1},
+           Position{1, 0},
+           Position{524287, 2047},  // short lines
+           Position{3, 2048},
+           Position{1023, 1048575},  // a few long lines
+           Position{524288, 1},
+           Position{1024, 2048},  // neither: the table
+           Position{1, 1048576},
+           Position{2000000000, 2000000000},
        }) {
     auto node = doc.CreateElement(u"e");
     node->SetPosition(p.line, p.column);

@@ -202,8 +202,9 @@ TEST(AttributeValidation, TokenizedValuesAreNormalizedOnceTheElementIsRead) {
   }
   TKaOrvane parser(nullptr);
   parser.SetStandardXML(true);
-  auto doc = ParseText(parser, "<!DOCTYPE a [<!ATTLIST a i ID #IMPLIED t (yes|no) #IMPLIED>]>"
-                               "<a i=' x ' t=' yes'/>");
+  auto doc = ParseText(parser,
+                       "<!DOCTYPE a [<!ATTLIST a i ID #IMPLIED t (yes|no) #IMPLIED>]>"
+                       "<a i=' x ' t=' yes'/>");
   const std::string written = Written(*doc);
   EXPECT_NE(written.find("<a i = \"x\" t = \"yes\"/>"), std::string::npos) << written;
 }
@@ -211,8 +212,9 @@ TEST(AttributeValidation, TokenizedValuesAreNormalizedOnceTheElementIsRead) {
 TEST(AttributeValidation, ReferencesKeptAsWrittenMoveWithTheCollapsedValue) {
   // The relaxed grammar keeps an undeclared entity as written.
   TKaOrvane parser(nullptr);
-  auto doc = ParseText(parser, "<!DOCTYPE a [<!ATTLIST a t NMTOKENS #IMPLIED>]>"
-                               "<a t='  &u;   x  &v; '/>");
+  auto doc = ParseText(parser,
+                       "<!DOCTYPE a [<!ATTLIST a t NMTOKENS #IMPLIED>]>"
+                       "<a t='  &u;   x  &v; '/>");
   EXPECT_EQ(doc->GetDocumentElement()->GetAttribute(u"t"), u"&u; x &v;");
   const std::string written = Written(*doc);
   EXPECT_NE(written.find("t = \"&u; x &v;\""), std::string::npos) << written;
@@ -221,8 +223,9 @@ TEST(AttributeValidation, ReferencesKeptAsWrittenMoveWithTheCollapsedValue) {
 TEST(AttributeValidation, GetAttrTypeLooksTheDeclarationUp) {
   TKaOrvane parser(nullptr);
   parser.SetStandardXML(true);
-  auto doc = ParseText(parser, "<!DOCTYPE a [<!ATTLIST a i ID #IMPLIED n NMTOKENS #IMPLIED>]>"
-                               "<a i='x' n='y' c='z'><b i='w'/></a>");
+  auto doc = ParseText(parser,
+                       "<!DOCTYPE a [<!ATTLIST a i ID #IMPLIED n NMTOKENS #IMPLIED>]>"
+                       "<a i='x' n='y' c='z'><b i='w'/></a>");
   TKaXMLElement* a = doc->GetDocumentElement();
   EXPECT_EQ(a->GetAttributeNode(u"i")->GetAttrType(), atID);
   EXPECT_EQ(a->GetAttributeNode(u"n")->GetAttrType(), atNMTOKENS);
@@ -320,8 +323,8 @@ TEST(AttributeDefaults, AreAddedWhenAskedAndWrittenOnlyOnRequest) {
 TEST(AttributeDefaults, AddedFixedValuesValidate) {
   Validating parser;
   parser.SetDTDDefaults(true);
-  auto doc = ParseText(parser, "<!DOCTYPE a [" + kE +
-                                   "<!ATTLIST a f CDATA #FIXED 'A&amp;B' t (x|y) 'z'>]><a/>");
+  auto doc = ParseText(
+      parser, "<!DOCTYPE a [" + kE + "<!ATTLIST a f CDATA #FIXED 'A&amp;B' t (x|y) 'z'>]><a/>");
   // The fixed value matches itself; the default outside its enumeration does
   // not, in the declaration and on the element it was added to.
   EXPECT_EQ(Messages(parser),

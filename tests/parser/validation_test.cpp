@@ -31,20 +31,24 @@ TEST(DocumentValidation, DocumentLevelRules) {
   };
   const std::string twice = "[DTD]: Element \"a\" is declared more than once.";
   for (const Case& c : std::vector<Case>{
-           {"root name compares exactly", "<!DOCTYPE A [<!ELEMENT a EMPTY>]><a/>",
+           {"root name compares exactly",
+            "<!DOCTYPE A [<!ELEMENT a EMPTY>]><a/>",
             {"[DTD]: Root name \"A\" in declaration does not match root name \"a\" in "
              "document."}},
            {"declared twice: a message on each",
-            "<!DOCTYPE a [<!ELEMENT a EMPTY><!ELEMENT a ANY>]><a/>", {twice, twice}},
-           {"declared three times", "<!DOCTYPE a [<!ELEMENT a EMPTY><!ELEMENT a ANY>"
-                                    "<!ELEMENT a EMPTY>]><a/>",
+            "<!DOCTYPE a [<!ELEMENT a EMPTY><!ELEMENT a ANY>]><a/>",
+            {twice, twice}},
+           {"declared three times",
+            "<!DOCTYPE a [<!ELEMENT a EMPTY><!ELEMENT a ANY>"
+            "<!ELEMENT a EMPTY>]><a/>",
             {twice, twice, twice, twice, twice, twice}},
            {"standalone with an external entity",
             "<?xml version='1.0' standalone='yes'?><!DOCTYPE a [<!ELEMENT a EMPTY>"
             "<!ENTITY e SYSTEM 'e.xml'><!ENTITY i 'internal'>]><a/>",
             {"[XML]: Wrong document standalone declaration."}},
-           {"not standalone", "<?xml version='1.0' standalone='no'?><!DOCTYPE a [<!ELEMENT a "
-                              "EMPTY><!ENTITY e SYSTEM 'e.xml'>]><a/>",
+           {"not standalone",
+            "<?xml version='1.0' standalone='no'?><!DOCTYPE a [<!ELEMENT a "
+            "EMPTY><!ENTITY e SYSTEM 'e.xml'>]><a/>",
             {}},
            {"unparsed entity without its notation",
             "<!DOCTYPE a [<!ELEMENT a EMPTY><!ENTITY e SYSTEM 'e.gif' NDATA gif>]><a/>",
@@ -57,9 +61,10 @@ TEST(DocumentValidation, DocumentLevelRules) {
 
 TEST(DocumentValidation, StandaloneStaysAsWritten) {
   std::unique_ptr<TKaXMLDocument> doc;
-  Validated("<?xml version='1.0' standalone='yes'?><!DOCTYPE a [<!ELEMENT a EMPTY>"
-            "<!ENTITY e SYSTEM 'e.xml'>]><a/>",
-            &doc);
+  Validated(
+      "<?xml version='1.0' standalone='yes'?><!DOCTYPE a [<!ELEMENT a EMPTY>"
+      "<!ENTITY e SYSTEM 'e.xml'>]><a/>",
+      &doc);
   ASSERT_TRUE(doc);
   const std::string written = Written(*doc);
   EXPECT_NE(written.find("standalone = \"yes\""), std::string::npos) << written;

@@ -39,7 +39,8 @@ int32_t TKaXMLNode::GetLine() const {
         FOwnerDocument ? FOwnerDocument->FindNodePosition(FPosition & ~kInTable, this) : nullptr;
     return entry ? entry->Line : 0;
   }
-  if (FPosition & kLongLines) return static_cast<int32_t>((FPosition & ~kLongLines) >> kLongColumnBits);
+  if (FPosition & kLongLines)
+    return static_cast<int32_t>((FPosition & ~kLongLines) >> kLongColumnBits);
   return static_cast<int32_t>(FPosition >> kColumnBits);
 }
 

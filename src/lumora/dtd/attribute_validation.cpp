@@ -60,9 +60,9 @@ class TAttributeReport {
       if (!FDoc.AddError(message, &FAttr)) return;
   }
   void WithoutValue(std::string_view text) {
-    FDoc.AddError(Format("[Element: \"%s\" Attribute: \"%s\"]: ", FElementName, FName) +
-                      std::string(text),
-                  &FAttr);
+    FDoc.AddError(
+        Format("[Element: \"%s\" Attribute: \"%s\"]: ", FElementName, FName) + std::string(text),
+        &FAttr);
   }
   const std::string& ElementName() const { return FElementName; }
 
@@ -99,9 +99,9 @@ void TKaAttDef::ValidateAttDef(TKaXMLAttr& Attr, int ElementIDs) {
   if (FAttrType == atNOTATION && FEnumeration) {
     for (TKaXMLNode* v = FEnumeration->GetElements().GetFirst(); v; v = v->Next()) {
       if (doctype && doctype->GetNotationNamed(v->GetName())) continue;
-      if (!doc->AddError(Format("[DTD]: Notation name \"%s\" is not declared.",
-                                WideToSystem(v->GetName())),
-                         v))
+      if (!doc->AddError(
+              Format("[DTD]: Notation name \"%s\" is not declared.", WideToSystem(v->GetName())),
+              v))
         return;
     }
   }
@@ -123,8 +123,9 @@ void TKaAttDef::ValidateAttDef(TKaXMLAttr& Attr, int ElementIDs) {
     case atID: {
       if (!IsValidName(value)) report.WithValue(kNotName);
       // Each of k attributes with one value hears of the k - 1 others.
-      if (ids) report.WithValue("Attribute's value of type ID appears more than once.",
-                                ids->Count(value) - 1);
+      if (ids)
+        report.WithValue("Attribute's value of type ID appears more than once.",
+                         ids->Count(value) - 1);
       TKaXMLNode* element = Attr.GetParent();
       if (ElementIDs < 0 && element && element->ToElement()) {
         ElementIDs = 0;
@@ -132,9 +133,10 @@ void TKaAttDef::ValidateAttDef(TKaXMLAttr& Attr, int ElementIDs) {
         for (const TKaXMLAttr* a : attributes.All()) ElementIDs += a->GetAttrType() == atID;
       }
       if (element && ElementIDs > 1) {
-        const std::string message = Format("[Element: \"%s\"]: Element has more than one attribute "
-                                           "of type ID.",
-                                           report.ElementName());
+        const std::string message = Format(
+            "[Element: \"%s\"]: Element has more than one attribute "
+            "of type ID.",
+            report.ElementName());
         for (int i = 1; i < ElementIDs; ++i)
           if (!doc->AddError(message, element)) break;
       }
@@ -223,11 +225,11 @@ void TKaAttListDecl::ValidateDeclaration(const TKaDocumentType& DocType) {
     } catch (const EKaOrvaneError&) {
     }
     if (!fits)
-      doc->AddError(Format("[Element: \"%s\" Attribute: \"%s\"]: The default value \"%s\" does "
-                           "not match the attribute's type.",
-                           element, WideToSystem(def->GetName()),
-                           WideToSystem(def->GetDefaultValue())),
-                    def);
+      doc->AddError(
+          Format("[Element: \"%s\" Attribute: \"%s\"]: The default value \"%s\" does "
+                 "not match the attribute's type.",
+                 element, WideToSystem(def->GetName()), WideToSystem(def->GetDefaultValue())),
+          def);
   }
   if (ids > 1)
     doc->AddError(

@@ -34,7 +34,8 @@ class TKaError : public TObject {
 };
 
 // The entry that closes a list that reached its limit.
-inline constexpr const char* kTooManyErrors = "[XML]: Too many validity errors; only the first %d are listed.";
+inline constexpr const char* kTooManyErrors =
+    "[XML]: Too many validity errors; only the first %d are listed.";
 
 // Owns its entries. A list with a limit keeps at most that many errors, then
 // one entry that says so, and refuses the rest: a document that repeats one

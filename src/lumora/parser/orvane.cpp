@@ -28,6 +28,7 @@ TKaOrvane::TKaOrvane(TComponent* AOwner) : TLexAnalyzer(AOwner) {
         "not support multi-byte characters. You should use 8-bit version of Orvane with Windows "
         "95.");
   FErrors = std::make_unique<TKaErrorsList>();
+  FErrors->SetLimit(kDefaultMaxValidityErrors);
   FOwnGuard = std::make_unique<TExpansionGuard>();
 }
 
@@ -181,7 +182,6 @@ bool TKaOrvane::Validate(TKaXMLDocument* Document) {
   }
   Document->AssignParser(this);
   FErrors->Clear();
-  FErrors->SetLimit(FMaxValidityErrors);
   const std::string version = Document->GetVersion();
   if (XMLTrim(SystemToWide(version)).empty()) {
     FErrors->Add("[XML]: The document does not have a proper version declaration.", Document);

@@ -86,8 +86,8 @@ class TKaOrvane : public TLexAnalyzer {
   void SetMaxNestingDepth(int Value) { FMaxNestingDepth = Value; }
   // The most validity errors Validate keeps (then one entry that says so);
   // 0 keeps them all.
-  int GetMaxValidityErrors() const { return FMaxValidityErrors; }
-  void SetMaxValidityErrors(int Value) { FMaxValidityErrors = Value < 0 ? 0 : Value; }
+  int GetMaxValidityErrors() const { return FErrors->GetLimit(); }
+  void SetMaxValidityErrors(int Value) { FErrors->SetLimit(Value); }
   // Whether the DTD's attribute defaults go into the tree: an element read
   // without an attribute that its attribute-list declaration gives a
   // default (or #FIXED value) gets it, marked as defaulted (see
@@ -168,7 +168,6 @@ class TKaOrvane : public TLexAnalyzer {
   std::unique_ptr<TKaErrorsList> FErrors;
   std::u16string FInvalidChars;
   int FMaxNestingDepth = kDefaultMaxNestingDepth;
-  int FMaxValidityErrors = kDefaultMaxValidityErrors;
   bool FDTDDefaults = false;
   int FDepth = 0;  // elements open now
   // Names of the attributes of the start tag being read, once it has many.
