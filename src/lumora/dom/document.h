@@ -100,13 +100,13 @@ class TKaXMLDocument : public TKaContainer {
   bool GetSystemConversion() const { return FSystemConversion; }
   void SetSystemConversion(bool Value) { FSystemConversion = Value; }
   bool GetWritingToFile() const { return FWritingToFile; }
-  // Whether attributes that only the DTD's defaults put into the tree are
-  // written (see TKaOrvane::SetDefaultAttributes); off by default.
-  bool GetWriteDefaultAttributes() const { return FWriteDefaultAttributes; }
-  void SetWriteDefaultAttributes(bool Value) { FWriteDefaultAttributes = Value; }
   // The encoding WriteToStream produces: the system conversion's UTF-8, or
   // the output encoding.
   TEncoding GetWriteEncoding() const { return FSystemConversion ? UTF_8 : FEncoding; }
+  // Whether attributes that only the DTD's defaults put into the tree are
+  // written (see TKaOrvane::SetDTDDefaults); off by default.
+  bool GetWriteDefaultAttributes() const { return FWriteDefaultAttributes; }
+  void SetWriteDefaultAttributes(bool Value) { FWriteDefaultAttributes = Value; }
 
   // Factories: new free nodes of this document, for the caller to place.
   std::unique_ptr<TKaXMLElement> CreateElement(std::u16string_view TagName);
