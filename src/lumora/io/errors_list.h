@@ -2,8 +2,8 @@
 // the parser's list in the order they were found.
 #pragma once
 
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "lumora/framework/list.h"
