@@ -44,6 +44,7 @@ class TSession {
     else if (!options.Catalogs.empty())
       FParser.SetCatalogFiles(options.Catalogs);
     FParser.SetFormatedOutput(!options.NoFormat);
+    FParser.SetDTDDefaults(options.DTDAttributes);
   }
   // The document goes before the parser it refers to.
   ~TSession() { Document.reset(); }
@@ -197,6 +198,7 @@ int Write(const TOptions& options, std::ostream& out, TReporter& report) {
   if (!Load(input, session, report)) return report.Status();
   TKaXMLDocument& doc = *session.Document;
   doc.SetWriteMode(options.Mode);
+  doc.SetWriteDefaultAttributes(options.DTDAttributes);
   doc.SetByteOrder(options.LittleEndian ? boLittleEndian : boBigEndian);
   const std::string& output = options.Output;
   const std::string shown = output == "-" ? "<stdout>" : output;

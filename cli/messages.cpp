@@ -90,8 +90,12 @@ void TReporter::SyntaxError(const std::string& file, const EKaOrvaneError& error
 }
 
 void TReporter::ValidityError(const std::string& file, const TKaError& error) {
-  FErr << Printable(DisplayName(file)) << ": validity error: " << Printable(error.GetMessage());
-  if (const TKaXMLNode* node = error.GetNode(); node && !node->GetName().empty())
+  FErr << Printable(DisplayName(file));
+  if (error.GetLine() > 0) FErr << ':' << error.GetLine() << ':' << error.GetColumn();
+  FErr << ": validity error: " << Printable(error.GetMessage());
+  // Without a position the node's name is what leads to it.
+  const TKaXMLNode* node = error.GetNode();
+  if (error.GetLine() == 0 && node && !node->GetName().empty())
     FErr << " (" << node->TypeToTypeString() << " '" << Printable(node->GetName()) << "')";
   FErr << '\n';
   Raise(kExitInvalid);

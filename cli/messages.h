@@ -2,7 +2,10 @@
 // jump to them:
 //   FILE:LINE:COLUMN: error: MESSAGE   a document that is not well-formed
 //   FILE:LINE: error: MESSAGE          the same where the column is not known
-//   FILE: validity error: MESSAGE      one entry of the validity errors
+//   FILE:LINE:COLUMN: validity error: MESSAGE
+//                                      one entry of the validity errors, at the
+//                                      start of the node it concerns
+//   FILE: validity error: MESSAGE      the same for a node read from no tag
 //   FILE: warning: MESSAGE             characters that could not be converted
 //   FILE: error: MESSAGE               a file that cannot be read or written
 // and the exit status they add up to.

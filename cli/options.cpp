@@ -40,7 +40,7 @@ int DepthArgument(const std::string& option, const std::string& text) {
 
 // Which options a subcommand takes.
 enum TOptionSet : unsigned {
-  kReadOpts = 1,   // --lenient --standard --max-depth --no-net --verbose
+  kReadOpts = 1,   // --lenient --standard --max-depth --no-net --verbose --dtd-attrs
   kCheckOpts = 2,  // --valid --encoding (input)
   kWriteOpts = 4,  // -o --mode --encoding (output) --input-encoding --lossy ...
   kFindOpts = 8,   // --names --values ... and --encoding (input)
@@ -87,6 +87,8 @@ Commands:
       --encoding NAME    encoding of documents that declare none (default UTF-8)
       --no-net           do not download external resources
       --verbose          print a summary line for every good file
+      --dtd-attrs        give elements the attributes that the DTD declares
+                         with a default and the tag leaves out
   write IN -o OUT        parse IN and write it to OUT ("-" for standard output)
       --encoding NAME    output encoding, also named in the XML declaration
       --little-endian    UTF-16 output in little-endian byte order
@@ -95,6 +97,7 @@ Commands:
       --lossy            write characters the output encoding cannot hold
                          in names, comments and PIs as '_' (a warning)
                          instead of failing
+      --dtd-attrs        also write the attributes the DTD's defaults add
       --input-encoding NAME, --lenient, --max-depth N, --no-net, --verbose
                          as for check
   find FILE TEXT         print each node that matches TEXT: type, name, value
@@ -103,7 +106,8 @@ Commands:
       --doctype          also compare the document type node
       --case             compare case-sensitively
       --whole            the whole name or value must equal TEXT
-      --encoding NAME, --lenient, --max-depth N, --no-net  as for check
+      --encoding NAME, --lenient, --max-depth N, --no-net, --dtd-attrs
+                         as for check
   encodings              list the supported encodings
   --version              print the version
   --help                 print this help
@@ -218,6 +222,8 @@ TOptions ParseCommandLine(const std::vector<std::string>& args) {
       flag(options.NoCatalogs);
     } else if (name == "--verbose" && takes(kReadOpts)) {
       flag(options.Verbose);
+    } else if (name == "--dtd-attrs" && takes(kReadOpts)) {
+      flag(options.DTDAttributes);
     } else if (name == "--valid" && takes(kCheckOpts)) {
       flag(options.Valid);
     } else if (name == "--encoding" && takes(kCheckOpts | kFindOpts)) {

@@ -28,6 +28,7 @@ struct TOptions {
   std::vector<std::string> Catalogs;
   bool NoCatalogs = false;
   bool Verbose = false;
+  bool DTDAttributes = false;       // the DTD's attribute defaults into the tree (and written)
   TEncoding InputEncoding = UTF_8;  // for documents that declare none and have no BOM
 
   // write

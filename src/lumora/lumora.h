@@ -33,6 +33,7 @@
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/element_decl.h"
 #include "lumora/dtd/external_node.h"
+#include "lumora/dtd/id_table.h"
 #include "lumora/dtd/references.h"
 
 #include "lumora/io/errors_list.h"

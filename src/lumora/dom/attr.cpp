@@ -2,7 +2,10 @@
 
 #include <utility>
 
+#include "lumora/dom/document.h"
+#include "lumora/dtd/attlist_decl.h"
 #include "lumora/dtd/attribute_types.h"
+#include "lumora/dtd/document_type.h"
 #include "lumora/dtd/references.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/io/wide_output.h"
@@ -29,9 +32,30 @@ std::unique_ptr<TKaXMLAttr> TKaXMLAttr::CreateStdAttr(std::u16string_view Name,
 }
 
 uint8_t TKaXMLAttr::GetAttrType() const {
-  // Attribute-list declarations come with the document type; until a
-  // document carries them every attribute counts as undeclared.
-  return atCDATA;
+  // A free attribute, and one of the XML declaration, have no element.
+  if (!FParent || !FOwnerDocument || FParent->GetType() != ELEMENT_NODE) return atCDATA;
+  const TKaDocumentType* doctype = FOwnerDocument->GetDocumentType();
+  const TKaAttDef* def = doctype ? doctype->GetAttDef(FParent->GetName(), FName) : nullptr;
+  // A definition left without type by a syntax error declares nothing.
+  return def && def->GetAttrType() != 0 ? def->GetAttrType() : atCDATA;
+}
+
+void TKaXMLAttr::NormalizeTokens() {
+  const std::u16string_view value = FValue;
+  if (value.find(u' ') == std::u16string_view::npos) return;
+  std::u16string out;
+  out.reserve(value.size());
+  size_t kept = 0;
+  for (size_t i = 0; i < value.size(); ++i) {
+    // A kept reference starts with '&', never a space: it moves with the text.
+    if (FKept && kept < FKept->size() && (*FKept)[kept] == i)
+      (*FKept)[kept++] = static_cast<uint32_t>(out.size());
+    // Of a run of spaces only the last stays, and only between two tokens.
+    if (value[i] == u' ' && (out.empty() || i + 1 == value.size() || value[i + 1] == u' '))
+      continue;
+    out += value[i];
+  }
+  FValue = std::move(out);
 }
 
 void TKaXMLAttr::Normalize() {
@@ -96,6 +120,7 @@ void TKaXMLAttr::SetValue(std::u16string_view Value) {
 }
 
 void TKaXMLAttr::Write(TStream& Stream, int /*Level*/) {
+  if (FDefaulted && !(FOwnerDocument && FOwnerDocument->GetWriteDefaultAttributes())) return;
   constexpr unsigned kEscapes = kEscapeQuotes | kEscapeWhite;
   const TEncoding encoding = OutputEncoding();
   WriteWide(Stream, u" ");
@@ -120,6 +145,7 @@ void TKaXMLAttr::Write(TStream& Stream, int /*Level*/) {
 std::unique_ptr<TKaXMLNode> TKaXMLAttr::CloneNode() const {
   std::unique_ptr<TKaXMLAttr> copy(new TKaXMLAttr(FName, FOwnerDocument, TUnnormalized{}));
   copy->FValue = FValue;
+  copy->FDefaulted = FDefaulted;
   if (FKept) copy->FKept = std::make_unique<std::vector<uint32_t>>(*FKept);
   return copy;
 }

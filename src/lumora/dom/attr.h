@@ -27,11 +27,22 @@ class TKaXMLAttr : public TKaXMLNode {
 
   const std::u16string& Name() const { return FName; }
   const std::u16string& Value() const { return FValue; }
-  bool Specified() const { return !FValue.empty(); }
+  // Not for an attribute that the DTD's default put there (IsDefaulted).
+  bool Specified() const { return !FDefaulted && !FValue.empty(); }
+  // Added from the default of its declaration, not read in the tag: written
+  // only when the document is asked to (SetWriteDefaultAttributes).
+  bool IsDefaulted() const { return FDefaulted; }
+  void SetDefaulted(bool Value) { FDefaulted = Value; }
   // A pseudo-attribute of the XML declaration, made by the document itself.
   bool StandardAttribute() const { return FStandard; }
-  // The declared type (atID ...); atCDATA when the attribute is not declared.
+  // The declared type (atID ...): that of the definition of this name in the
+  // attribute-list declaration of the parent element's name; atCDATA when
+  // there is none (no parent element, no document type, no definition).
   uint8_t GetAttrType() const;
+  // What a value of a declared type other than CDATA becomes once its
+  // references and white space are resolved: spaces trimmed at both ends and
+  // each run of them made one. References kept as written stay in step.
+  void NormalizeTokens();
 
   // The value becomes literal text: every '&' in it stands for itself.
   void SetValue(std::u16string_view Value) override;
@@ -53,6 +64,7 @@ class TKaXMLAttr : public TKaXMLNode {
   TKaXMLAttr(std::u16string_view Name, TKaXMLDocument* Doc, TUnnormalized);
 
   bool FStandard = false;
+  bool FDefaulted = false;
   // Where the value holds a reference kept as written: the offsets of their
   // '&'s, ascending; nil when there is none (the common case).
   std::unique_ptr<std::vector<uint32_t>> FKept;

@@ -6,6 +6,7 @@
 #include "lumora/dom/dom_exception.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/element_decl.h"
+#include "lumora/dtd/id_table.h"
 #include "lumora/dtd/references.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/file_streams.h"
@@ -35,6 +36,10 @@ TKaXMLDocument::TKaXMLDocument()
 TKaXMLDocument::~TKaXMLDocument() {
   AssignParser(nullptr);
   FNodeList.Clear();
+}
+
+void TKaXMLDocument::SetIDTable(std::unique_ptr<TIDTable> Table) {
+  FIDTable = std::move(Table);
 }
 
 void TKaXMLDocument::AssignParser(TKaOrvane* Parser) {
@@ -77,6 +82,7 @@ TKaDocumentType* TKaXMLDocument::SetDocumentType(TAdopt<TKaDocumentType> DocType
 
 void TKaXMLDocument::Clear() {
   FNodeList.Clear();
+  FPositions.clear();
   FNodeList.SetOwnerDocument(this);
   AddVersionAttribute();
   FEncoding = US_ASCII;
@@ -296,8 +302,15 @@ bool TKaXMLDocument::GetFormatedOutput() const {
   return !FParser || FParser->GetFormatedOutput();
 }
 
-void TKaXMLDocument::AddError(std::string Message, TKaXMLNode* Node) {
-  if (FParser) FParser->GetErrors().Add(std::move(Message), Node);
+bool TKaXMLDocument::AddError(std::string Message, TKaXMLNode* Node) {
+  if (!FParser) return false;
+  const int32_t line = Node ? Node->GetLine() : 0;
+  const int32_t column = Node ? Node->GetColumn() : 0;
+  return FParser->GetErrors().Add(std::move(Message), Node, line, column) >= 0;
+}
+
+bool TKaXMLDocument::ErrorsFull() const {
+  return !FParser || FParser->GetErrors().IsFull();
 }
 
 }  // namespace lumora

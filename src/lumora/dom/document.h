@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "lumora/dom/character_data.h"
 #include "lumora/dom/element.h"
@@ -23,6 +24,7 @@ namespace lumora {
 
 class TKaDocumentType;
 class TKaGEntityReference;
+class TIDTable;
 class TKaOrvane;
 class TKaXMLDocument;
 class TSideFiles;
@@ -37,6 +39,13 @@ class TDOMImplementation : public TObject {
 
  private:
   TKaXMLDocument* FDocument;
+};
+
+// Where a node was read, when that does not fit the node itself.
+struct TNodePosition {
+  const TKaXMLNode* Node;
+  int32_t Line;
+  int32_t Column;
 };
 
 // Bits of the flags of TKaXMLDocument::Find.
@@ -98,6 +107,10 @@ class TKaXMLDocument : public TKaContainer {
   // The encoding WriteToStream produces: the system conversion's UTF-8, or
   // the output encoding.
   TEncoding GetWriteEncoding() const { return FSystemConversion ? UTF_8 : FEncoding; }
+  // Whether attributes that only the DTD's defaults put into the tree are
+  // written (see TKaOrvane::SetDTDDefaults); off by default.
+  bool GetWriteDefaultAttributes() const { return FWriteDefaultAttributes; }
+  void SetWriteDefaultAttributes(bool Value) { FWriteDefaultAttributes = Value; }
 
   // Factories: new free nodes of this document, for the caller to place.
   std::unique_ptr<TKaXMLElement> CreateElement(std::u16string_view TagName);
@@ -136,17 +149,28 @@ class TKaXMLDocument : public TKaContainer {
   bool GetAfterText() const { return FAfterText; }
   void SetAfterText(bool Value) { FAfterText = Value; }
   bool GetFormatedOutput() const;
-  // Records a validity error in the parser's error list (none without parser).
-  void AddError(std::string Message, TKaXMLNode* Node);
-  // Copies of the ID attributes, present while the parser validates.
-  TKaNodeList* GetIDList() const { return FIDList.get(); }
-  void SetIDList(std::unique_ptr<TKaNodeList> List) { FIDList = std::move(List); }
+  // Records a validity error in the parser's error list, with the position
+  // where Node was read. False when nothing was recorded: there is no parser,
+  // or its list has reached its limit (so a loop of messages may stop).
+  bool AddError(std::string Message, TKaXMLNode* Node);
+  // Whether AddError records nothing now.
+  bool ErrorsFull() const;
+  // The values of the document's ID attributes, present while the parser
+  // validates.
+  const TIDTable* GetIDTable() const { return FIDTable.get(); }
+  void SetIDTable(std::unique_ptr<TIDTable> Table);
+
+  // The table of node positions that do not fit a node (TKaXMLNode::SetPosition):
+  // emptied by Clear.
+  uint32_t AddNodePosition(const TKaXMLNode* Node, int32_t Line, int32_t Column);
+  const TNodePosition* FindNodePosition(uint32_t Index, const TKaXMLNode* Node) const;
 
  private:
   void AddVersionAttribute();
   bool Matches(const TKaXMLNode* node, std::u16string_view text, int flags) const;
 
-  std::unique_ptr<TKaNodeList> FIDList;
+  std::unique_ptr<TIDTable> FIDTable;
+  std::vector<TNodePosition> FPositions;
   bool FAfterText = false;
   TStringBuffer FCharBuffer{100};
   bool FWritingToFile = false;
@@ -157,6 +181,7 @@ class TKaXMLDocument : public TKaContainer {
   TWriteMode FWriteMode = wmStandard;
   TByteOrder FByteOrder = boBigEndian;
   bool FSystemConversion = false;
+  bool FWriteDefaultAttributes = false;
 };
 
 }  // namespace lumora

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "lumora/dom/document.h"
+#include "lumora/dtd/attlist_decl.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/element_decl.h"
 #include "lumora/framework/sysutils.h"
@@ -212,11 +213,14 @@ void TKaXMLElement::Validate() {
   TKaDocumentType* doctype = doc ? doc->GetDocumentType() : nullptr;
   if (!doctype) return;
   for (TKaXMLElement* e = this; e; e = NextElementInSubtree(this, e)) {
+    // Once the error list is full nothing more would be recorded.
+    if (doc->ErrorsFull()) return;
     if (const TKaElementDecl* decl = doctype->GetElementDecl(e->FName))
       decl->ValidateElementDecl(*e);
     else
       doc->AddError(Format("[Element \"%s\"]: Element is not declared.", WideToSystem(e->FName)),
                     e);
+    ValidateAttributes(*e, *doctype);
   }
 }
 

@@ -84,6 +84,12 @@ class TKaXMLNode : public TObject {
   virtual void MoveToDocument(TKaXMLDocument* Doc) { FOwnerDocument = Doc; }
   TKaXMLNode* GetParent() const { return FParent; }
 
+  // Where the parser read the node (an element's or attribute's start, from
+  // 1, in characters); 0 for nodes made otherwise, and for copies.
+  int32_t GetLine() const;
+  int32_t GetColumn() const;
+  void SetPosition(int32_t Line, int32_t Column);
+
   virtual TKaXMLNode* Previous() const { return FPrevious; }
   virtual TKaXMLNode* Next() const { return FNext; }
   // The nearest node before (after) this one in its list with this node's type.
@@ -146,6 +152,10 @@ class TKaXMLNode : public TObject {
   // State of the node's own class (what a text holds, what an element's
   // content holds); it costs no room beside the two bytes above.
   uint8_t FFlags = 0;
+  // The position, packed into the padding before the pointers: line and
+  // column in one word, or an entry of the owner document's table when they
+  // do not fit (see node_position.cpp); 0 when unknown.
+  uint32_t FPosition = 0;
   TKaXMLNode* FParent = nullptr;
   TKaXMLNode* FNext = nullptr;  // owned
   TKaXMLNode* FPrevious = nullptr;

@@ -182,7 +182,7 @@ TKaAttDef* TKaAttListDecl::AddAtt(TAdopt<TKaAttDef> Def) {
 }
 
 TKaAttDef* TKaAttListDecl::GetAtt(std::u16string_view Name) const {
-  const auto it = FIndex.find(FoldedName(Name));
+  const auto it = FIndex.find(FoldedLookupName(Name));
   if (it == FIndex.end()) return nullptr;
   if (!ExactDeclarationNames(FOwnerDocument)) return it->second.front();
   for (TKaAttDef* def : it->second)

@@ -14,6 +14,11 @@
 
 namespace lumora {
 
+class TElementAttributes;
+class TKaDocumentType;
+class TKaXMLAttr;
+class TKaXMLElement;
+
 // How a default is declared.
 constexpr uint8_t dkRequired = 60;  // #REQUIRED
 constexpr uint8_t dkImplied = 61;   // #IMPLIED
@@ -83,6 +88,16 @@ class TKaAttDef : public TKaXMLNode {
   // set, so the definition can be written and validated.
   bool IsComplete() const;
 
+  // A free attribute holding the default as an attribute of this definition
+  // holds it: references resolved, and a value of a type other than CDATA
+  // trimmed and its spaces collapsed. Raises EKaOrvaneError when the default
+  // cannot be resolved.
+  std::unique_ptr<TKaXMLAttr> CreateDefaultAttr() const;
+  // Checks an attribute of an element against this definition and records
+  // what is wrong in the owner document's errors. ElementIDs is how many
+  // attributes of type ID the attribute's element has; -1 counts them.
+  void ValidateAttDef(TKaXMLAttr& Attr, int ElementIDs = -1);
+
   // Same name, document, type, default and value, an enumeration of its own;
   // no parent.
   std::unique_ptr<TKaXMLNode> CloneNode() const override;
@@ -124,14 +139,36 @@ class TKaAttListDecl : public TKaXMLNode {
   const TKaNodeList& GetAttList() const { return FAttList; }
   TKaXMLNode* GetFirstNode() const { return FAttList.GetFirst(); }
 
+  // The rules of the declaration itself: defaults that fit their types, at
+  // most one attribute of type ID and one of type NOTATION, and none of type
+  // NOTATION for an element declared EMPTY.
+  void ValidateDeclaration(const TKaDocumentType& DocType);
+  // Records each #REQUIRED attribute that Element lacks (names compare
+  // exactly).
+  void ValidateAttList(TKaXMLElement& Element);
+  // What the declaration does to an element whose start tag was just read:
+  // values of the types other than CDATA are trimmed and their spaces
+  // collapsed, and with AddDefaults the declared defaults (#FIXED ones too)
+  // of attributes the tag does not give are added, marked as defaulted.
+  void ApplyToElement(TKaXMLElement& Element, bool AddDefaults);
+
   // "<!ATTLIST name", each complete definition on a line of its own, ">".
   void Write(TStream& Stream, int Level) override;
   void MoveToDocument(TKaXMLDocument* Doc) override;
 
  private:
+  friend void ValidateAttributes(TKaXMLElement& Element, const TKaDocumentType& DocType);
+  void ReportMissingRequired(TKaXMLElement& Element, const TElementAttributes& Attributes);
+
   TKaNodeList FAttList;
   // Folded name -> definitions of that folded name in list order.
   std::unordered_map<std::u16string, std::vector<TKaAttDef*>> FIndex;
 };
+
+// Checks the attributes of Element against the declarations of DocType:
+// the #REQUIRED ones present, each attribute declared and its value fit for
+// its definition. Needs the document's ID table (TKaXMLDocument::GetIDTable)
+// for ID uniqueness and references; without one those are not checked.
+void ValidateAttributes(TKaXMLElement& Element, const TKaDocumentType& DocType);
 
 }  // namespace lumora

@@ -40,25 +40,48 @@ bool ExactDeclarationNames(const TKaXMLDocument* Doc) {
   return Doc && Doc->GetParser() && Doc->GetParser()->GetStandardXML();
 }
 
-std::u16string FoldedName(std::u16string_view Name) {
-  std::u16string folded(Name);
-  for (char16_t& c : folded)
-    if (c >= u'A' && c <= u'Z') c += u'a' - u'A';
-  return folded;
-}
-
 namespace {
+
+void FoldAscii(std::u16string& text, size_t from) {
+  for (size_t i = from; i < text.size(); ++i)
+    if (text[i] >= u'A' && text[i] <= u'Z') text[i] += u'a' - u'A';
+}
 
 // The key of a declaration: its type code, then its name with ASCII letters
 // folded unless the name must match exactly. Every name that compares equal
 // in either mode lands in one bucket.
 std::u16string MakeKey(uint8_t NodeType, std::u16string_view Name) {
   std::u16string key(1, static_cast<char16_t>(NodeType));
-  key += NodeType == ENTITY_NODE ? std::u16string(Name) : FoldedName(Name);
+  key += Name;
+  if (NodeType != ENTITY_NODE) FoldAscii(key, 1);
+  return key;
+}
+
+// The same in a buffer of the thread: validation looks a declaration up for
+// every element and attribute, and most names are too long to be held
+// without an allocation.
+const std::u16string& LookupKey(uint8_t NodeType, std::u16string_view Name) {
+  thread_local std::u16string key;
+  key.assign(1, static_cast<char16_t>(NodeType));
+  key += Name;
+  if (NodeType != ENTITY_NODE) FoldAscii(key, 1);
   return key;
 }
 
 }  // namespace
+
+std::u16string FoldedName(std::u16string_view Name) {
+  std::u16string folded(Name);
+  FoldAscii(folded, 0);
+  return folded;
+}
+
+const std::u16string& FoldedLookupName(std::u16string_view Name) {
+  thread_local std::u16string folded;
+  folded.assign(Name);
+  FoldAscii(folded, 0);
+  return folded;
+}
 
 std::u16string TKaDocumentType::KeyOf(const TKaXMLNode* Node) const {
   return MakeKey(Node->GetType(), Node->GetName());
@@ -66,7 +89,7 @@ std::u16string TKaDocumentType::KeyOf(const TKaXMLNode* Node) const {
 
 TKaXMLNode* TKaDocumentType::Lookup(uint8_t NodeType, std::u16string_view Name) const {
   CatchUp();
-  const auto it = FIndex.find(MakeKey(NodeType, Name));
+  const auto it = FIndex.find(LookupKey(NodeType, Name));
   if (it == FIndex.end()) return nullptr;
   if (NodeType == ENTITY_NODE || !ExactDeclarationNames(FOwnerDocument)) return it->second.front();
   for (TKaXMLNode* node : it->second)
@@ -126,6 +149,16 @@ TKaCustomEntityDecl* TKaDocumentType::GetEntityDecl(std::u16string_view Name) co
 }
 TKaNotation* TKaDocumentType::GetNotation(std::u16string_view Name) const {
   return dynamic_cast<TKaNotation*>(Lookup(NOTATION_NODE, Name));
+}
+
+TKaXMLNode* TKaDocumentType::GetNotationNamed(std::u16string_view Name) const {
+  // The lookup may fold case: a folded match is checked, and only then the
+  // list walked.
+  TKaXMLNode* notation = GetNotation(Name);
+  if (notation && notation->GetName() != Name)
+    for (notation = FNodeList.GetRoot(NOTATION_NODE); notation; notation = notation->NextSibling())
+      if (notation->GetName() == Name) break;
+  return notation;
 }
 TKaXMLNode* TKaDocumentType::GetPI(std::u16string_view Target) const {
   return Lookup(PROCESSING_INSTRUCTION_NODE, Target);
@@ -237,18 +270,24 @@ void TKaDocumentType::Validate() {
                          "in document.",
                          WideToSystem(FName), WideToSystem(root->GetName())),
                   this);
-  // Each declaration of a name declared k times gets k - 1 messages.
-  CatchUp();
-  for (TKaXMLNode* d = FNodeList.GetRoot(ELEMENT_DECL_NODE); d; d = d->NextSibling()) {
-    const auto it = FIndex.find(KeyOf(d));
-    if (it == FIndex.end()) continue;
-    int same = 0;
-    for (const TKaXMLNode* e : it->second) same += e->GetName() == d->GetName();
+  // Each declaration of a name declared k times gets k - 1 messages; the
+  // names are counted once, so that many declarations cost no more than many
+  // messages, which stop when the error list is full.
+  std::unordered_map<std::u16string_view, int> declared;
+  for (TKaXMLNode* d = FNodeList.GetRoot(ELEMENT_DECL_NODE); d; d = d->NextSibling())
+    ++declared[d->GetName()];
+  for (TKaXMLNode* d = FNodeList.GetRoot(ELEMENT_DECL_NODE); d && !doc->ErrorsFull();
+       d = d->NextSibling()) {
+    const int same = declared[d->GetName()];
+    if (same < 2) continue;
+    const std::string message =
+        Format("[DTD]: Element \"%s\" is declared more than once.", WideToSystem(d->GetName()));
     for (int k = 1; k < same; ++k)
-      doc->AddError(
-          Format("[DTD]: Element \"%s\" is declared more than once.", WideToSystem(d->GetName())),
-          d);
+      if (!doc->AddError(message, d)) break;
   }
+  for (TKaXMLNode* node = FNodeList.GetRoot(ATTLIST_DECL_NODE); node && !doc->ErrorsFull();
+       node = node->NextSibling())
+    if (auto* list = dynamic_cast<TKaAttListDecl*>(node)) list->ValidateDeclaration(*this);
   const bool standalone = doc->GetStandalone();
   for (TKaXMLNode* node = FNodeList.GetRoot(ENTITY_NODE); node; node = node->NextSibling()) {
     auto* entity = dynamic_cast<TKaCustomEntityDecl*>(node);

@@ -25,6 +25,9 @@ bool ExactDeclarationNames(const TKaXMLDocument* Doc);
 // Name with the ASCII letters A to Z in lower case: the hash key of names
 // that compare without case.
 std::u16string FoldedName(std::u16string_view Name);
+// The same in a buffer of the calling thread, for lookups: valid until the
+// next call on that thread.
+const std::u16string& FoldedLookupName(std::u16string_view Name);
 
 class TKaDocumentType : public TKaExternalNode {
  public:
@@ -74,6 +77,8 @@ class TKaDocumentType : public TKaExternalNode {
   TKaAttDef* GetAttDef(std::u16string_view ElementName, std::u16string_view Name) const;
   TKaCustomEntityDecl* GetEntityDecl(std::u16string_view Name) const;
   TKaNotation* GetNotation(std::u16string_view Name) const;
+  // The first notation whose name is exactly Name, in either mode.
+  TKaXMLNode* GetNotationNamed(std::u16string_view Name) const;
   TKaXMLNode* GetPI(std::u16string_view Target) const;
   TKaXMLNode* GetPReference(std::u16string_view Name) const;
 

@@ -170,14 +170,7 @@ void TKaGEntityDecl::Retrieve() {
 void TKaGEntityDecl::Validate() {
   if (!FUnparsed || !FOwnerDocument) return;
   const TKaDocumentType* doctype = FOwnerDocument->GetDocumentType();
-  // Notation names compare exactly; the lookup may fold case, so a folded
-  // match is checked and only then the list walked.
-  const TKaXMLNode* notation = doctype ? doctype->GetNotation(FNotation) : nullptr;
-  if (notation && notation->GetName() != FNotation)
-    for (notation = doctype->GetContentList().GetRoot(NOTATION_NODE); notation;
-         notation = notation->NextSibling())
-      if (notation->GetName() == FNotation) break;
-  if (!notation)
+  if (!doctype || !doctype->GetNotationNamed(FNotation))
     FOwnerDocument->AddError(
         Format("[Unparsed entity declaration: \"%s\"]: Notation name \"%s\" is not declared.",
                WideToSystem(FName), WideToSystem(FNotation)),

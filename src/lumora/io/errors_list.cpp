@@ -5,9 +5,19 @@
 
 namespace lumora {
 
+int TKaErrorsList::Add(std::unique_ptr<TKaError> error) {
+  if (IsFull()) return -1;
+  const int index = TList<TKaError>::Add(error.get());
+  error.release();
+  if (++FKept == FLimit)
+    TList<TKaError>::Add(new TKaError(Format(kTooManyErrors, FLimit), nullptr));
+  return index;
+}
+
 void TKaErrorsList::Clear() {
   for (TKaError* error : *this) delete error;
   TList<TKaError>::Clear();
+  FKept = 0;
 }
 
 void TKaErrorsList::CreateMessagesList(TStrings& list) const {

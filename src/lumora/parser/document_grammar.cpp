@@ -312,6 +312,7 @@ void TKaOrvane::AddParsedAttribute(TKaXMLElement& element, std::u16string_view n
     if (e.GetColumn() == 0) RaiseErrorAtPrevious(e.Message());
     throw;
   }
+  attribute->SetPosition(FAttributeLine, FAttributeColumn);
   element.GetNodeList().AppendChild(std::move(attribute));
 }
 
@@ -415,12 +416,16 @@ void TKaOrvane::ParseInternalSubset() {
 
 void TKaOrvane::ParseElement() {
   Match(tkTagStart);
+  const int32_t line = FPrevLine, column = FPrevColumn;
   RejectSpaceBefore();
   Match(tkName);
   const std::u16string name(FPrevToken->GetLexem());
   Emit(acElement, name);
+  TKaXMLElement& element = *FStack->GetHead()->ToElement();
+  element.SetPosition(line, column);
   while (ParseAttribute(FToken->GetLexem())) {
   }
+  ApplyAttributeDeclarations(element);
   if (FToken->GetCode() == tkEmptyTagEnd) {
     Match(tkEmptyTagEnd);
     Emit(acEndElement, u"");

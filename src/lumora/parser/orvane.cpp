@@ -8,6 +8,7 @@
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/entity_expansion.h"
 #include "lumora/dtd/expansion_guard.h"
+#include "lumora/dtd/id_table.h"
 #include "lumora/framework/registry.h"
 #include "lumora/framework/strings.h"
 #include "lumora/framework/sysutils.h"
@@ -28,6 +29,7 @@ TKaOrvane::TKaOrvane(TComponent* AOwner) : TLexAnalyzer(AOwner) {
         "not support multi-byte characters. You should use 8-bit version of Orvane with Windows "
         "95.");
   FErrors = std::make_unique<TKaErrorsList>();
+  FErrors->SetLimit(kDefaultMaxValidityErrors);
   FOwnGuard = std::make_unique<TExpansionGuard>();
   // Expansions outside a parse (in a tree being changed) count against it too.
   FGuard = FOwnGuard.get();
@@ -208,16 +210,23 @@ bool TKaOrvane::Validate(TKaXMLDocument* Document) {
   }
   doctype->Validate();
   if (TKaXMLElement* root = Document->GetDocumentElement()) {
-    Document->SetIDList(root->GetAttributesByType(atID));
+    Document->SetIDTable(std::make_unique<TIDTable>(*root, *doctype));
     try {
       root->Validate();
     } catch (...) {
-      Document->SetIDList(nullptr);
+      Document->SetIDTable(nullptr);
       throw;
     }
-    Document->SetIDList(nullptr);
+    Document->SetIDTable(nullptr);
   }
   return FErrors->Count() == 0;
+}
+
+void TKaOrvane::ApplyAttributeDeclarations(TKaXMLElement& element) {
+  // Most elements have no attribute-list declaration: one lookup each.
+  const TKaDocumentType* doctype = FDocument->GetDocumentType();
+  TKaAttListDecl* list = doctype ? doctype->GetAttListDecl(element.GetName()) : nullptr;
+  if (list) list->ApplyToElement(element, FDTDDefaults);
 }
 
 void TKaOrvane::SupportedEncodings(TStrings& List) const {

@@ -34,6 +34,10 @@ using TFileNotFoundEvent = std::function<void(TObject* Sender, const std::string
 // the end of an 8 MiB stack.
 constexpr int kDefaultMaxNestingDepth = 2000;
 
+// Validity errors kept by Validate unless the application sets another
+// limit; one more entry then says that the rest were left out.
+constexpr int kDefaultMaxValidityErrors = 1000;
+
 class TKaOrvane : public TLexAnalyzer {
  public:
   explicit TKaOrvane(TComponent* AOwner);
@@ -121,6 +125,16 @@ class TKaOrvane : public TLexAnalyzer {
   TParsedEntities* GetParsedEntities() const { return FParsedEntities; }
   void SetParsedEntities(TParsedEntities* Parsed) { FParsedEntities = Parsed; }
   void SetMaxNestingDepth(int Value) { FMaxNestingDepth = Value; }
+  // The most validity errors Validate keeps (then one entry that says so);
+  // 0 keeps them all.
+  int GetMaxValidityErrors() const { return FErrors->GetLimit(); }
+  void SetMaxValidityErrors(int Value) { FErrors->SetLimit(Value); }
+  // Whether the DTD's attribute defaults go into the tree: an element read
+  // without an attribute that its attribute-list declaration gives a
+  // default (or #FIXED value) gets it, marked as defaulted (see
+  // TKaXMLAttr::IsDefaulted). Off by default.
+  bool GetDTDDefaults() const { return FDTDDefaults; }
+  void SetDTDDefaults(bool Value) { FDTDDefaults = Value; }
 
   // The bounds on entity expansion of the parse running now: the parser's
   // own, or the one shared by the parse this one is nested in.
@@ -173,6 +187,9 @@ class TKaOrvane : public TLexAnalyzer {
   // twice is not well-formed.
   void AddParsedAttribute(TKaXMLElement& element, std::u16string_view name,
                           std::u16string_view value);
+  // The start tag of element is read: what its attribute-list declaration
+  // says about its attributes is applied (see TKaAttListDecl::ApplyToElement).
+  void ApplyAttributeDeclarations(TKaXMLElement& element);
 
   // The references in character data or an attribute value: malformed ones
   // and undeclared entities are errors in strict syntax, references to what
@@ -202,6 +219,7 @@ class TKaOrvane : public TLexAnalyzer {
   std::unique_ptr<TKaErrorsList> FErrors;
   std::u16string FInvalidChars;
   int FMaxNestingDepth = kDefaultMaxNestingDepth;
+  bool FDTDDefaults = false;
   int FDepth = 0;  // elements open now
   bool FParsing = false;
   // Names of the attributes of the start tag being read, once it has many.
