@@ -64,6 +64,11 @@ TEST(DTD, InternalSubsetsThatRead) {
       "<!ENTITY % i \"<![INCLUDE[<!ELEMENT a EMPTY>]]>\">%i;",
       "<!ENTITY % g \"<![IGNORE[<!ELEMENT a <![ nonsense ]]> ]]><!ELEMENT a EMPTY>\">%g;",
       "<!ENTITY % on \"INCLUDE\"><!ENTITY % s \"<![%on;[<!ELEMENT a EMPTY>]]>\">%s;",
+      // The keyword given by a reference in the section's own text, as DTDs
+      // switch modules on and off.
+      "<!ENTITY % on \"INCLUDE\"><!ENTITY % s \"<![ &#37;on; [<!ELEMENT a EMPTY>]]>\">%s;",
+      // Hooks that stand for nothing after a content model.
+      "<!ENTITY % u \"\"><!ELEMENT a (#PCDATA)* %u; %u;>",
       // Empty entity texts and references one after the other.
       "<!ENTITY % e \"\"><!ENTITY % f \"%e;\">%e;%f; %e;",
   };

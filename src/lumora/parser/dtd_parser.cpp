@@ -166,7 +166,8 @@ void TDTDParser::ParseConditionalSect() {
   // The characters after "<![" were read again: the keyword is the next token.
   Match(tkUnknownMarkup);
   // The keyword may stand in a parameter entity, the usual way to switch a
-  // section on or off.
+  // section on or off: <![ %draft; [.
+  while (FToken->GetCode() == tkPercent) ParseReference();
   if (!EqualTokens(FToken->GetCode(), tkName)) RaiseUnexpected();
   const std::u16string keyword(FToken->GetLexem());
   const bool include = IsKeyword(keyword, u"INCLUDE");
@@ -239,6 +240,9 @@ void TDTDParser::ParseElDecl() {
     SetAnalyzerState(models.GetAnalyzerState());
   }
   Emit(acElementDecl, u"");
+  // Parameter entities that stand for nothing may follow the model, as
+  // DTDs use them for hooks: <!ELEMENT a (b)* %local.exclusion;>.
+  while (FToken->GetCode() == tkPercent) ParseReference();
   Match(tkTagEnd);
 }
 
