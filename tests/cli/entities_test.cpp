@@ -47,6 +47,21 @@ TEST_F(EntitiesTest, WrittenContentHoldsTheExpandedText) {
   }
 }
 
+TEST_F(EntitiesTest, ValuesKeepCharactersTheOutputEncodingLacks) {
+  // Written in the document's own encoding, the euro sign of the entity's
+  // text goes out as a character reference in the declaration as in content.
+  const std::string in = Put("in.xml",
+                             "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><!DOCTYPE a "
+                             "[<!ENTITY e \"x&#8364;<b>&#8364;</b>\">]><a>&e;</a>");
+  const auto r = RunCli({"write", in, "-o", "-"});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_NE(r.Out.find("<!ENTITY e \"x&#x20AC;<b>&#x20AC;</b>\">"), std::string::npos) << r.Out;
+  const auto again = RunCli({"write", Put("once.xml", r.Out), "-o", "-", "--encoding", "UTF-8"});
+  ASSERT_EQ(again.Status, 0) << again.Err;
+  EXPECT_NE(again.Out.find("<!ENTITY e \"x\xE2\x82\xAC<b>\xE2\x82\xAC</b>\">"), std::string::npos)
+      << again.Out;
+}
+
 TEST_F(EntitiesTest, MisplacedReferencesAreNotWellFormed) {
   const std::pair<std::string, std::string> cases[] = {
       {"<!DOCTYPE a [<!NOTATION n SYSTEM \"n\"><!ENTITY logo SYSTEM \"l.png\" NDATA n>]>"

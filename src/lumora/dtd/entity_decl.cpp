@@ -152,7 +152,9 @@ void TKaCustomEntityDecl::Write(TStream& Stream, int Level) {
     }
   } else {
     WriteWide(Stream, u"\"");
-    WriteWide(Stream, EscapedEntityValue(FValue));
+    // A character the output encoding lacks is written as a reference,
+    // which the literal expands back.
+    WriteEscaped(Stream, EscapedEntityValue(FValue), kKeepMarkup, OutputEncoding());
     WriteWide(Stream, u"\"");
   }
   WriteWide(Stream, u">\r\n");

@@ -66,9 +66,9 @@ uint32_t UnencodableAt(std::u16string_view text, size_t i, TEncoding encoding, s
 std::u16string_view EscapeOf(std::u16string_view text, size_t i, unsigned escapes) {
   switch (text[i]) {
     case u'&':
-      return u"&amp;";
+      return escapes & kKeepMarkup ? u"" : u"&amp;";
     case u'<':
-      return u"&lt;";
+      return escapes & kKeepMarkup ? u"" : u"&lt;";
     case u'>':
       // Only "]]>" needs it; at the start of the text the brackets may end
       // whatever was written before.

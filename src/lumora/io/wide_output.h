@@ -20,6 +20,8 @@ enum TEscapes : unsigned {
   kEscapeReturn = 4,      // carriage return, which a reader of text would turn
                           // into a line feed
   kEscapeSectionEnd = 8,  // the '>' of "]]>", which text must not hold
+  kKeepMarkup = 16,       // '&' and '<' stay: the text is escaped already, and
+                          // only the characters the encoding lacks change
 };
 
 // Writes text with every '&', every '<' and the characters of escapes
