@@ -415,12 +415,15 @@ void TKaOrvane::ParseInternalSubset() {
 }
 
 void TKaOrvane::ParseElement() {
+  if (ParseStartTag()) ParseContent(1);
+}
+
+bool TKaOrvane::ParseStartTag() {
   Match(tkTagStart);
   const int32_t line = FPrevLine, column = FPrevColumn;
   RejectSpaceBefore();
   Match(tkName);
-  const std::u16string name(FPrevToken->GetLexem());
-  Emit(acElement, name);
+  Emit(acElement, FPrevToken->GetLexem());
   TKaXMLElement& element = *FStack->GetHead()->ToElement();
   element.SetPosition(line, column);
   while (ParseAttribute(FToken->GetLexem())) {
@@ -429,12 +432,17 @@ void TKaOrvane::ParseElement() {
   if (FToken->GetCode() == tkEmptyTagEnd) {
     Match(tkEmptyTagEnd);
     Emit(acEndElement, u"");
-    return;
+    return false;
   }
   if (FToken->GetCode() != tkTagEnd)
     RaiseError(Format("Illegal occurence of \"%s\"", WideToSystem(FToken->GetLexem())));
   Match(tkTagEnd);
-  ParseElCont();
+  return true;
+}
+
+void TKaOrvane::ParseEndTag() {
+  // The element being closed is the head of the stack until acEndElement.
+  const std::u16string& name = FStack->GetHead()->ToElement()->GetName();
   Match(tkEndTagStart);
   RejectSpaceBefore();
   if (FToken->GetCode() == tkName || FStandardXML) {
@@ -455,7 +463,13 @@ void TKaOrvane::ParseCDSec() {
   Match(tkCDataEnd);
 }
 
-void TKaOrvane::ParseElCont() {
+void TKaOrvane::ParseElCont() { ParseContent(0); }
+
+void TKaOrvane::ParseContent(int open) {
+  // Elements nest without recursion, so that the depth of a document is
+  // bounded by the nesting limit and not by the stack: open counts the
+  // elements this loop has open, whose end tags it reads too.
+  const bool untilClosed = open > 0;
   for (;;) {
     switch (FToken->GetCode()) {
       case tkCommentStart:
@@ -468,7 +482,7 @@ void TKaOrvane::ParseElCont() {
         ParseCDSec();
         break;
       case tkTagStart:
-        ParseElement();
+        if (ParseStartTag()) ++open;
         break;
       case tkText:
         if (FTextHasAmp) CheckReferences(FToken->GetLexem(), false);
@@ -476,7 +490,9 @@ void TKaOrvane::ParseElCont() {
         Emit(acText, FPrevToken->GetLexem());
         break;
       default:
-        return;
+        if (open == 0) return;
+        ParseEndTag();
+        if (--open == 0 && untilClosed) return;
     }
   }
 }

@@ -165,6 +165,13 @@ class TKaOrvane : public TLexAnalyzer {
   void ParseElement();
   void ParseCDSec();
   void ParseElCont();
+  // Reads a start tag, attributes included; true when content and an end
+  // tag follow, false for an empty-element tag.
+  bool ParseStartTag();
+  // Reads the end tag of the element at the head of the stack.
+  void ParseEndTag();
+  // Content, in which Open elements are open already and end.
+  void ParseContent(int Open);
 
  private:
   friend class TKaXMLDocument;  // keeps the list below
