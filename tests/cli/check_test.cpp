@@ -144,6 +144,17 @@ TEST_F(CheckTest, MaxDepthLimitsElementNesting) {
   const std::string deeper = Put("deeper.xml", bytes);
   EXPECT_EQ(RunCli({"check", deeper}).Status, 2);
   EXPECT_EQ(RunCli({"check", "--max-depth", "3000", deeper}).Status, 0);
+  // Nesting is bounded by the limit only, not by the stack; written, such a
+  // document stops indenting and reads back.
+  bytes.clear();
+  for (int i = 0; i < 20000; ++i) bytes += "<d>";
+  for (int i = 0; i < 20000; ++i) bytes += "</d>";
+  const std::string deepest = Put("deepest.xml", bytes);
+  EXPECT_EQ(RunCli({"check", "--max-depth", "20000", deepest}).Status, 0);
+  const auto written = RunCli({"write", "--max-depth", "20000", deepest, "-o", "-"});
+  ASSERT_EQ(written.Status, 0) << written.Err;
+  EXPECT_LT(written.Out.size(), size_t{20000} * 2 * 270);
+  EXPECT_EQ(RunCli({"check", "--max-depth", "20000", Put("again.xml", written.Out)}).Status, 0);
 }
 
 TEST_F(CheckTest, TheExecutableExitsWithTheSameStatus) {

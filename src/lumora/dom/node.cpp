@@ -198,11 +198,12 @@ int TKaXMLNode::ContentLevel(int Level) const {
 
 void TKaXMLNode::BreakLine(TStream& Stream, int Indent) const {
   if (AfterText()) return;
+  // Indentation stops growing at this width: a document nested a hundred
+  // thousand deep is written in linear size, not quadratic.
   static const std::u16string kSpaces(256, u' ');
   WriteWide(Stream, u"\r\n");
-  for (int left = Indent; left > 0; left -= 256)
-    WriteWide(Stream,
-              std::u16string_view(kSpaces).substr(0, static_cast<size_t>(std::min(left, 256))));
+  WriteWide(Stream, std::u16string_view(kSpaces).substr(
+                        0, static_cast<size_t>(std::clamp(Indent, 0, 256))));
 }
 
 TEncoding TKaXMLNode::OutputEncoding() const {
