@@ -30,8 +30,8 @@ class TParsedEntities;
 using TFileNotFoundEvent = std::function<void(TObject* Sender, const std::string& FileName)>;
 
 // Element nesting deeper than this raises, unless the application sets
-// another limit: it admits every real document, and parsing stays far from
-// the end of an 8 MiB stack.
+// another limit: it admits every real document and refuses runaway ones.
+// Reading does not recurse on nesting, so a higher limit is safe.
 constexpr int kDefaultMaxNestingDepth = 2000;
 
 // Validity errors kept by Validate unless the application sets another
