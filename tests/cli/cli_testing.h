@@ -11,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli.h"
@@ -77,6 +78,20 @@ class CliTest : public ::testing::Test {
     result.Out = ReadFile(out);
     result.Err = ReadFile(err);
     return result;
+  }
+
+  // Each document, checked by the executable, ends with status 2 and an
+  // error of its first line that holds the message.
+  void ExpectEachEndsWithError(
+      const std::vector<std::pair<std::string, std::string>>& documentsAndMessages) const {
+    for (const auto& [document, message] : documentsAndMessages) {
+      SCOPED_TRACE(document.substr(0, 100));
+      const std::string file = Put("doc.xml", document);
+      const auto r = Exec("check '" + file + "'");
+      EXPECT_EQ(r.Status, 2) << r.Err;
+      EXPECT_TRUE(r.Err.starts_with(file + ":1:")) << r.Err;
+      EXPECT_NE(r.Err.find("error: " + message), std::string::npos) << r.Err;
+    }
   }
 
   std::filesystem::path dir_;

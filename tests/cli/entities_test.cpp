@@ -97,22 +97,14 @@ TEST_F(EntitiesTest, HostileDocumentsEndQuicklyAndCleanly) {
   const std::string quadratic = "<!DOCTYPE a [<!ENTITY q \"" + std::string(50000, 'x') + "\">]>";
   const std::string budget = "Entity expansion exceeds the limit of";
   const std::string cycle = "Entity \"a\" refers to itself.";
-  const std::pair<std::string, std::string> cases[] = {
+  ExpectEachEndsWithError({
       {laughs + "<a>&l9;</a>", budget},
       {laughs + "<a t=\"&l9;\"/>", budget},
       {quadratic + "<a>" + refs + "</a>", budget},
       {"<!DOCTYPE a [<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]><a>&a;</a>", cycle},
       {"<!DOCTYPE a [<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]><a t=\"&a;\"/>", cycle},
       {"<!DOCTYPE a [<!ENTITY a \"<x>&a;</x>\">]><a>&a;</a>", cycle},
-  };
-  for (const auto& [document, message] : cases) {
-    SCOPED_TRACE(document.substr(0, 100));
-    const std::string file = Put("doc.xml", document);
-    const auto r = Exec("check '" + file + "'");
-    EXPECT_EQ(r.Status, 2) << r.Err;
-    EXPECT_TRUE(r.Err.starts_with(file + ":1:")) << r.Err;
-    EXPECT_NE(r.Err.find("error: " + message), std::string::npos) << r.Err;
-  }
+  });
 }
 
 }  // namespace

@@ -22,11 +22,7 @@ namespace {
 using testing::ParseText;
 
 std::unique_ptr<TKaXMLDocument> Parse(const std::string& text, bool strict = true) {
-  TKaOrvane parser(nullptr);
-  parser.SetStandardXML(strict);
-  auto doc = ParseText(parser, text);
-  doc->AssignParser(nullptr);
-  return doc;
+  return ParseText(text, strict);
 }
 
 // The error a parse raises; an empty message and line 0 when it raises none.

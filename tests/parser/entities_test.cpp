@@ -23,17 +23,11 @@ std::string Doc(const std::string& subset, const std::string& body) {
 }
 
 std::unique_ptr<TKaXMLDocument> Parse(const std::string& text, bool strict = true) {
-  TKaOrvane parser(nullptr);
-  parser.SetStandardXML(strict);
-  auto doc = ParseText(parser, text);
-  doc->AssignParser(nullptr);
-  return doc;
+  return ParseText(text, strict);
 }
 
 EKaOrvaneError ErrorOf(const std::string& text, bool strict = true) {
-  TKaOrvane parser(nullptr);
-  parser.SetStandardXML(strict);
-  return testing::ParseError(parser, text);
+  return testing::ParseError(text, strict);
 }
 
 // The subtree of node, each node told apart: text in brackets, elements with

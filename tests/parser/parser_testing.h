@@ -21,8 +21,9 @@ inline std::unique_ptr<TKaXMLDocument> ParseText(TKaOrvane& parser, const std::s
   return doc;
 }
 
-inline std::unique_ptr<TKaXMLDocument> ParseText(const std::string& bytes) {
+inline std::unique_ptr<TKaXMLDocument> ParseText(const std::string& bytes, bool standard = false) {
   TKaOrvane parser(nullptr);
+  parser.SetStandardXML(standard);
   auto doc = ParseText(parser, bytes);
   doc->AssignParser(nullptr);
   return doc;
