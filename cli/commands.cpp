@@ -143,9 +143,10 @@ int Check(const TOptions& options, std::ostream& out, TReporter& report) {
 
 // Characters that the output encoding cannot represent, where XML has no
 // escape for them (names, comments, processing instructions): an error that
-// leaves OUT alone unless --lossy lets them be written as '_'.
+// leaves OUT alone unless --lossy lets them be written as '_'. written: the
+// output could not be held back (standard output, a device).
 bool AcceptLosses(const TOptions& options, const std::string& shown, TKaXMLDocument& doc,
-                  TReporter& report) {
+                  TReporter& report, bool written = false) {
   const std::u16string lost = doc.GetInvalidChars();
   if (lost.empty()) return true;
   const std::string encoding = EncodingToString(doc.GetOutputEncoding());
@@ -156,29 +157,40 @@ bool AcceptLosses(const TOptions& options, const std::string& shown, TKaXMLDocum
   }
   report.Error(shown,
                "characters that " + encoding + " cannot represent where no reference can stand: " +
-                   InvCharsToString(lost) + "; nothing written (--lossy writes them as '_')",
+                   InvCharsToString(lost) +
+                   (written ? "; they were written as '_'" :
+                              "; nothing written (--lossy writes them as '_')"),
                kExitFailure);
   return false;
+}
+
+// Output that cannot be taken back (standard output, a device or a pipe)
+// is written as it is encoded. Unless --lossy allows them, losses are
+// looked for first, in a write that keeps nothing: only an encoding that
+// lacks characters can have any.
+bool WriteUnbuffered(const TOptions& options, const std::string& shown, TKaXMLDocument& doc,
+                     TReporter& report, TStream& target) {
+  const TEncoding encoding = doc.GetOutputEncoding();
+  if (!options.Lossy && encoding != UTF_8 && encoding != UTF_16) {
+    TNullStream nowhere;
+    doc.WriteToStream(nowhere);
+    if (!AcceptLosses(options, shown, doc, report)) return false;
+  }
+  doc.WriteToFile(target);
+  return AcceptLosses(options, shown, doc, report, true);
 }
 
 // Writes the document to OUT through a temporary file in the same folder,
 // renamed over OUT once complete: a failed write never leaves OUT cut short,
 // which matters most when OUT is the input file. Devices and pipes are
-// written directly, once complete. Returns false when it reported why
-// nothing was written.
+// written directly. Returns false when it reported why nothing was written.
 bool WriteDocumentFile(const TOptions& options, TKaXMLDocument& doc, TReporter& report) {
   const std::string& output = options.Output;
   std::error_code ec;
   const fs::file_status status = fs::status(output, ec);
   if (fs::exists(status) && !fs::is_regular_file(status)) {
-    // A device or a pipe cannot be taken back: written only when complete.
-    TMemoryStream text;
-    doc.WriteToFile(text);
-    if (!AcceptLosses(options, output, doc, report)) return false;
     const auto device = TXMLFileStream::CreateForWriting(output);
-    if (device->Write(text.Memory(), text.Size()) != text.Size())
-      throw EWriteError("Stream write error");
-    return true;
+    return WriteUnbuffered(options, output, doc, report, *device);
   }
   TReplacementFile file(output);
   try {
@@ -211,12 +223,8 @@ int Write(const TOptions& options, std::ostream& out, TReporter& report) {
   }
   try {
     if (output == "-") {
-      TMemoryStream text;
-      if (doc.GetOutputEncoding() == UTF_16)
-        text.WriteString(doc.GetByteOrder() == boBigEndian ? "\xFE\xFF" : "\xFF\xFE");
-      doc.WriteToStream(text);
-      if (!AcceptLosses(options, shown, doc, report)) return report.Status();
-      out.write(text.Memory(), static_cast<std::streamsize>(text.Size()));
+      TOstreamStream stdoutStream(out);
+      if (!WriteUnbuffered(options, shown, doc, report, stdoutStream)) return report.Status();
     } else if (!WriteDocumentFile(options, doc, report)) {
       return report.Status();
     }
@@ -227,6 +235,8 @@ int Write(const TOptions& options, std::ostream& out, TReporter& report) {
     report.Error(shown, std::string("cannot write file: ") + e.code().message(), kExitFailure);
     return report.Status();
   } catch (const EWriteError&) {
+    // Standard output that failed is reported once, when the command ends.
+    if (output == "-" && !out) return report.Status();
     report.Error(shown, "cannot write file: not all of the document could be written",
                  kExitFailure);
     return report.Status();

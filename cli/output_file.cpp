@@ -93,6 +93,12 @@ int64_t TDescriptorStream::Write(const void* buffer, int64_t count) {
   return written;
 }
 
+int64_t TOstreamStream::Write(const void* buffer, int64_t count) {
+  if (!FOut) return 0;
+  FOut.write(static_cast<const char*>(buffer), static_cast<std::streamsize>(count));
+  return FOut ? count : 0;
+}
+
 int64_t TDescriptorStream::Seek(int64_t offset, TSeekOrigin origin) {
   const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
                      : origin == TSeekOrigin::soCurrent ? SEEK_CUR

@@ -4,6 +4,7 @@
 // temporary file behind.
 #pragma once
 
+#include <ostream>
 #include <stdexcept>
 #include <string>
 
@@ -28,6 +29,30 @@ class TDescriptorStream : public TStream {
  private:
   int FFd;
   int FError = 0;
+};
+
+// Writes to a C++ stream (standard output); takes nothing once the stream
+// has failed, which the command reports when it ends.
+class TOstreamStream : public TStream {
+ public:
+  explicit TOstreamStream(std::ostream& out) : FOut(out) {}
+  int64_t Write(const void* buffer, int64_t count) override;
+  int64_t Read(void* /*buffer*/, int64_t /*count*/) override { return 0; }
+  int64_t Seek(int64_t /*offset*/, TSeekOrigin /*origin*/) override { return -1; }
+  void SetSize(int64_t /*newSize*/) override {}
+
+ private:
+  std::ostream& FOut;
+};
+
+// Takes every byte and keeps none: a write made only to learn what it
+// cannot represent.
+class TNullStream : public TStream {
+ public:
+  int64_t Write(const void* /*buffer*/, int64_t count) override { return count; }
+  int64_t Read(void* /*buffer*/, int64_t /*count*/) override { return 0; }
+  int64_t Seek(int64_t /*offset*/, TSeekOrigin /*origin*/) override { return -1; }
+  void SetSize(int64_t /*newSize*/) override {}
 };
 
 // Raises EOutputError with the system's reason.

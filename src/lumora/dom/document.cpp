@@ -1,6 +1,5 @@
 #include "lumora/dom/document.h"
 
-#include <cstring>
 #include <vector>
 
 #include "lumora/dom/dom_exception.h"
@@ -9,12 +8,12 @@
 #include "lumora/dtd/id_table.h"
 #include "lumora/dtd/references.h"
 #include "lumora/framework/sysutils.h"
+#include "lumora/io/encoded_output.h"
 #include "lumora/io/file_streams.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/io/side_files.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/parser/orvane.h"
-#include "lumora/text/conversions.h"
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
@@ -167,7 +166,9 @@ std::unique_ptr<TKaGEntityReference> TKaXMLDocument::CreateEntityReference(
 
 void TKaXMLDocument::WriteToStream(TStream& Stream) {
   FCharBuffer.Clear();
-  TMemoryStream text;
+  // Collect what this write cannot represent, and only that.
+  invChars().Clear();
+  TEncodedOutput text(Stream, GetWriteEncoding(), FByteOrder);
   WriteWide(text, u"<?xml");
   for (TKaXMLNode* a = FNodeList.GetRoot(ATTRIBUTE_NODE); a; a = a->NextSibling())
     a->Write(text, 0);
@@ -176,27 +177,8 @@ void TKaXMLDocument::WriteToStream(TStream& Stream) {
   for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next()) {
     if (node->GetType() != ATTRIBUTE_NODE) node->Write(text, 0);
   }
-
-  std::u16string wide(static_cast<size_t>(text.Size() / 2), u'\0');
-  std::memcpy(wide.data(), text.Memory(), wide.size() * 2);
-  // Collect what this conversion cannot represent, and only that.
-  invChars().Clear();
-  auto convert = [this](std::u16string_view part) {
-    return FSystemConversion ? WideToSystem(part) : UnicodeToShort(part, FEncoding, FByteOrder);
-  };
-  // U+0000 is a character no encoding of a document can hold, and the
-  // conversions end the text at it: it is written as '_' and reported.
-  std::string bytes;
-  for (size_t start = 0;;) {
-    const size_t nul = wide.find(u'\0', start);
-    bytes += convert(std::u16string_view(wide).substr(start, nul - start));
-    if (nul == std::u16string::npos) break;
-    RecordInvChar(u'\0');
-    bytes += convert(u"_");
-    start = nul + 1;
-  }
+  text.Finish();
   for (char16_t c : invChars().View()) FCharBuffer.Cat(c);  // U+0000 included
-  Stream.WriteString(bytes);
   if (FParser) FParser->SetInvalidChars(FCharBuffer.DataString());
 }
 

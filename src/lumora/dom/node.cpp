@@ -200,10 +200,9 @@ void TKaXMLNode::BreakLine(TStream& Stream, int Indent) const {
   if (AfterText()) return;
   // Indentation stops growing at this width: a document nested a hundred
   // thousand deep is written in linear size, not quadratic.
-  static const std::u16string kSpaces(256, u' ');
-  WriteWide(Stream, u"\r\n");
-  WriteWide(Stream, std::u16string_view(kSpaces).substr(
-                        0, static_cast<size_t>(std::clamp(Indent, 0, 256))));
+  static const std::u16string kBreak = u"\r\n" + std::u16string(256, u' ');
+  WriteWide(Stream, std::u16string_view(kBreak).substr(
+                        0, 2 + static_cast<size_t>(std::clamp(Indent, 0, 256))));
 }
 
 TEncoding TKaXMLNode::OutputEncoding() const {

@@ -2,13 +2,20 @@
 
 #include <cstdint>
 #include <string>
+#include <typeinfo>
 
 #include "lumora/framework/utf8.h"
+#include "lumora/io/encoded_output.h"
 #include "lumora/text/conversions.h"
 
 namespace lumora {
 
 void WriteWide(TStream& stream, std::u16string_view text) {
+  // A write's own output takes the text as it is: no detour through bytes.
+  if (typeid(stream) == typeid(TEncodedOutput)) {
+    static_cast<TEncodedOutput&>(stream).WriteText(text);
+    return;
+  }
   if (text.empty()) return;
   if constexpr (std::endian::native == std::endian::little) {
     stream.Write(text.data(), static_cast<int64_t>(text.size() * 2));
@@ -97,9 +104,16 @@ void WriteEscaped(TStream& stream, std::u16string_view text, unsigned escapes, T
     WriteWide(stream, text.substr(start, i - start));
     start = i + count;
   };
+  // The characters below 64 that escapes may replace, one bit each.
+  const uint64_t special = (escapes & kKeepMarkup ? 0 : (1ull << '&') | (1ull << '<')) |
+                          (escapes & kEscapeSectionEnd ? 1ull << '>' : 0) |
+                          (escapes & kEscapeQuotes ? 1ull << '"' : 0) |
+                          (escapes & kEscapeWhite ? (1ull << '\t') | (1ull << '\n') : 0) |
+                          (escapes & (kEscapeWhite | kEscapeReturn) ? 1ull << '\r' : 0);
   if (EncodesAll(encoding)) {
     for (size_t i = 0; i < text.size(); ++i) {
-      if (text[i] > u'>') continue;  // every character replaced is below it or it
+      const char16_t c = text[i];
+      if (c >= 64 || !(special >> c & 1)) continue;
       const std::u16string_view reference = EscapeOf(text, i, escapes);
       if (reference.empty()) continue;
       replace(i, 1);
@@ -111,6 +125,7 @@ void WriteEscaped(TStream& stream, std::u16string_view text, unsigned escapes, T
       // '?' to U+007E stand for themselves in every encoding: one comparison.
       if (static_cast<char16_t>(c - u'?') < 0x7F - u'?') continue;
       if (c < 0x7F) {
+        if (c >= 64 || !(special >> c & 1)) continue;
         const std::u16string_view reference = EscapeOf(text, i, escapes);
         if (reference.empty()) continue;
         replace(i, 1);

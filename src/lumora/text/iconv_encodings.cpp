@@ -147,17 +147,33 @@ TEncoding LookUpEncodingName(std::string_view name) {
   return found == index.end() ? n_sup : found->second;
 }
 
-std::string IconvEncode(std::u16string_view text, TEncoding encoding) {
-  const TIconvCharset* charset = IconvCharset(encoding);
-  if (!charset) return {};
-  TIconvConverter to(charset->IconvName, kIconvUnits);
-  std::string out;
-  if (!to.IsOpen()) {
-    for (char16_t c : text) RecordInvChar(c);
-    return std::string(text.size(), '_');
+struct TIconvEncoder::TState {
+  TState(TEncoding encoding, const TIconvCharset& charset)
+      : Encoding(encoding), To(charset.IconvName, kIconvUnits) {
+    if (To.IsOpen()) Bitmap = &BmpBitmap(encoding, charset);
   }
-  const TBitmap& bitmap = BmpBitmap(encoding, *charset);
-  out.reserve(text.size() + text.size() / 4);
+  TEncoding Encoding;
+  TIconvConverter To;
+  const TBitmap* Bitmap = nullptr;  // nil when the converter did not open
+};
+
+TIconvEncoder::TIconvEncoder(TEncoding encoding) {
+  if (const TIconvCharset* charset = IconvCharset(encoding))
+    FState = std::make_unique<TState>(encoding, *charset);
+}
+
+TIconvEncoder::~TIconvEncoder() = default;
+
+void TIconvEncoder::Append(std::u16string_view text, std::string& out) {
+  if (!FState) return;
+  if (!FState->Bitmap) {
+    for (char16_t c : text) RecordInvChar(c);
+    out.append(text.size(), '_');
+    return;
+  }
+  TIconvConverter& to = FState->To;
+  const TBitmap& bitmap = *FState->Bitmap;
+  const TEncoding encoding = FState->Encoding;
   const auto lengthAt = [&](size_t i) -> size_t {
     return IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
   };
@@ -191,7 +207,18 @@ std::string IconvEncode(std::u16string_view text, TEncoding encoding) {
     i += length;
   }
   convertUpTo(text.size());
-  AppendFinish(to, out);
+}
+
+void TIconvEncoder::Finish(std::string& out) {
+  if (FState && FState->Bitmap) AppendFinish(FState->To, out);
+}
+
+std::string IconvEncode(std::u16string_view text, TEncoding encoding) {
+  TIconvEncoder encoder(encoding);
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  encoder.Append(text, out);
+  encoder.Finish(out);
   return out;
 }
 

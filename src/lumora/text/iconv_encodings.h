@@ -48,6 +48,25 @@ TEncoding LookUpEncodingName(std::string_view name);
 // text in an iconv encoding. A character the encoding cannot represent (a
 // lone surrogate included) becomes '_' and is recorded in invChars().
 std::string IconvEncode(std::u16string_view text, TEncoding encoding);
+
+// IconvEncode for text that comes in pieces: the bytes of all pieces are
+// those of IconvEncode of their concatenation, since the converter's shift
+// state carries from one piece to the next. A surrogate pair must lie in one
+// piece. Finish ends the text and returns to the initial state.
+class TIconvEncoder {
+ public:
+  explicit TIconvEncoder(TEncoding encoding);
+  ~TIconvEncoder();
+  TIconvEncoder(const TIconvEncoder&) = delete;
+  TIconvEncoder& operator=(const TIconvEncoder&) = delete;
+
+  void Append(std::u16string_view text, std::string& out);
+  void Finish(std::string& out);
+
+ private:
+  struct TState;
+  std::unique_ptr<TState> FState;
+};
 // Whether the encoding has a form for the code point that reads back as it.
 bool IconvCanEncode(TEncoding encoding, uint32_t codePoint);
 
