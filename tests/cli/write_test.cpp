@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
+
+#include <thread>
 
 #include "cli_testing.h"
 #include "output_file.h"
@@ -236,6 +239,44 @@ TEST_F(WriteTest, StandardOutputAndFormatting) {
   EXPECT_TRUE(r.Out.starts_with("\xFF\xFE<")) << "the byte-order mark goes to stdout as well";
   // The summary goes to stderr so that it cannot mix with the document.
   EXPECT_EQ(r.Err, "<stdout>: written (UTF-16 little-endian, mode standard)\n");
+}
+
+// Standard output and devices are written as the document is encoded, not
+// once it is complete: the bytes are those a file gets, whatever the size.
+TEST_F(WriteTest, StandardOutputAndDevicesGetTheBytesAFileGets) {
+  std::string bytes = "<list>";
+  for (int i = 0; i < 6000; ++i)
+    bytes += "<item n=\"" + std::to_string(i) + "\">caf\xC3\xA9 \xE2\x80\x94 \xF0\x9F\x98\x80</item>";
+  bytes += "</list>";
+  const std::string in = Put("in.xml", bytes);
+  for (const char* encoding : {"UTF-8", "UTF-16", "ISO-8859-1", "Shift_JIS"}) {
+    ASSERT_EQ(RunCli({"write", in, "-o", Path("file.xml"), "--encoding", encoding}).Status, 0);
+    const std::string file = ReadFile(Path("file.xml"));
+    ASSERT_GT(file.size(), 200'000u);
+    const auto r = RunCli({"write", in, "-o", "-", "--encoding", encoding});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(r.Out == file) << encoding;
+  }
+
+  // A named pipe: what its reader gets, and nothing when a character would be lost.
+  const std::string fifo = Path("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto throughFifo = [&](const std::vector<std::string>& args, std::string& read) {
+    std::thread reader([&] { read = ReadFile(fifo); });
+    const auto r = RunCli(args);
+    reader.join();
+    return r;
+  };
+  std::string read;
+  auto r = throughFifo({"write", in, "-o", fifo, "--encoding", "UTF-16"}, read);
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  ASSERT_EQ(RunCli({"write", in, "-o", Path("file.xml"), "--encoding", "UTF-16"}).Status, 0);
+  EXPECT_TRUE(read == ReadFile(Path("file.xml")));
+  const std::string lossy = Put("lossy.xml", "<a><!-- \xE2\x80\x94 --></a>");
+  r = throughFifo({"write", lossy, "-o", fifo, "--encoding", "ISO-8859-1"}, read);
+  EXPECT_EQ(r.Status, 3);
+  EXPECT_NE(r.Err.find("nothing written"), std::string::npos) << r.Err;
+  EXPECT_EQ(read, "");
 }
 
 }  // namespace

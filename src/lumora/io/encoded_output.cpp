@@ -229,6 +229,7 @@ void TEncodedOutput::Finish() {
     Encode(std::u16string_view(&high, 1));
   }
   if (FIconv) {
+    ConvertIconvUnits();
     FIconv->Finish(FIconvBytes);
     Put(FIconvBytes);
     FIconvBytes.clear();
@@ -270,25 +271,38 @@ void TEncodedOutput::Encode(std::u16string_view text) {
 
 
 void TEncodedOutput::EncodeIconv(std::u16string_view text) {
+  // iconv costs much per call: the text is gathered into pieces of
+  // kIconvPiece units first.
   while (!text.empty()) {
     const size_t nul = std::min(text.find(u'\0'), text.size());
-    size_t n = std::min(nul, kIconvPiece);
-    if (n < nul && IsHighSurrogate(text[n - 1])) --n;
-    if (n > 0) {
-      FIconv->Append(text.substr(0, n), FIconvBytes);
-    } else {
-      // The text before U+0000 and the '_' after it each end in the
-      // initial shift state, as conversions of their own would.
-      RecordInvChar(u'\0');
-      FIconv->Finish(FIconvBytes);
-      FIconv->Append(u"_", FIconvBytes);
-      FIconv->Finish(FIconvBytes);
-      n = 1;
+    std::u16string_view part = text.substr(0, nul);
+    while (!part.empty()) {
+      size_t n = std::min(part.size(), kIconvPiece);
+      if (n < part.size() && IsHighSurrogate(part[n - 1])) --n;
+      FIconvUnits.append(part.substr(0, n));
+      part.remove_prefix(n);
+      if (FIconvUnits.size() >= kIconvPiece) ConvertIconvUnits();
     }
+    if (nul == text.size()) break;
+    // The text before U+0000 and the '_' after it each end in the initial
+    // shift state, as conversions of their own would.
+    ConvertIconvUnits();
+    RecordInvChar(u'\0');
+    FIconv->Finish(FIconvBytes);
+    FIconv->Append(u"_", FIconvBytes);
+    FIconv->Finish(FIconvBytes);
     Put(FIconvBytes);
     FIconvBytes.clear();
-    text.remove_prefix(n);
+    text.remove_prefix(nul + 1);
   }
+}
+
+void TEncodedOutput::ConvertIconvUnits() {
+  if (FIconvUnits.empty()) return;
+  FIconv->Append(FIconvUnits, FIconvBytes);
+  FIconvUnits.clear();
+  Put(FIconvBytes);
+  FIconvBytes.clear();
 }
 
 void TEncodedOutput::Put(std::string_view bytes) {

@@ -84,6 +84,8 @@ class TEncodedOutput final : public TStream {
   // Encodes text, in which no surrogate pair is split.
   void Encode(std::u16string_view text);
   void EncodeIconv(std::u16string_view text);
+  // Converts the units gathered for iconv into the buffer.
+  void ConvertIconvUnits();
   void Put(std::string_view bytes);
   void Flush();
 
@@ -93,7 +95,8 @@ class TEncodedOutput final : public TStream {
   TKind FKind;
   size_t FWidth = 1;  // the most bytes a unit takes in the buffer (iconv has its own)
   std::unique_ptr<TIconvEncoder> FIconv;
-  std::string FIconvBytes;  // one piece's iconv output on its way into the buffer
+  std::u16string FIconvUnits;  // text gathered for one iconv call
+  std::string FIconvBytes;     // its output on the way into the buffer
   std::unique_ptr<char[]> FBuffer;
   size_t FCapacity;
   size_t FUsed = 0;
