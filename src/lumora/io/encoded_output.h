@@ -17,6 +17,10 @@
 #include <string>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "lumora/framework/stream.h"
 #include "lumora/text/code_pages.h"
 
@@ -40,15 +44,26 @@ class TEncodedOutput final : public TStream {
   TEncodedOutput& operator=(const TEncodedOutput&) = delete;
 
   void WriteText(std::u16string_view text) {
-    // Most pieces are a few characters of ASCII: copied here, without a call.
-    if (FKind == TKind::kUtf8 && !FHighSurrogate && text.size() <= kShortPiece &&
-        FCapacity - FUsed >= kShortPiece) {
+    // Most pieces are ASCII, and most of the rest begin with it: copied
+    // here, without a call.
+    if (FKind == TKind::kUtf8 && !FHighSurrogate && text.size() <= FCapacity - FUsed) {
       char* const to = FBuffer.get() + FUsed;
+      const size_t size = text.size();
       size_t i = 0;
-      for (; i < text.size() && static_cast<char16_t>(text[i] - 1) < 0x7F; ++i)
+#if defined(__SSE2__)
+      for (; i + 8 <= size; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        // Signed: units from 0x8000 are below zero.
+        const __m128i ascii = _mm_and_si128(_mm_cmpgt_epi16(v, _mm_setzero_si128()),
+                                            _mm_cmplt_epi16(v, _mm_set1_epi16(0x80)));
+        if (_mm_movemask_epi8(ascii) != 0xFFFF) break;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(v, v));
+      }
+#endif
+      for (; i < size && static_cast<char16_t>(text[i] - 1) < 0x7F; ++i)
         to[i] = static_cast<char>(text[i]);
       FUsed += i;
-      if (i == text.size()) return;
+      if (i == size) return;
       text.remove_prefix(i);
     }
     WriteTextSlow(text);
@@ -69,8 +84,6 @@ class TEncodedOutput final : public TStream {
 
  private:
   enum class TKind : uint8_t { kUtf8, kUtf16, kTable, kIconv };
-
-  static constexpr size_t kShortPiece = 32;
 
   void WriteTextSlow(std::u16string_view text);
   // Write for what is not whole units in the order of memory.

@@ -10,12 +10,11 @@
 
 namespace lumora {
 
-void WriteWide(TStream& stream, std::u16string_view text) {
-  // A write's own output takes the text as it is: no detour through bytes.
-  if (typeid(stream) == typeid(TEncodedOutput)) {
-    static_cast<TEncodedOutput&>(stream).WriteText(text);
-    return;
-  }
+namespace {
+
+// Any other stream gets the bytes: kept apart so that the way to a write's
+// own output stays short.
+[[gnu::noinline]] void WriteUnits(TStream& stream, std::u16string_view text) {
   if (text.empty()) return;
   if constexpr (std::endian::native == std::endian::little) {
     stream.Write(text.data(), static_cast<int64_t>(text.size() * 2));
@@ -28,6 +27,16 @@ void WriteWide(TStream& stream, std::u16string_view text) {
     }
     stream.WriteString(bytes);
   }
+}
+
+}  // namespace
+
+void WriteWide(TStream& stream, std::u16string_view text) {
+  // A write's own output takes the text as it is: no detour through bytes.
+  if (typeid(stream) == typeid(TEncodedOutput))
+    static_cast<TEncodedOutput&>(stream).WriteText(text);
+  else
+    WriteUnits(stream, text);
 }
 
 void WriteCharReference(TStream& stream, uint32_t codePoint) {
