@@ -1,10 +1,13 @@
-// Throughput of a whole parse: generated documents of 1 MB and 10 MB (UTF-8,
-// with attributes, entity and character references, comments, CDATA
+// Throughput of a whole parse: generated documents of 1, 10 and 50 MB
+// (UTF-8, with attributes, entity and character references, comments, CDATA
 // sections, processing instructions and non-ASCII text) are parsed from
-// memory into a DOM, and written back to memory. When libxml2 is available
-// the same bytes are parsed into its tree (and dumped back) in the same run,
-// and the closing lines give the ratio of the times and the peak heap use of
-// one parse with either library.
+// memory into a DOM, and written back to memory; a product catalogue of 10
+// and 50 MB with an internal DTD is parsed and validated; and the 10 MB
+// document is parsed on one thread and on four at once (a parser and a
+// document each). When libxml2 is available the same bytes are parsed into
+// its tree (dumped back, validated) in the same run, and the closing lines
+// give the ratio of the times and the peak heap use of one parse with
+// either library.
 //
 //   parse_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
@@ -19,6 +22,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "lumora/dom/document.h"
@@ -134,10 +138,49 @@ std::string Catalogue(int64_t size) {
   return doc + "</catalog>\n";
 }
 
+// A catalogue of about `size` bytes that its internal DTD declares in full:
+// products with an ID, a name holding references and a description holding
+// a CDATA section, a comment between them (as the whole-process benchmark's).
+std::string ValidCatalogue(int64_t size) {
+  std::string doc =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!DOCTYPE catalogue [\n"
+      "<!ELEMENT catalogue (product)*>\n"
+      "<!ELEMENT product (name,description)>\n"
+      "<!ATTLIST product sku ID #REQUIRED stock NMTOKEN #REQUIRED price CDATA #IMPLIED>\n"
+      "<!ELEMENT name (#PCDATA)>\n"
+      "<!ELEMENT description (#PCDATA)>\n"
+      "]>\n"
+      "<catalogue>\n";
+  doc.reserve(static_cast<size_t>(size) + 4096);
+  for (int i = 1; static_cast<int64_t>(doc.size()) < size; ++i) {
+    const std::string n = std::to_string(i);
+    char sku[16];
+    std::snprintf(sku, sizeof sku, "P%06d", i);
+    doc += "  <product sku=\"" + std::string(sku) + "\" stock=\"" + std::to_string(i * 7 % 50) +
+           "\" price=\"" + std::to_string(i * 13 % 97) + "." + std::to_string(10 + i % 90) +
+           "\">\n"
+           "    <name>Caf\xC3\xA9 n\xC2\xB0" +
+           n +
+           " &amp; th\xC3\xA9 &#x2014; \xE6\x97\xA5\xE6\x9C\xAC</name>\n"
+           "    <!-- batch " +
+           n +
+           " -->\n"
+           "    <description><![CDATA[Roasted <dark> & sweet]]> origin " +
+           n + "</description>\n  </product>\n";
+  }
+  return doc + "</catalogue>\n";
+}
+
+// The documents by size in MB; a negative size is the catalogue with a DTD.
 const std::string& Document(int64_t megabytes) {
   static std::map<int64_t, std::string> cache;
   auto it = cache.find(megabytes);
-  if (it == cache.end()) it = cache.emplace(megabytes, Catalogue(megabytes * kMB)).first;
+  if (it == cache.end())
+    it = cache
+             .emplace(megabytes, megabytes < 0 ? ValidCatalogue(-megabytes * kMB)
+                                               : Catalogue(megabytes * kMB))
+             .first;
   return it->second;
 }
 
@@ -178,8 +221,59 @@ void BM_LumoraParseWrite(benchmark::State& state) {
   state.counters["written_MB"] = static_cast<double>(written) / kMB;
 }
 
-BENCHMARK(BM_LumoraParse)->Arg(1)->Arg(10)->ArgName("MB")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LumoraParseWrite)->Arg(1)->Arg(10)->ArgName("MB")->Unit(benchmark::kMillisecond);
+void BM_LumoraParseValidate(benchmark::State& state) {
+  const std::string& bytes = Document(-state.range(0));
+  TKaOrvane parser(nullptr);
+  parser.SetStandardXML(true);
+  parser.SetValidateDocument(true);
+  for (auto _ : state) {
+    TStringStream stream(bytes);
+    std::unique_ptr<TKaXMLDocument> doc;
+    if (!parser.Parse(stream, doc)) {
+      state.SkipWithError("the catalogue is not valid");
+      break;
+    }
+  }
+  SetBytes(state, bytes);
+}
+
+// Each thread parses the document with a parser of its own; the time is the
+// wall time until all are done, which stays that of one parse as long as
+// the threads share nothing.
+void BM_LumoraParseThreads(benchmark::State& state) {
+  const std::string& bytes = Document(10);
+  const int threads = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    std::vector<std::thread> running;
+    for (int t = 0; t < threads; ++t)
+      running.emplace_back([&bytes] {
+        TKaOrvane parser(nullptr);
+        auto doc = LumoraParse(parser, bytes);
+        benchmark::DoNotOptimize(doc.get());
+      });
+    for (std::thread& thread : running) thread.join();
+  }
+  SetBytes(state, bytes);
+}
+
+BENCHMARK(BM_LumoraParse)->Arg(1)->Arg(10)->Arg(50)->ArgName("MB")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LumoraParseWrite)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(50)
+    ->ArgName("MB")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LumoraParseValidate)
+    ->Arg(10)
+    ->Arg(50)
+    ->ArgName("MB")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LumoraParseThreads)
+    ->Arg(1)
+    ->Arg(4)
+    ->ArgName("threads")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 #ifdef LUMORA_BENCH_LIBXML2
 xmlDocPtr Libxml2Parse(const std::string& bytes) {
@@ -209,8 +303,35 @@ void BM_Libxml2ParseWrite(benchmark::State& state) {
   state.counters["written_MB"] = static_cast<double>(written) / kMB;
 }
 
-BENCHMARK(BM_Libxml2Parse)->Arg(1)->Arg(10)->ArgName("MB")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Libxml2ParseWrite)->Arg(1)->Arg(10)->ArgName("MB")->Unit(benchmark::kMillisecond);
+void BM_Libxml2ParseValidate(benchmark::State& state) {
+  const std::string& bytes = Document(-state.range(0));
+  for (auto _ : state) {
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    xmlDocPtr doc = xmlCtxtReadMemory(context, bytes.data(), static_cast<int>(bytes.size()),
+                                      "catalogue.xml", nullptr, XML_PARSE_NONET | XML_PARSE_DTDVALID);
+    const bool valid = doc && context->valid;
+    xmlFreeDoc(doc);
+    xmlFreeParserCtxt(context);
+    if (!valid) {
+      state.SkipWithError("libxml2 finds the catalogue not valid");
+      break;
+    }
+  }
+  SetBytes(state, bytes);
+}
+
+BENCHMARK(BM_Libxml2Parse)->Arg(1)->Arg(10)->Arg(50)->ArgName("MB")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Libxml2ParseWrite)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(50)
+    ->ArgName("MB")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Libxml2ParseValidate)
+    ->Arg(10)
+    ->Arg(50)
+    ->ArgName("MB")
+    ->Unit(benchmark::kMillisecond);
 
 // libxml2 allocates through its own hooks, which count like operator new.
 void* CountingMalloc(size_t size) {
@@ -242,17 +363,22 @@ class TRatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+      if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
         FSeconds[run.benchmark_name()] = run.cpu_accumulated_time / run.iterations;
+        FWallSeconds[run.benchmark_name()] = run.real_accumulated_time / run.iterations;
+      }
     ConsoleReporter::ReportRuns(runs);
   }
-  double Seconds(const std::string& name) const {
-    auto it = FSeconds.find(name);
-    return it == FSeconds.end() ? 0 : it->second;
-  }
+  double Seconds(const std::string& name) const { return Find(FSeconds, name); }
+  double WallSeconds(const std::string& name) const { return Find(FWallSeconds, name); }
 
  private:
+  static double Find(const std::map<std::string, double>& seconds, const std::string& name) {
+    auto it = seconds.find(name);
+    return it == seconds.end() ? 0 : it->second;
+  }
   std::map<std::string, double> FSeconds;
+  std::map<std::string, double> FWallSeconds;
 };
 
 void PrintPeakMemory(int64_t megabytes) {
@@ -290,18 +416,25 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
 
 #ifdef LUMORA_BENCH_LIBXML2
-  for (const char* what : {"Parse", "ParseWrite"}) {
-    for (int mb : {1, 10}) {
+  for (const char* what : {"Parse", "ParseWrite", "ParseValidate"}) {
+    for (int mb : {1, 10, 50}) {
       const std::string suffix = std::string(what) + "/MB:" + std::to_string(mb);
       const double ours = reporter.Seconds("BM_Lumora" + suffix);
       const double theirs = reporter.Seconds("BM_Libxml2" + suffix);
       if (ours > 0 && theirs > 0)
-        std::printf("%-10s %2d MB: lumora takes %.2fx the time of libxml2\n", what, mb,
+        std::printf("%-13s %2d MB: lumora takes %.2fx the time of libxml2\n", what, mb,
                     ours / theirs);
     }
   }
   xmlCleanupParser();
 #endif
-  for (int mb : {1, 10}) PrintPeakMemory(mb);
+  const double one = reporter.WallSeconds("BM_LumoraParseThreads/threads:1/real_time");
+  const double four = reporter.WallSeconds("BM_LumoraParseThreads/threads:4/real_time");
+  if (one > 0 && four > 0)
+    std::printf("4 threads, 10 MB each: %.2fx the wall time of one (%u cores)\n", four / one,
+                std::thread::hardware_concurrency());
+  // Only the sizes that were run: a filter may have left the large ones out.
+  for (int mb : {1, 10, 50})
+    if (reporter.Seconds("BM_LumoraParse/MB:" + std::to_string(mb)) > 0) PrintPeakMemory(mb);
   return 0;
 }

@@ -18,6 +18,9 @@ enum ExitCode : int {
   kExitFailure = 3,    // a file could not be read or written, or a bad command line
 };
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// A progress line is drawn on terminal while a long input is read; a
+// null terminal shows none (stderr that is not a terminal, tests).
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        std::ostream* terminal = nullptr);
 
 }  // namespace lumora::cli

@@ -22,6 +22,7 @@
 #include "messages.h"
 #include "options.h"
 #include "output_file.h"
+#include "progress.h"
 
 namespace lumora::cli {
 namespace {
@@ -60,24 +61,28 @@ class TSession {
 // Parses one file (or standard input), reporting what is wrong with it.
 // Returns false when there is no document to go on with: the file could not
 // be read or is not well-formed. Validity errors leave the document usable.
-// The input is read once, by the one open of its name, and parsed from
-// memory: a pipe is not waited on twice, nor a file swapped in between.
+// The input is opened once by its name and read in blocks as the parser
+// needs them, each byte once: a pipe is not waited on twice, nor a file
+// swapped in between.
 bool Load(const std::string& file, TSession& session, TReporter& report) {
   TKaOrvane& parser = session.Parser();
-  // An external DTD or entity that cannot be read leaves the document
-  // well-formed, but validation then misses what it declares: say which.
-  parser.SetOnFileNotFound([&report, &file](TObject*, const std::string& name) {
-    report.Warning(file, 0, "cannot read external resource \"" + name + "\"");
-  });
   struct TForget {
     TKaOrvane& Parser;
     ~TForget() { Parser.SetOnFileNotFound(nullptr); }
   } forget{parser};
   bool valid = true;
   try {
-    const TInput input = TInput::Read(file);
-    TByteViewStream stream(input.Bytes());
-    valid = parser.Parse(stream, session.Document, file == "-" ? std::string() : file);
+    TInputStream input(file);
+    // Gone, and the line with it, before any message about the file.
+    TProgress progress(report.Terminal(), Printable(DisplayName(file)), input.Total());
+    input.SetOnRead([&progress](int64_t done) { progress.Update(done); });
+    // An external DTD or entity that cannot be read leaves the document
+    // well-formed, but validation then misses what it declares: say which.
+    parser.SetOnFileNotFound([&report, &file, &progress](TObject*, const std::string& name) {
+      progress.Erase();
+      report.Warning(file, 0, "cannot read external resource \"" + name + "\"");
+    });
+    valid = parser.Parse(input, session.Document, file == "-" ? std::string() : file);
   } catch (const EInputError& e) {
     report.Error(
         file,
@@ -291,7 +296,8 @@ int Encodings(std::ostream& out) {
 
 }  // namespace
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        std::ostream* terminal) {
   TOptions options;
   try {
     options = ParseCommandLine(args);
@@ -299,7 +305,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     err << "lumora: error: " << Printable(std::string_view(e.what())) << "\nTry 'lumora --help'.\n";
     return kExitFailure;
   }
-  TReporter report(err);
+  TReporter report(err, terminal);
   int status = kExitOk;
   try {
     switch (options.Command) {

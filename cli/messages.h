@@ -35,7 +35,9 @@ std::string Printable(std::u16string_view text);
 
 class TReporter {
  public:
-  explicit TReporter(std::ostream& err) : FErr(err) {}
+  // A progress line for long inputs goes to terminal; none when it is null.
+  explicit TReporter(std::ostream& err, std::ostream* terminal = nullptr)
+      : FErr(err), FTerminal(terminal) {}
 
   // A syntax error of the parse of file (status 2).
   void SyntaxError(const std::string& file, const EKaOrvaneError& error);
@@ -49,11 +51,13 @@ class TReporter {
   void Error(const std::string& file, const std::string& message, int status);
 
   std::ostream& Err() { return FErr; }
+  std::ostream* Terminal() const { return FTerminal; }
   int Status() const { return FStatus; }
   void Raise(int status) { FStatus = std::max(FStatus, status); }
 
  private:
   std::ostream& FErr;
+  std::ostream* FTerminal;
   int FStatus = 0;
 };
 

@@ -9,6 +9,7 @@
 #include "cli_testing.h"
 #include "lumora/io/orvane_error.h"
 #include "messages.h"
+#include "progress.h"
 
 namespace lumora::testing {
 namespace {
@@ -48,12 +49,39 @@ TEST_F(InputOutputTest, LargeInputsFromPipesAndFilesReadWhole) {
   EXPECT_EQ(Exec("check - <'" + file + "' ").Status, 0);
   const auto piped = Exec("find - 149999 --values < '" + file + "'");
   EXPECT_EQ(piped.Out, "ATTRIBUTE_NODE\tn\t149999\n");
+  // A pipe cannot go back: the parser's look at the head of the input is
+  // kept, also for an encoding read through iconv.
+  const auto throughCat = [this](const std::string& path) {
+    const std::string line = "cat '" + path + "' | '" + LUMORA_COMMAND + "' check --verbose - >'" +
+                             Path("piped") + "'";
+    EXPECT_EQ(std::system(line.c_str()), 0);
+    return ReadFile(Path("piped"));
+  };
+  EXPECT_EQ(throughCat(file), "<stdin>: well-formed (UTF-8, 150001 elements, 150000 attributes)\n");
+  std::string latin = "<?xml version='1.0' encoding='windows-1252'?>\n<list>";
+  for (int i = 0; i < 50'000; ++i) latin += "<i>\x80 \xE9</i>";
+  const std::string latinFile = Put("latin.xml", latin + "</list>");
+  EXPECT_EQ(throughCat(latinFile), "<stdin>: well-formed (windows-1252, 50001 elements, 0 attributes)\n");
   // Cut short, it is not well-formed, whichever way it comes.
   const std::string cut = Put("cut.xml", bytes.substr(0, bytes.size() - 3));
   EXPECT_EQ(Exec("check - <'" + cut + "'").Status, 2);
 }
 
-TEST_F(InputOutputTest, OpenFailuresGiveTheSystemsReason) {
+TEST_F(InputOutputTest, AnInputIsReadOnlyAsFarAsTheParseGoes) {
+  // The writer keeps the pipe open well past the time limit: the verdict
+  // comes from the first block, without waiting for the end.
+  const std::string fifo = Path("slow.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string line = "((printf '<a>\\n<b>\\n</c>'; head -c 300000 /dev/zero | tr '\\0' ' '; "
+                           "sleep 8) >'" + fifo + "' &) ; timeout 4 '" + LUMORA_COMMAND +
+                           "' check '" + fifo + "' 2>'" + Path("err") + "'";
+  const int raw = std::system(line.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 2);
+  EXPECT_TRUE(ReadFile(Path("err")).starts_with(fifo + ":3:")) << ReadFile(Path("err"));
+}
+
+TEST_F(InputOutputTest, OpenAndReadFailuresGiveTheSystemsReason) {
   const std::string locked = Put("locked.xml", "<a/>");
   ::chmod(locked.c_str(), 0);
   if (::geteuid() != 0) {
@@ -63,6 +91,47 @@ TEST_F(InputOutputTest, OpenFailuresGiveTheSystemsReason) {
   }
   EXPECT_EQ(RunCli({"check", Path("none.xml")}).Err,
             Path("none.xml") + ": error: cannot read file: No such file or directory\n");
+  // Opens as a regular file, and fails at the first read, inside the parse.
+  if (fs::exists("/proc/self/mem")) {
+    EXPECT_EQ(RunCli({"check", "/proc/self/mem"}).Err,
+              "/proc/self/mem: error: cannot read file: Input/output error\n");
+  }
+}
+
+TEST_F(InputOutputTest, ASlowInputShowsProgressOnATerminalOnly) {
+  const std::string fifo = Path("slow.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string writer = "(printf '<a>'; head -c 200000 /dev/zero | tr '\\0' ' '; sleep 1.5; "
+                             "printf '</a>') >'" + fifo + "' &";
+  ASSERT_EQ(std::system(writer.c_str()), 0);
+  std::ostringstream out, err, terminal;
+  EXPECT_EQ(cli::Run({"check", fifo}, out, err, &terminal), 0);
+  EXPECT_EQ(err.str(), "");
+  const std::string shown = terminal.str();
+  EXPECT_TRUE(shown.starts_with("\r\x1b[Klumora: " + fifo + ": 0.")) << shown;
+  EXPECT_TRUE(shown.ends_with(" MB\r\x1b[K")) << shown;
+  // The command itself draws nothing when its standard error is a file.
+  ASSERT_EQ(std::system(writer.c_str()), 0);
+  const TResult r = Exec("check '" + fifo + "'");
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Err, "");
+}
+
+TEST(ProgressTest, BytesReadOfTheTotalWhenKnown) {
+  const struct {
+    int64_t Done, Total;
+    const char* Text;
+  } cases[] = {
+      {21'300'000, 50'000'000, "lumora: big.xml: 42% (21.3 of 50.0 MB)"},
+      {0, 50'000'000, "lumora: big.xml: 0% (0.0 of 50.0 MB)"},
+      {50'000'000, 50'000'000, "lumora: big.xml: 100% (50.0 of 50.0 MB)"},
+      // A file that grew while it was read.
+      {60'000'000, 50'000'000, "lumora: big.xml: 100% (60.0 of 50.0 MB)"},
+      // A pipe, or a file that was empty when opened.
+      {2'460'000, -1, "lumora: big.xml: 2.5 MB"},
+      {1'000, 0, "lumora: big.xml: 0.0 MB"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(cli::ProgressText("big.xml", c.Done, c.Total), c.Text);
 }
 
 // Control characters from a document or a file name reach the terminal

@@ -201,6 +201,42 @@ TEST(Entities, HostileDeclarationsEndWithTheGuardsMessage) {
   }
 }
 
+// Bytes given as a pipe gives them: the stream cannot tell its size.
+class TUnsizedStream : public TStringStream {
+ public:
+  using TStringStream::TStringStream;
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+    return origin == TSeekOrigin::soEnd ? -1 : TStringStream::Seek(offset, origin);
+  }
+};
+
+TEST(Entities, AnInputOfUnknownSizeEarnsItsBudgetAsItIsRead) {
+  // 9.6 million characters, more than any input may expand to, from 40
+  // times as many bytes: the same verdict whether the size is known or not.
+  std::string refs;
+  for (int i = 0; i < 80000; ++i) refs += "&e;";
+  const std::string large = Doc("<!ENTITY e '" + std::string(100, 'x') + "'>", "<a>" + refs + "</a>");
+  for (const bool sized : {true, false}) {
+    SCOPED_TRACE(sized ? "sized" : "unsized");
+    TKaOrvane parser(nullptr);
+    std::unique_ptr<TKaXMLDocument> doc;
+    TStringStream plain(large);
+    TUnsizedStream unsized(large);
+    ASSERT_NO_THROW(parser.Parse(sized ? static_cast<TStream&>(plain) : unsized, doc));
+    EXPECT_EQ(doc->GetDocumentElement()->GetNodeList().GetFirst()->GetValue().size(), 8000000u);
+  }
+  // What little a hostile document has read earns little.
+  TKaOrvane parser(nullptr);
+  std::unique_ptr<TKaXMLDocument> doc;
+  TUnsizedStream bomb(Laughs("lol", "<a>&l9;</a>"));
+  try {
+    parser.Parse(bomb, doc);
+    ADD_FAILURE() << "expanded in full";
+  } catch (const EKaOrvaneError& e) {
+    EXPECT_EQ(e.Message(), "Entity expansion exceeds the limit of 8388608 characters.");
+  }
+}
+
 TEST(Entities, ElementsFromEntitiesCountTowardsTheNestingLimit) {
   std::string open, close;
   for (int i = 0; i < 60; ++i) open += "<n>", close += "</n>";

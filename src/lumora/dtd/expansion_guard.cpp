@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "lumora/framework/stream.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/lex/input_buffer.h"
@@ -15,7 +16,8 @@ TExpansionGuard::TExpansionGuard(int64_t InputSize) {
 
 TExpansionGuard::~TExpansionGuard() = default;
 
-void TExpansionGuard::Reset(int64_t InputSize) {
+void TExpansionGuard::Reset(int64_t InputSize, TStream* Input) {
+  FInput = InputSize < 0 ? Input : nullptr;
   FOpen.clear();
   FProduced = 0;
   FExpansions = 0;
@@ -74,6 +76,10 @@ std::u16string_view TExpansionGuard::GetTextEntity() const {
 
 void TExpansionGuard::Produce(int64_t Count) {
   FProduced += Count;
+  if (FProduced > FLimit && FInput) {
+    const int64_t read = std::max<int64_t>(FInput->GetPosition(), 0);
+    FLimit = std::max(FLimit, read * kAmplification);
+  }
   if (FProduced > FLimit)
     throw EKaOrvaneError(
         Format("Entity expansion exceeds the limit of %d characters.", static_cast<long long>(FLimit)));

@@ -19,6 +19,7 @@
 namespace lumora {
 
 class TInputBuffer;
+class TStream;
 
 class TExpansionGuard {
  public:
@@ -38,8 +39,10 @@ class TExpansionGuard {
   TExpansionGuard(const TExpansionGuard&) = delete;
   TExpansionGuard& operator=(const TExpansionGuard&) = delete;
 
-  // Starts the count afresh for an input of this many bytes.
-  void Reset(int64_t InputSize);
+  // Starts the count afresh for an input of this many bytes. An input whose
+  // size is not known (a pipe: InputSize negative) is given as Input, and
+  // its budget grows with the bytes read from it so far.
+  void Reset(int64_t InputSize, TStream* Input = nullptr);
   // The most characters expansion may produce in this parse.
   int64_t GetLimit() const { return FLimit; }
   int64_t GetProduced() const { return FProduced; }
@@ -93,6 +96,7 @@ class TExpansionGuard {
   void Open(std::u16string_view Name, std::unique_ptr<TInputBuffer> Buffer, bool Expansion);
 
   std::vector<TOpenEntity> FOpen;
+  TStream* FInput = nullptr;
   int64_t FLimit = kFreeCharacters;
   int64_t FProduced = 0;
   int64_t FExpansions = 0;

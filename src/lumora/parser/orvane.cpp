@@ -70,9 +70,10 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
   if (FSharedGuard) {
     FGuard = FSharedGuard;
   } else {
-    // The budget of expansion grows with the input.
+    // The budget of expansion grows with the input; with one of unknown
+    // size, as it is read.
     const int64_t size = Stream.Size();
-    FOwnGuard->Reset(size > 0 ? size : 0);
+    FOwnGuard->Reset(size, &Stream);
     FGuard = FOwnGuard.get();
   }
   Init();
