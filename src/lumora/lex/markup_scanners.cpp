@@ -49,6 +49,13 @@ TInputBuffer::TAsciiSet CharDataSet() {
   return set;
 }
 
+// The ASCII characters that continue a name.
+TInputBuffer::TAsciiSet NameSet() {
+  TInputBuffer::TAsciiSet set{};
+  for (char16_t c = 0; c < 128; ++c) set[c] = IsNameChar(c);
+  return set;
+}
+
 }  // namespace
 
 // The replacement text as bytes that an input buffer reads back unchanged:
@@ -200,6 +207,7 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
 }
 
 std::u16string_view TLexAnalyzer::SplitCDSec() {
+  static const TInputBuffer::TAsciiSet kPlain = AsciiSetExcept(u']');
   FLexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == 0) RaiseError("CDSection does not have a matching end-tag.");
@@ -214,11 +222,13 @@ std::u16string_view TLexAnalyzer::SplitCDSec() {
       FBuffer->UnGetChars(2);
     }
     FLexeme.push_back(c);
+    FBuffer->ReadAsciiRun(FLexeme, kPlain);
   }
   return FLexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitComment() {
+  static const TInputBuffer::TAsciiSet kPlain = AsciiSetExcept(u'-');
   FLexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == 0) RaiseError("Comment does not have a matching end-tag.");
@@ -233,11 +243,13 @@ std::u16string_view TLexAnalyzer::SplitComment() {
     }
     // The text is kept exactly as written, line breaks and blanks included.
     FLexeme.push_back(c);
+    FBuffer->ReadAsciiRun(FLexeme, kPlain);
   }
   return FLexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitPIData() {
+  static const TInputBuffer::TAsciiSet kPlain = AsciiSetExcept(u'?');
   FLexeme.clear();
   char16_t c = FChar;
   if (FStrictSyntax && !IsWhite(c)) {
@@ -262,6 +274,7 @@ std::u16string_view TLexAnalyzer::SplitPIData() {
       FBuffer->UnGetChar();
     }
     FLexeme.push_back(c);
+    FBuffer->ReadAsciiRun(FLexeme, kPlain);
   }
   return FLexeme;
 }
@@ -282,11 +295,13 @@ std::u16string_view TLexAnalyzer::SplitLiteral() {
 }
 
 std::u16string_view TLexAnalyzer::SplitName() {
+  static const TInputBuffer::TAsciiSet kNamePart = NameSet();
   FLexeme.assign(1, FChar);
-  char16_t c = FBuffer->GetChar();
-  while (IsNameChar(c)) {
+  for (;;) {
+    FBuffer->ReadAsciiRun(FLexeme, kNamePart);
+    const char16_t c = FBuffer->GetChar();
+    if (!IsNameChar(c)) break;
     FLexeme.push_back(c);
-    c = FBuffer->GetChar();
   }
   FBuffer->UnGetChar();
   return FLexeme;
