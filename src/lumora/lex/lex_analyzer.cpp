@@ -203,8 +203,9 @@ void TLexAnalyzer::SetTokenInsert(std::u16string_view lexem, int32_t code) {
   }
   // Names and texts are held for the few tokens a grammar looks back at,
   // not entered into the table.
-  if (lexem.data() == FLexeme.data() && lexem.size() == FLexeme.size())
-    FToken->SetFromTable(FSymTab->HoldLexeme(FLexeme, code), -1);  // the scanners' buffer: no copy
+  const std::u16string& built = FSymTab->NextHeld();
+  if (lexem.data() == built.data() && lexem.size() == built.size())
+    FToken->SetFromTable(FSymTab->HoldNext(code), -1);  // built in place by a scanner
   else
     FToken->SetFromTable(FSymTab->HoldCopy(lexem, code), -1);
 }

@@ -99,12 +99,6 @@ const TSTEntry& TSymTab::TakeLexeme(std::u16string& lexem, int32_t code, int32_t
   return KeptEntry(code, index, FKeptTexts[FNextKept]);
 }
 
-const TSTEntry& TSymTab::HoldLexeme(std::u16string& lexem, int32_t code) {
-  FKeptTexts[FNextKept].swap(lexem);
-  lexem.clear();
-  return NextKept(code);
-}
-
 const TSTEntry& TSymTab::HoldCopy(std::u16string_view lexem, int32_t code) {
   FKeptTexts[FNextKept].assign(lexem);
   return NextKept(code);

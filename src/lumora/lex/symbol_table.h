@@ -3,7 +3,7 @@
 // Every lexeme inserted or kept (KeepLexeme) counts in the table, so that it
 // has the index it would have in a table holding them all. Markup and single
 // characters stay in the table until it is destroyed. The names, literals and
-// texts the lexers read are only held for a while (HoldLexeme), uncounted:
+// texts the lexers read are only held for a while (HoldNext), uncounted:
 // they are as large as the document, and the grammars copy what they need at
 // once. The lexers recognize the markup keywords without asking the table.
 #pragma once
@@ -105,9 +105,13 @@ class TSymTab : public TObject {
   // leaves an emptied string with storage to use again.
   const TSTEntry& TakeLexeme(std::u16string& lexem, int32_t code, int32_t& index);
   static constexpr int kKeptLexemes = 16;
-  // TakeLexeme for the lexers: the token is not counted and gets no index
-  // (-1); nothing about it is hashed.
-  const TSTEntry& HoldLexeme(std::u16string& lexem, int32_t code);
+  // For the lexers, which build a name or text in place: the string that
+  // holds the next one (its text is that of a lexeme kept kKeptLexemes ago),
+  // and the entry that makes what it holds now a token. Such a token is not
+  // counted and gets no index (-1); nothing about it is hashed.
+  std::u16string& NextHeld() { return FKeptTexts[FNextKept]; }
+  const TSTEntry& HoldNext(int32_t code) { return NextKept(code); }
+  // The same for a lexeme built elsewhere, which is copied.
   const TSTEntry& HoldCopy(std::u16string_view lexem, int32_t code);
 
   // These expect an index that Insert or Lookup returned.
