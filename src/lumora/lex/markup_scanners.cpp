@@ -418,8 +418,7 @@ bool TLexAnalyzer::ParseAttribute(std::u16string_view name) {
   // The start tag asks for whatever name comes: the token's own text.
   const std::u16string_view lexeme = FToken->GetLexem();
   const bool itself = lexeme.data() == name.data() && lexeme.size() == name.size();
-  if (!itself && (FStrictSyntax ? lexeme != name : XMLCompareText(lexeme, name) != 0))
-    return false;
+  if (!itself && (FStrictSyntax ? lexeme != name : XMLCompareText(lexeme, name) != 0)) return false;
   RequireSpaceBefore();
   FAttributeLine = FLine;
   FAttributeColumn = FColumn;
