@@ -388,5 +388,40 @@ TEST(InputForms, SmallBlocksSplittingCharactersGiveTheSameTokens) {
   }
 }
 
+// Bulk runs in names, values, text, comments, sections and PI data, broken
+// by block edges at every offset: the tokens and the line each starts on
+// are those of one large block. The text puts every kind of character
+// (two, three and four bytes, CR LF, the characters that end a run) next
+// to long ASCII runs.
+TEST(InputForms, RunsBrokenByBlockEdgesGiveTheSameTokensAndLines) {
+  const std::u16string piece =
+      u"<longer.name-x_1 attribute_one='v\u00E9\u00E9 \u4E00x' b=\"q\r\nr\">"
+      u"text\r\nwith \U0001F600 pair]] and &amp; \u00E9nd"
+      u"<!-- a - comment - no, - only -->"
+      u"<![CDATA[ ] ]] ]> x\u4E00\r\n]]>"
+      u"<?target-name data ? more\u00E9 ?>\r"
+      u"<n\u00E9\u4E00me/></longer.name-x_1>\n";
+  std::u16string text;
+  for (int i = 0; i < 6; ++i) text += piece;
+  const auto tokensAndLines = [&text](int32_t block) {
+    TTestLexer lexer(block);
+    lexer.Start(WideToSystem(text));
+    lexer.DocBuffer().SetEncoding(UTF_8);
+    lexer.SetInContent(true);
+    lexer.LexAn();
+    std::vector<std::pair<TToken, int32_t>> read;
+    while (lexer.Code() != tkEndOfFile) {
+      read.push_back({{lexer.Code(), std::u16string(lexer.Lexem())}, lexer.Line()});
+      lexer.LexAn();
+    }
+    return read;
+  };
+  const auto expected = tokensAndLines(TInputBuffer::kBlockSize);
+  ASSERT_GT(expected.size(), 100u);
+  EXPECT_EQ(expected[1].first, (TToken{tkName, u"longer.name-x_1"}));
+  for (int32_t block = 2; block <= 17; ++block)
+    EXPECT_EQ(tokensAndLines(block), expected) << "block " << block;
+}
+
 }  // namespace
 }  // namespace lumora

@@ -1,5 +1,7 @@
 #include "lumora/lex/input_buffer.h"
 
+#include <cstring>
+
 #include "lumora/framework/utf8.h"
 
 #include "lumora/framework/sysutils.h"
@@ -140,18 +142,32 @@ int TInputBuffer::ReadAsciiRun(std::u16string& out, const TAsciiSet& accept) {
   while (p < end && safe[*p] && plain[*p]) ++p;
   const auto count = static_cast<size_t>(p - begin);
   if (count == 0) return 0;
+  // Plain loops rather than one that does everything per byte: the widening
+  // and the marks vectorize, and line feeds are looked for only where the
+  // run may hold them. Most runs are short (names, values), so the library
+  // calls are kept for long ones.
+  constexpr size_t kLongRun = 32;
   const size_t old = out.size();
   out.resize(old + count);
   char16_t* const to = out.data() + old;
+  for (size_t i = 0; i < count; ++i) to[i] = begin[i];
   TMark* const marks = FMarks.get() + FPos;
+  if (count >= kLongRun)
+    std::memset(marks, kCharStart, count);
+  else
+    for (size_t i = 0; i < count; ++i) marks[i] = kCharStart;
   const int32_t line = FLine;
   const int64_t chars = FChars;
-  for (size_t i = 0; i < count; ++i) {
-    to[i] = begin[i];
-    marks[i] = kCharStart;
-    if (begin[i] == '\n') {
-      marks[i] = kLineEnd;
-      FChars = chars + static_cast<int64_t>(i);
+  if (plain['\n']) {
+    const auto nextLineFeed = [&](const uint8_t* from) -> const uint8_t* {
+      if (count >= kLongRun)
+        return static_cast<const uint8_t*>(std::memchr(from, '\n', static_cast<size_t>(p - from)));
+      while (from < p && *from != '\n') ++from;
+      return from < p ? from : nullptr;
+    };
+    for (const uint8_t* lf = nextLineFeed(begin); lf; lf = nextLineFeed(lf + 1)) {
+      marks[lf - begin] = kLineEnd;
+      FChars = chars + (lf - begin);
       NewLine();
     }
   }
@@ -310,6 +326,29 @@ char16_t TInputBuffer::GetTwoByteSlow() {
 }
 
 char16_t TInputBuffer::GetUtf8Slow(int lead, int32_t leadSlot) {
+  // A well-formed sequence of two or three bytes, whole in the block: most
+  // of the text beyond ASCII, decoded in place. Anything else, and what is
+  // no character, takes the checks below.
+  if (lead >= 0xC2 && lead < 0xF0 && FPos + (lead >= 0xE0 ? 2 : 1) <= FLimit) {
+    const uint8_t* const next = FData.get() + FPos;
+    uint32_t cp = 0;
+    int length = 0;
+    if (lead < 0xE0) {
+      if ((next[0] & 0xC0) == 0x80) {
+        cp = (static_cast<uint32_t>(lead) & 0x1F) << 6 | (next[0] & 0x3F);
+        length = 2;
+      }
+    } else if ((next[0] & 0xC0) == 0x80 && (next[1] & 0xC0) == 0x80) {
+      cp = (static_cast<uint32_t>(lead) & 0x0F) << 12 | (next[0] & 0x3F) << 6 | (next[1] & 0x3F);
+      if (cp >= 0x800) length = 3;
+    }
+    if (length > 0 && IsChar(static_cast<char16_t>(cp))) {
+      FMarks[leadSlot] = kCharStart;
+      for (int i = 1; i < length; ++i) FMarks[FPos++] = kContinuation;
+      ++FChars;
+      return static_cast<char16_t>(cp);
+    }
+  }
   const int length = lead >= 0xC2 && lead <= 0xF4 ? MBSequenceLength(static_cast<char>(lead)) : 1;
   char bytes[4] = {static_cast<char>(lead), 0, 0, 0};
   int got = 1;
@@ -357,7 +396,7 @@ void TInputBuffer::Uncount(TMark mark) {
   }
 }
 
-void TInputBuffer::UnGetChar() {
+void TInputBuffer::UnGetCharSlow() {
   if (FPendingLow != 0) {
     // The high half was delivered last: back to the start of its pair.
     FPendingLow = 0;
@@ -398,13 +437,6 @@ void TInputBuffer::UnGetChar() {
     return;
   }
   Uncount(FMarks[FPos]);
-}
-
-int32_t TInputBuffer::GetColumn() const {
-  const int64_t column = FChars - FLineStart + 1;
-  // Only a push-back beyond the remembered line ends leaves it unknown.
-  if (column < 1) return 1;
-  return column > INT32_MAX ? INT32_MAX : static_cast<int32_t>(column);
 }
 
 std::u16string TInputBuffer::GetChars(int n) {

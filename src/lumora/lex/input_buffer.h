@@ -19,6 +19,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -62,7 +63,7 @@ class TInputBuffer : public TObject {
 
   inline char16_t GetChar();
   // Pushes back the last character GetChar delivered.
-  void UnGetChar();
+  inline void UnGetChar();
   // n characters joined, zeros included (a look-ahead that may run past the end).
   std::u16string GetChars(int n);
   void UnGetChars(int n) {
@@ -107,7 +108,12 @@ class TInputBuffer : public TObject {
   // is one). Exact under push-back of up to kLineHistory line ends; between
   // the two halves of a pair the column is that of the character after it.
   int32_t GetLine() const { return FLine; }
-  int32_t GetColumn() const;
+  int32_t GetColumn() const {
+    const int64_t column = FChars - FLineStart + 1;
+    // Only a push-back beyond the remembered line ends leaves it unknown.
+    if (column < 1) return 1;
+    return column > INT32_MAX ? INT32_MAX : static_cast<int32_t>(column);
+  }
 
   // Whether a carriage return, alone or before a line feed, is delivered as
   // one line feed (the default). Text that was read once already, such as
@@ -137,6 +143,7 @@ class TInputBuffer : public TObject {
   void FillBlock(int block);
   void UpdateMode();
   char16_t GetCharSlow();
+  void UnGetCharSlow();
   char16_t GetTwoByteSlow();
   char16_t GetUtf8Slow(int lead, int32_t leadSlot);
   // Delivers a line end whose first unit (CR or LF) sits at slot.
@@ -230,6 +237,18 @@ inline char16_t TInputBuffer::GetChar() {
     }
   }
   return GetCharSlow();
+}
+
+inline void TInputBuffer::UnGetChar() {
+  // The common case: a one-byte character of the current block that began
+  // no line.
+  if (FPendingLow == 0 && FPastEnd == 0 && FMode != TMode::kTwoByte &&
+      FPos > FCurrent * FBlockSize && FMarks[FPos - 1] == kCharStart) {
+    --FPos;
+    --FChars;
+    return;
+  }
+  UnGetCharSlow();
 }
 
 }  // namespace lumora

@@ -1,5 +1,8 @@
 #include "lumora/lex/lex_analyzer.h"
 
+#include <array>
+#include <iterator>
+
 #include "lumora/dtd/expansion_guard.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/orvane_error.h"
@@ -17,6 +20,43 @@ bool SameTextIgnoringCase(std::u16string_view a, std::u16string_view b) {
   }
   return true;
 }
+
+// The markup keyword written exactly as lexem, or nil: the entry the table
+// would find for it, found without hashing. The table's own lookup stays
+// for other case and for markup it does not know.
+const TKeywordEntry* ExactKeyword(std::u16string_view lexem) {
+  constexpr size_t kCount = std::size(kMarkupKeywords);
+  struct TIndex {
+    std::array<std::u16string_view, kCount> Texts;
+    std::array<uint8_t, 128> Single{};  // position + 1 of a one-character keyword
+  };
+  static const TIndex index = [] {
+    TIndex built;
+    for (size_t i = 0; i < kCount; ++i) {
+      built.Texts[i] = kMarkupKeywords[i].Lexem;
+      if (built.Texts[i].size() == 1) built.Single[built.Texts[i][0]] = static_cast<uint8_t>(i + 1);
+    }
+    return built;
+  }();
+  if (lexem.size() == 1) {
+    const size_t at = lexem[0] < 128 ? index.Single[lexem[0]] : 0;
+    return at ? &kMarkupKeywords[at - 1] : nullptr;
+  }
+  for (size_t i = 0; i < kCount; ++i)
+    if (index.Texts[i] == lexem) return &kMarkupKeywords[i];
+  return nullptr;
+}
+
+// Each ASCII character as a text of its own, for single-character tokens.
+struct TAsciiTexts {
+  char16_t Text[128][2];
+  TAsciiTexts() {
+    for (int c = 0; c < 128; ++c) {
+      Text[c][0] = static_cast<char16_t>(c);
+      Text[c][1] = 0;
+    }
+  }
+};
 
 }  // namespace
 
@@ -121,6 +161,8 @@ void TLexAnalyzer::RaiseUnexpected() const {
 void TLexAnalyzer::SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew) {
   // Markup read past the end of the data holds zeros; its text ends there.
   lexem = lexem.substr(0, lexem.find(u'\0'));
+  if (const TKeywordEntry* keyword = ExactKeyword(lexem))
+    return FToken->SetText(keyword->Code, keyword->Lexem, lexem.size());
   int32_t index = -1;
   if (const TSTEntry* found = FSymTab->Find(lexem, index))
     return FToken->SetFromTable(*found, index);
@@ -129,8 +171,14 @@ void TLexAnalyzer::SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew) 
 }
 
 void TLexAnalyzer::SetTokenChar(char16_t c) {
-  const std::u16string_view lexem(&c, 1);
   const int32_t code = XMLOrd(c);
+  // A character other than a letter is found in the table as itself (only
+  // letters have other case): its text needs no table.
+  if (c < 128 && !((c | 0x20) >= u'a' && (c | 0x20) <= u'z')) {
+    static const TAsciiTexts kTexts;
+    return FToken->SetText(code, kTexts.Text[c], 1);
+  }
+  const std::u16string_view lexem(&c, 1);
   int32_t index = -1;
   const TSTEntry* entry = FSymTab->Find(lexem, index);
   if (!entry) entry = &FSymTab->InsertLexeme(lexem, code, index);
@@ -139,6 +187,8 @@ void TLexAnalyzer::SetTokenChar(char16_t c) {
 
 void TLexAnalyzer::SetTokenClosing() {
   const std::u16string_view lexeme = SplitETag();
+  if (const TKeywordEntry* keyword = ExactKeyword(lexeme))
+    return FToken->SetText(keyword->Code, keyword->Lexem, lexeme.size());
   int32_t index = -1;
   if (const TSTEntry* found = FSymTab->Find(lexeme, index))
     return FToken->SetFromTable(*found, index);
@@ -146,15 +196,18 @@ void TLexAnalyzer::SetTokenClosing() {
 }
 
 void TLexAnalyzer::SetTokenInsert(std::u16string_view lexem, int32_t code) {
-  int32_t index = -1;
-  const TSTEntry* entry;
-  if (!TSymTab::IsStoredText(code))
-    entry = &FSymTab->InsertLexeme(lexem, code, index);
-  else if (lexem.data() == FLexeme.data() && lexem.size() == FLexeme.size())
-    entry = &FSymTab->TakeLexeme(FLexeme, code, index);  // the scanners' buffer: no copy
+  if (!TSymTab::IsStoredText(code)) {
+    int32_t index = -1;
+    const TSTEntry& entry = FSymTab->InsertLexeme(lexem, code, index);
+    return FToken->SetFromTable(entry, index);
+  }
+  // Names and texts are held for the few tokens a grammar looks back at,
+  // not entered into the table.
+  const std::u16string& built = FSymTab->NextHeld();
+  if (lexem.data() == built.data() && lexem.size() == built.size())
+    FToken->SetFromTable(FSymTab->HoldNext(code), -1);  // built in place by a scanner
   else
-    entry = &FSymTab->KeepLexeme(lexem, code, index);
-  FToken->SetFromTable(*entry, index);
+    FToken->SetFromTable(FSymTab->HoldCopy(lexem, code), -1);
 }
 
 void TLexAnalyzer::SkipEmpty() {

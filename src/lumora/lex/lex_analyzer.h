@@ -241,7 +241,7 @@ class TLexAnalyzer : public TComponent {
   bool AtEntityEnd() const { return FToken->GetCode() == tkEndOfFile && FBuffer != FDocBuffer; }
 
   std::unique_ptr<TWorkingObjects> FOwned;
-  std::u16string FLexeme;  // the scanners' output, reused token after token
+  std::u16string FLexeme;  // the markup scanners' output, reused token after token
 };
 
 }  // namespace lumora

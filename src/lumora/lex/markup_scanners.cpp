@@ -2,8 +2,9 @@
 //
 // A scanner starts from FChar, the character LexAn has just read, reads the
 // rest of its lexeme from FBuffer and pushes back what it read beyond it (at
-// most six characters). Its lexeme is built in FLexeme, which keeps its
-// storage from token to token.
+// most six characters). Markup is built in FLexeme; names and texts are built
+// where the symbol table holds them next, so that they become tokens without
+// a copy. Both keep their storage from token to token.
 #include <algorithm>
 #include <string>
 
@@ -46,6 +47,13 @@ bool SameKeyword(std::u16string_view text, std::u16string_view keyword) {
 TInputBuffer::TAsciiSet CharDataSet() {
   TInputBuffer::TAsciiSet set = AsciiSetExcept(u'<');
   set[u'&'] = set[u'>'] = false;
+  return set;
+}
+
+// The ASCII characters that continue a name.
+TInputBuffer::TAsciiSet NameSet() {
+  TInputBuffer::TAsciiSet set{};
+  for (char16_t c = 0; c < 128; ++c) set[c] = IsNameChar(c);
   return set;
 }
 
@@ -171,7 +179,8 @@ std::u16string_view TLexAnalyzer::SplitETag() {
 
 std::u16string_view TLexAnalyzer::SplitCharData() {
   static const TInputBuffer::TAsciiSet kPlain = CharDataSet();
-  FLexeme.clear();
+  std::u16string& lexeme = FSymTab->NextHeld();
+  lexeme.clear();
   FTextHasAmp = false;
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == u'<') {
@@ -180,8 +189,8 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
     }
     if (c == u'&') {
       FTextHasAmp = true;
-    } else if (c == u'>' && FLexeme.size() >= 2 && FLexeme[FLexeme.size() - 1] == u']' &&
-               FLexeme[FLexeme.size() - 2] == u']') {
+    } else if (c == u'>' && lexeme.size() >= 2 && lexeme[lexeme.size() - 1] == u']' &&
+               lexeme[lexeme.size() - 2] == u']') {
       // Text holding "]]>" would be written back as the end of a section
       // that was never opened.
       RaiseError("\"]]>\" is not allowed in character data.");
@@ -189,18 +198,20 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
     if (c == 0) {
       // White space may end the document; other text may not, except
       // where the data is content on its own (an entity's text).
-      if (!FTextMayEnd && !XMLTrim(FLexeme).empty()) RaiseError("Unexpected end of file.");
+      if (!FTextMayEnd && !XMLTrim(lexeme).empty()) RaiseError("Unexpected end of file.");
       FBuffer->UnGetChar();
       break;
     }
-    FLexeme.push_back(c);
-    FBuffer->ReadAsciiRun(FLexeme, kPlain);
+    lexeme.push_back(c);
+    FBuffer->ReadAsciiRun(lexeme, kPlain);
   }
-  return FLexeme;
+  return lexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitCDSec() {
-  FLexeme.clear();
+  static const TInputBuffer::TAsciiSet kPlain = AsciiSetExcept(u']');
+  std::u16string& lexeme = FSymTab->NextHeld();
+  lexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == 0) RaiseError("CDSection does not have a matching end-tag.");
     if (c == u']') {
@@ -213,13 +224,16 @@ std::u16string_view TLexAnalyzer::SplitCDSec() {
       }
       FBuffer->UnGetChars(2);
     }
-    FLexeme.push_back(c);
+    lexeme.push_back(c);
+    FBuffer->ReadAsciiRun(lexeme, kPlain);
   }
-  return FLexeme;
+  return lexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitComment() {
-  FLexeme.clear();
+  static const TInputBuffer::TAsciiSet kPlain = AsciiSetExcept(u'-');
+  std::u16string& lexeme = FSymTab->NextHeld();
+  lexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == 0) RaiseError("Comment does not have a matching end-tag.");
     if (c == u'-') {
@@ -232,13 +246,16 @@ std::u16string_view TLexAnalyzer::SplitComment() {
       FBuffer->UnGetChar();
     }
     // The text is kept exactly as written, line breaks and blanks included.
-    FLexeme.push_back(c);
+    lexeme.push_back(c);
+    FBuffer->ReadAsciiRun(lexeme, kPlain);
   }
-  return FLexeme;
+  return lexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitPIData() {
-  FLexeme.clear();
+  static const TInputBuffer::TAsciiSet kPlain = AsciiSetExcept(u'?');
+  std::u16string& lexeme = FSymTab->NextHeld();
+  lexeme.clear();
   char16_t c = FChar;
   if (FStrictSyntax && !IsWhite(c)) {
     bool closes = false;
@@ -261,35 +278,40 @@ std::u16string_view TLexAnalyzer::SplitPIData() {
       }
       FBuffer->UnGetChar();
     }
-    FLexeme.push_back(c);
+    lexeme.push_back(c);
+    FBuffer->ReadAsciiRun(lexeme, kPlain);
   }
-  return FLexeme;
+  return lexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitLiteral() {
   static const TInputBuffer::TAsciiSet kInDoubleQuotes = AsciiSetExcept(u'"');
   static const TInputBuffer::TAsciiSet kInSingleQuotes = AsciiSetExcept(u'\'');
   const TInputBuffer::TAsciiSet& plain = FChar == u'"' ? kInDoubleQuotes : kInSingleQuotes;
-  FLexeme.clear();
+  std::u16string& lexeme = FSymTab->NextHeld();
+  lexeme.clear();
   for (;;) {
-    FBuffer->ReadAsciiRun(FLexeme, plain);
+    FBuffer->ReadAsciiRun(lexeme, plain);
     const char16_t c = FBuffer->GetChar();
     if (c == FChar) break;
     if (c == 0) RaiseError("Unexpected end of file.");
-    FLexeme.push_back(c);
+    lexeme.push_back(c);
   }
-  return FLexeme;
+  return lexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitName() {
-  FLexeme.assign(1, FChar);
-  char16_t c = FBuffer->GetChar();
-  while (IsNameChar(c)) {
-    FLexeme.push_back(c);
-    c = FBuffer->GetChar();
+  static const TInputBuffer::TAsciiSet kNamePart = NameSet();
+  std::u16string& lexeme = FSymTab->NextHeld();
+  lexeme.assign(1, FChar);
+  for (;;) {
+    FBuffer->ReadAsciiRun(lexeme, kNamePart);
+    const char16_t c = FBuffer->GetChar();
+    if (!IsNameChar(c)) break;
+    lexeme.push_back(c);
   }
   FBuffer->UnGetChar();
-  return FLexeme;
+  return lexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitPredefined() {
@@ -393,8 +415,10 @@ void TLexAnalyzer::ParseExternalId(bool systemRequired) {
 
 bool TLexAnalyzer::ParseAttribute(std::u16string_view name) {
   if (FToken->GetCode() != tkName) return false;
-  if (FStrictSyntax ? FToken->GetLexem() != name : XMLCompareText(FToken->GetLexem(), name) != 0)
-    return false;
+  // The start tag asks for whatever name comes: the token's own text.
+  const std::u16string_view lexeme = FToken->GetLexem();
+  const bool itself = lexeme.data() == name.data() && lexeme.size() == name.size();
+  if (!itself && (FStrictSyntax ? lexeme != name : XMLCompareText(lexeme, name) != 0)) return false;
   RequireSpaceBefore();
   FAttributeLine = FLine;
   FAttributeColumn = FColumn;

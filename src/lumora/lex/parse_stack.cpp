@@ -4,22 +4,13 @@
 
 namespace lumora {
 
-TXMLStack::~TXMLStack() {
-  // A loop, not a chain of destructors: the stack can be as deep as a document.
-  while (FHead) {
-    TXMLStackElement* below = FHead->FNext;
-    delete FHead;
-    FHead = below;
-  }
-}
+TXMLStack::~TXMLStack() = default;
 
-std::u16string TXMLStack::Pop() {
-  if (!FHead) return std::u16string();
-  TXMLStackElement* top = FHead;
-  FHead = top->FNext;
-  std::u16string name = top->FNode ? top->FNode->GetName() : std::u16string();
-  delete top;
-  return name;
+std::u16string_view TXMLStack::Pop() {
+  if (FNodes.empty()) return {};
+  const TKaXMLNode* const top = FNodes.back();
+  FNodes.pop_back();
+  return top ? std::u16string_view(top->GetName()) : std::u16string_view();
 }
 
 }  // namespace lumora

@@ -2,7 +2,8 @@
 // its end tag, the document type while its declaration is read.
 #pragma once
 
-#include <string>
+#include <string_view>
+#include <vector>
 
 #include "lumora/framework/object.h"
 
@@ -10,30 +11,24 @@ namespace lumora {
 
 class TKaXMLNode;
 
-class TXMLStackElement : public TObject {
- public:
-  TXMLStackElement(TKaXMLNode* node, TXMLStackElement* next) : FNode(node), FNext(next) {}
-
-  TKaXMLNode* FNode;        // not owned; may be nil
-  TXMLStackElement* FNext;  // the element below
-};
-
-// Owns its elements, never their nodes.
+// Holds its nodes, never owns them. One vector: pushing and popping an
+// element per tag allocates nothing once the stack has grown.
 class TXMLStack : public TObject {
  public:
   TXMLStack() = default;
   ~TXMLStack() override;
 
-  void Push(TKaXMLNode* node) { FHead = new TXMLStackElement(node, FHead); }
-  // Removes the top element and returns its node's name (empty for a nil
-  // node, and for an empty stack, which is left as it is).
-  std::u16string Pop();
+  void Push(TKaXMLNode* node) { FNodes.push_back(node); }
+  // Removes the top node and returns its name, which lives as long as the
+  // node (empty for a nil node, and for an empty stack, which is left as it
+  // is).
+  std::u16string_view Pop();
   // The top node, or nil when the stack is empty.
-  TKaXMLNode* GetHead() const { return FHead ? FHead->FNode : nullptr; }
-  bool IsEmpty() const { return FHead == nullptr; }
+  TKaXMLNode* GetHead() const { return FNodes.empty() ? nullptr : FNodes.back(); }
+  bool IsEmpty() const { return FNodes.empty(); }
 
  private:
-  TXMLStackElement* FHead = nullptr;
+  std::vector<TKaXMLNode*> FNodes;
 };
 
 }  // namespace lumora

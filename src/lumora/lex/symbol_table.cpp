@@ -99,11 +99,20 @@ const TSTEntry& TSymTab::TakeLexeme(std::u16string& lexem, int32_t code, int32_t
   return KeptEntry(code, index, FKeptTexts[FNextKept]);
 }
 
+const TSTEntry& TSymTab::HoldCopy(std::u16string_view lexem, int32_t code) {
+  FKeptTexts[FNextKept].assign(lexem);
+  return NextKept(code);
+}
+
 // Fills the kept entry of the current slot, whose text is in place.
 const TSTEntry& TSymTab::KeptEntry(int32_t code, int32_t& index, std::u16string_view lexem) {
   index = CountIn(BucketOf(lexem));
+  return NextKept(code);
+}
+
+TSTEntry& TSymTab::NextKept(int32_t code) {
   const int slot = FNextKept;
-  FNextKept = (FNextKept + 1) % kKeptLexemes;
+  FNextKept = FNextKept + 1 == kKeptLexemes ? 0 : FNextKept + 1;
   const std::u16string& text = FKeptTexts[slot];
   TSTEntry& entry = FKeptEntries[slot];
   entry.FCode = code;

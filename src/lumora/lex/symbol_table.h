@@ -1,10 +1,11 @@
 // Tokens and the symbol table that maps lexemes to token codes.
 //
-// Every lexeme read during a parse counts in the table, so that each token
+// Every lexeme inserted or kept (KeepLexeme) counts in the table, so that it
 // has the index it would have in a table holding them all. Markup and single
 // characters stay in the table until it is destroyed. The names, literals and
-// texts the lexers read (KeepLexeme) are kept only for a while: they are as
-// large as the document, and the grammars copy what they need at once.
+// texts the lexers read are only held for a while (HoldNext), uncounted:
+// they are as large as the document, and the grammars copy what they need at
+// once. The lexers recognize the markup keywords without asking the table.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,13 @@ class TSTEntry : public TObject {
     FLexem = entry.FLexem;
     FLength = entry.FLength;
     FIndex = index;
+  }
+  // code with text, which stays valid and is followed by U+0000; no index.
+  void SetText(int32_t code, const char16_t* text, size_t length) {
+    FCode = code;
+    FLexem = text;
+    FLength = static_cast<int32_t>(length);
+    FIndex = -1;
   }
   void Copy(const TSTEntry& source) {
     FCode = source.FCode;
@@ -97,6 +105,14 @@ class TSymTab : public TObject {
   // leaves an emptied string with storage to use again.
   const TSTEntry& TakeLexeme(std::u16string& lexem, int32_t code, int32_t& index);
   static constexpr int kKeptLexemes = 16;
+  // For the lexers, which build a name or text in place: the string that
+  // holds the next one (its text is that of a lexeme kept kKeptLexemes ago),
+  // and the entry that makes what it holds now a token. Such a token is not
+  // counted and gets no index (-1); nothing about it is hashed.
+  std::u16string& NextHeld() { return FKeptTexts[FNextKept]; }
+  const TSTEntry& HoldNext(int32_t code) { return NextKept(code); }
+  // The same for a lexeme built elsewhere, which is copied.
+  const TSTEntry& HoldCopy(std::u16string_view lexem, int32_t code);
 
   // These expect an index that Insert or Lookup returned.
   int32_t GetToken(int32_t index) const { return Entry(index).FCode; }
@@ -149,6 +165,8 @@ class TSymTab : public TObject {
   std::vector<int32_t> FShort;
   static int ShortKey(std::u16string_view lexem);
   const TSTEntry& KeptEntry(int32_t code, int32_t& index, std::u16string_view lexem);
+  // The entry of the kept text in the current slot, which moves on.
+  TSTEntry& NextKept(int32_t code);
   size_t FSlotsUsed = 0;
 };
 

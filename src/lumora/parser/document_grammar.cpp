@@ -447,7 +447,8 @@ void TKaOrvane::ParseEndTag() {
   RejectSpaceBefore();
   if (FToken->GetCode() == tkName || FStandardXML) {
     Match(tkName);
-    if (XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
+    // Equal names match under any comparison; only others need it.
+    if (name != FPrevToken->GetLexem() && XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
       RaiseErrorAtPrevious(Format("Start-tag name \"%s\" does not match end-tag name \"%s\"",
                                   WideToSystem(name), WideToSystem(FPrevToken->GetLexem())));
   }
