@@ -148,8 +148,8 @@ TEST_F(MixedList, FailedOperationsLeaveTheListUnchanged) {
   EXPECT_EQ(ExpectDOMError([&] { list_->ReplaceChild(nullptr, el1_); },
                            "TKaNodeList.replaceChild: you are trying to replace not exist child"),
             INVALID_POINTER_ERR);
-  TKaXMLDocument* otherDoc = reinterpret_cast<TKaXMLDocument*>(&free);
-  TKaXMLNode foreign(u"f", ELEMENT_NODE, otherDoc);
+  TKaXMLDocument otherDoc;
+  TKaXMLNode foreign(u"f", ELEMENT_NODE, &otherDoc);
   EXPECT_EQ(ExpectDOMError([&] { list_->ReplaceChild(&foreign, el1_); }, "different documents"),
             WRONG_DOCUMENT_ERR);
   // A node of this very list is not free either: replacing with it would link it twice.

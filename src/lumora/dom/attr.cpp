@@ -21,14 +21,14 @@ TKaXMLAttr::TKaXMLAttr(std::u16string_view Name, std::u16string_view Value, TKaX
                        bool Standard)
     : TKaXMLAttr(Name, Doc, TUnnormalized{}) {
   FValue = Value;
-  FStandard = Standard;
+  SetFlag(kStandard, Standard);
   Normalize();
 }
 
 std::unique_ptr<TKaXMLAttr> TKaXMLAttr::CreateStdAttr(std::u16string_view Name,
                                                       std::u16string_view Value,
                                                       TKaXMLDocument* Doc, bool Standard) {
-  return std::make_unique<TKaXMLAttr>(Name, CharsToReference(Value), Doc, Standard);
+  return MakeNode<TKaXMLAttr>(Doc, Name, CharsToReference(Value), Doc, Standard);
 }
 
 uint8_t TKaXMLAttr::GetAttrType() const {
@@ -120,7 +120,7 @@ void TKaXMLAttr::SetValue(std::u16string_view Value) {
 }
 
 void TKaXMLAttr::Write(TStream& Stream, int /*Level*/) {
-  if (FDefaulted && !(FOwnerDocument && FOwnerDocument->GetWriteDefaultAttributes())) return;
+  if (IsDefaulted() && !(FOwnerDocument && FOwnerDocument->GetWriteDefaultAttributes())) return;
   constexpr unsigned kEscapes = kEscapeQuotes | kEscapeWhite;
   const TEncoding encoding = OutputEncoding();
   WriteWide(Stream, u" ");
@@ -143,9 +143,10 @@ void TKaXMLAttr::Write(TStream& Stream, int /*Level*/) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLAttr::CloneNode() const {
-  std::unique_ptr<TKaXMLAttr> copy(new TKaXMLAttr(FName, FOwnerDocument, TUnnormalized{}));
+  std::unique_ptr<TKaXMLAttr> copy(
+      new (FOwnerDocument) TKaXMLAttr(FName.Str(), FOwnerDocument, TUnnormalized{}));
   copy->FValue = FValue;
-  copy->FDefaulted = FDefaulted;
+  copy->SetDefaulted(IsDefaulted());
   if (FKept) copy->FKept = std::make_unique<std::vector<uint32_t>>(*FKept);
   return copy;
 }

@@ -28,13 +28,13 @@ class TKaXMLAttr : public TKaXMLNode {
   const std::u16string& Name() const { return FName; }
   const std::u16string& Value() const { return FValue; }
   // Not for an attribute that the DTD's default put there (IsDefaulted).
-  bool Specified() const { return !FDefaulted && !FValue.empty(); }
+  bool Specified() const { return !IsDefaulted() && !FValue.empty(); }
   // Added from the default of its declaration, not read in the tag: written
   // only when the document is asked to (SetWriteDefaultAttributes).
-  bool IsDefaulted() const { return FDefaulted; }
-  void SetDefaulted(bool Value) { FDefaulted = Value; }
+  bool IsDefaulted() const { return (FFlags & kDefaulted) != 0; }
+  void SetDefaulted(bool Value) { SetFlag(kDefaulted, Value); }
   // A pseudo-attribute of the XML declaration, made by the document itself.
-  bool StandardAttribute() const { return FStandard; }
+  bool StandardAttribute() const { return (FFlags & kStandard) != 0; }
   // The declared type (atID ...): that of the definition of this name in the
   // attribute-list declaration of the parent element's name; atCDATA when
   // there is none (no parent element, no document type, no definition).
@@ -63,8 +63,12 @@ class TKaXMLAttr : public TKaXMLNode {
   struct TUnnormalized {};
   TKaXMLAttr(std::u16string_view Name, TKaXMLDocument* Doc, TUnnormalized);
 
-  bool FStandard = false;
-  bool FDefaulted = false;
+  // In FFlags, which costs no room of its own.
+  static constexpr uint8_t kStandard = 1;
+  static constexpr uint8_t kDefaulted = 2;
+  void SetFlag(uint8_t Flag, bool Value) {
+    FFlags = static_cast<uint8_t>(Value ? FFlags | Flag : FFlags & ~Flag);
+  }
   // Where the value holds a reference kept as written: the offsets of their
   // '&'s, ascending; nil when there is none (the common case).
   std::unique_ptr<std::vector<uint32_t>> FKept;

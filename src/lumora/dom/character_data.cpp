@@ -57,15 +57,15 @@ TKaXMLText::TKaXMLText(std::u16string_view Data, uint8_t NodeType, TKaXMLDocumen
 }
 
 std::unique_ptr<TKaXMLText> TKaXMLText::CreateText(std::u16string_view Data, TKaXMLDocument* Doc) {
-  auto text = std::make_unique<TKaXMLText>(Data, Doc);
+  auto text = MakeNode<TKaXMLText>(Doc, Data, Doc);
   text->FFlags |= kResolved;
   return text;
 }
 
 std::unique_ptr<TKaXMLText> TKaXMLText::SplitText(int Offset) {
   if (Offset < 0 || Offset > Length()) BadOffset("TKaXMLText.splitText: invalid offset value");
-  auto rest = std::make_unique<TKaXMLText>(
-      std::u16string_view(FValue).substr(static_cast<size_t>(Offset)), FOwnerDocument);
+  auto rest = MakeNode<TKaXMLText>(
+      FOwnerDocument,       std::u16string_view(FValue).substr(static_cast<size_t>(Offset)), FOwnerDocument);
   rest->FFlags = FFlags;
   FValue.resize(static_cast<size_t>(Offset));
   return rest;
@@ -98,7 +98,7 @@ void TKaXMLText::Write(TStream& Stream, int /*Level*/) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLText::CloneNode() const {
-  auto copy = std::make_unique<TKaXMLText>(FValue, FOwnerDocument);
+  auto copy = MakeNode<TKaXMLText>(FOwnerDocument, FValue, FOwnerDocument);
   copy->FFlags = FFlags;
   return copy;
 }
@@ -121,7 +121,7 @@ void TKaXMLCData::Write(TStream& Stream, int Level) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLCData::CloneNode() const {
-  return std::make_unique<TKaXMLCData>(FValue, FOwnerDocument);
+  return MakeNode<TKaXMLCData>(FOwnerDocument, FValue, FOwnerDocument);
 }
 
 void TKaXMLComment::Write(TStream& Stream, int Level) {
@@ -131,7 +131,7 @@ void TKaXMLComment::Write(TStream& Stream, int Level) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLComment::CloneNode() const {
-  return std::make_unique<TKaXMLComment>(FValue, FOwnerDocument);
+  return MakeNode<TKaXMLComment>(FOwnerDocument, FValue, FOwnerDocument);
 }
 
 namespace {
@@ -169,7 +169,7 @@ void TKaXMLPi::Write(TStream& Stream, int Level) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLPi::CloneNode() const {
-  return std::unique_ptr<TKaXMLPi>(new TKaXMLPi(*this, TCopy{}));
+  return std::unique_ptr<TKaXMLPi>(new (FOwnerDocument) TKaXMLPi(*this, TCopy{}));
 }
 
 }  // namespace lumora

@@ -69,7 +69,7 @@ class TKaXMLCData : public TKaXMLText {
   TKaXMLCData(std::u16string_view Data, TKaXMLDocument* Doc)
       : TKaXMLText(Data, CDATA_SECTION_NODE, Doc) {}
   static std::unique_ptr<TKaXMLCData> CreateCData(std::u16string_view Data, TKaXMLDocument* Doc) {
-    return std::make_unique<TKaXMLCData>(Data, Doc);
+    return MakeNode<TKaXMLCData>(Doc, Data, Doc);
   }
   void Normalize() override {}
   // Data holding "]]>" is written as two sections split inside it.
@@ -83,7 +83,7 @@ class TKaXMLComment : public TKaXMLText {
       : TKaXMLText(Data, COMMENT_NODE, Doc) {}
   static std::unique_ptr<TKaXMLComment> CreateComment(std::u16string_view Data,
                                                       TKaXMLDocument* Doc) {
-    return std::make_unique<TKaXMLComment>(Data, Doc);
+    return MakeNode<TKaXMLComment>(Doc, Data, Doc);
   }
   void Normalize() override {}
   void Write(TStream& Stream, int Level) override;
@@ -98,7 +98,7 @@ class TKaXMLPi : public TKaXMLNode {
   TKaXMLPi(std::u16string_view Target, std::u16string_view Data, TKaXMLDocument* Doc);
   static std::unique_ptr<TKaXMLPi> CreatePI(std::u16string_view Target, std::u16string_view Data,
                                             TKaXMLDocument* Doc) {
-    return std::make_unique<TKaXMLPi>(Target, Data, Doc);
+    return MakeNode<TKaXMLPi>(Doc, Target, Data, Doc);
   }
 
   const std::u16string& Target() const { return FName; }
@@ -121,7 +121,7 @@ class TKaDocumentFragment : public TKaXMLNode {
       : TKaXMLNode(u"", DOCUMENT_FRAGMENT_NODE, Doc), FNodeList(Doc) {}
   ~TKaDocumentFragment() override { FNodeList.Clear(); }
   static std::unique_ptr<TKaDocumentFragment> CreateDocFragment(TKaXMLDocument* Doc) {
-    return std::make_unique<TKaDocumentFragment>(Doc);
+    return MakeNode<TKaDocumentFragment>(Doc, Doc);
   }
 
   TKaNodeList& GetNodeList() { return FNodeList; }

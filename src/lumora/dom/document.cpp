@@ -35,6 +35,7 @@ TKaXMLDocument::TKaXMLDocument()
 TKaXMLDocument::~TKaXMLDocument() {
   AssignParser(nullptr);
   FNodeList.Clear();
+  FArena->Release();
 }
 
 void TKaXMLDocument::SetIDTable(std::unique_ptr<TIDTable> Table) {
@@ -81,6 +82,10 @@ TKaDocumentType* TKaXMLDocument::SetDocumentType(TAdopt<TKaDocumentType> DocType
 
 void TKaXMLDocument::Clear() {
   FNodeList.Clear();
+  // Nodes taken out earlier keep the old arena; the new content starts afresh.
+  TNodeArena* fresh = TNodeArena::Create();
+  FArena->Release();
+  FArena = fresh;
   FPositions.clear();
   FNodeList.SetOwnerDocument(this);
   AddVersionAttribute();

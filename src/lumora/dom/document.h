@@ -66,6 +66,8 @@ class TKaXMLDocument : public TKaContainer {
   }
 
   TDOMImplementation& DomImplementation() { return *FDOMImplementation; }
+  // Where the document's nodes and names live; Clear starts a new one.
+  TNodeArena& NodeArena() { return *FArena; }
 
   TKaXMLElement* GetDocumentElement() const;
   // Raises INVALID_CHARACTER_ERR when there is a document element already.
@@ -169,6 +171,7 @@ class TKaXMLDocument : public TKaContainer {
   void AddVersionAttribute();
   bool Matches(const TKaXMLNode* node, std::u16string_view text, int flags) const;
 
+  TNodeArena* FArena = TNodeArena::Create();  // one reference, the document's
   std::unique_ptr<TIDTable> FIDTable;
   std::vector<TNodePosition> FPositions;
   bool FAfterText = false;

@@ -20,7 +20,7 @@ class TKaXMLElement : public TKaContainer {
 
   static std::unique_ptr<TKaXMLElement> CreateElement(std::u16string_view Name,
                                                       TKaXMLDocument* Doc) {
-    return std::make_unique<TKaXMLElement>(Name, Doc);
+    return MakeNode<TKaXMLElement>(Doc, Name, Doc);
   }
 
   const std::u16string& TagName() const { return FName; }

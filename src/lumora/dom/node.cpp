@@ -1,6 +1,8 @@
 #include "lumora/dom/node.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "lumora/dom/document.h"
@@ -16,6 +18,18 @@ namespace {
 
 // The chains queued by the destruction running on this thread, if any.
 thread_local std::vector<TKaXMLNode*>* tPendingChains = nullptr;
+
+// Every node is preceded by the arena it came from (nil for a plain allocation).
+constexpr size_t kHeader = sizeof(TNodeArena*);
+static_assert(kHeader % alignof(TKaXMLNode) == 0);
+
+TNodeArena*& HeaderOf(void* block) {
+  return *static_cast<TNodeArena**>(block);
+}
+
+TNodeArena* ArenaFor(TKaXMLDocument* doc) {
+  return doc ? &doc->NodeArena() : nullptr;
+}
 
 void CheckName(std::u16string_view name, const char* pattern) {
   if (!IsValidName(name))
@@ -46,6 +60,39 @@ void DestroyNodeChain(TKaXMLNode* first) {
   tPendingChains = nullptr;
 }
 
+void* TKaXMLNode::operator new(size_t Size) {
+  void* block = std::malloc(Size + kHeader);
+  if (!block) throw std::bad_alloc();
+  HeaderOf(block) = nullptr;
+  return static_cast<char*>(block) + kHeader;
+}
+
+void* TKaXMLNode::operator new(size_t Size, TKaXMLDocument* Doc) {
+  if (!Doc) return operator new(Size);
+  TNodeArena& arena = Doc->NodeArena();
+  void* block = arena.Allocate(Size + kHeader);
+  HeaderOf(block) = &arena;
+  return static_cast<char*>(block) + kHeader;
+}
+
+void TKaXMLNode::operator delete(void* Node, size_t Size) {
+  if (!Node) return;
+  void* block = static_cast<char*>(Node) - kHeader;
+  if (TNodeArena* arena = HeaderOf(block))
+    arena->Deallocate(block, Size + kHeader);
+  else
+    std::free(block);
+}
+
+void TKaXMLNode::operator delete(void* Node, TKaXMLDocument* /*Doc*/) {
+  // A constructor raised: the block is not reused, but its reference goes.
+  void* block = static_cast<char*>(Node) - kHeader;
+  if (TNodeArena* arena = HeaderOf(block))
+    arena->Deallocate(block, 0);
+  else
+    std::free(block);
+}
+
 TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc)
     : TKaXMLNode(Name, NodeType, Doc, TNameRule::kFree) {}
 
@@ -54,7 +101,9 @@ TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocumen
     : FNodeType(NodeType), FNameRule(Rule), FOwnerDocument(Doc) {
   if (Rule == TNameRule::kChecked)
     CheckName(Name, "TKaXMLDocument.TKaXMLNode.Create(\"%s\"): invalid character(s) for name");
-  FName = Name;
+  // The document under construction is a node without name: its arena is
+  // not asked for before it exists.
+  if (!Name.empty()) FName.Assign(Name, ArenaFor(Doc));
 }
 
 TKaXMLNode::~TKaXMLNode() {
@@ -66,7 +115,7 @@ TKaXMLNode::~TKaXMLNode() {
 void TKaXMLNode::SetName(std::u16string_view Name) {
   if (FNameRule == TNameRule::kChecked)
     CheckName(Name, "TKaXMLDocument.TKaXMLNode.Create('%s'): invalid character(s) for name");
-  FName = Name;
+  FName.Assign(Name, ArenaFor(FOwnerDocument));
 }
 
 TKaXMLNode* TKaXMLNode::PreviousSibling() const {
@@ -210,7 +259,7 @@ TEncoding TKaXMLNode::OutputEncoding() const {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLNode::CloneNode() const {
-  auto copy = std::make_unique<TKaXMLNode>(FName, FNodeType, FOwnerDocument);
+  auto copy = MakeNode<TKaXMLNode>(FOwnerDocument, FName.Str(), FNodeType, FOwnerDocument);
   copy->FValue = FValue;
   return copy;
 }

@@ -8,12 +8,14 @@
 // depth of a tree.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
 
+#include "lumora/dom/node_name.h"
 #include "lumora/framework/object.h"
 #include "lumora/framework/stream.h"
 #include "lumora/text/code_pages.h"
@@ -24,6 +26,9 @@ class TKaContainer;
 class TKaNodeList;
 class TKaXMLDocument;
 class TKaXMLElement;
+
+template <class T, class... Args>
+std::unique_ptr<T> MakeNode(TKaXMLDocument* Doc, Args&&... args);
 
 // Node type codes. The numbering is the library's own: 8 is not a comment
 // and 9 is not the document.
@@ -57,8 +62,16 @@ class TKaXMLNode : public TObject {
 
   static std::unique_ptr<TKaXMLNode> CreateNode(std::u16string_view Name, uint8_t NodeType,
                                                 TKaXMLDocument* Doc) {
-    return std::make_unique<TKaXMLNode>(Name, NodeType, Doc);
+    return MakeNode<TKaXMLNode>(Doc, Name, NodeType, Doc);
   }
+
+  // Nodes made for a document live in its arena (see node_arena.h): the
+  // document's factories and the parser make them with `new (Doc)`. Plain
+  // `new` works too; either way `delete` gives the node back.
+  static void* operator new(size_t Size);
+  static void* operator new(size_t Size, TKaXMLDocument* Doc);
+  static void operator delete(void* Node, size_t Size);
+  static void operator delete(void* Node, TKaXMLDocument* Doc);
 
   const std::u16string& GetName() const { return FName; }
   // Raises EKaDOMException INVALID_CHARACTER_ERR for a class whose names are
@@ -145,7 +158,7 @@ class TKaXMLNode : public TObject {
   // what the output must escape.
   TEncoding OutputEncoding() const;
 
-  std::u16string FName;
+  TNodeName FName;
   std::u16string FValue;
   uint8_t FNodeType;
   TNameRule FNameRule;
@@ -199,6 +212,12 @@ class TAdopt {
   void* FOwner = nullptr;
   void (*FRelease)(void*) = nullptr;
 };
+
+// A new node of Doc's arena (a plain allocation without Doc), owned by the caller.
+template <class T, class... Args>
+std::unique_ptr<T> MakeNode(TKaXMLDocument* Doc, Args&&... args) {
+  return std::unique_ptr<T>(new (Doc) T(std::forward<Args>(args)...));
+}
 
 // Destroys first and every node after it. Nested chains that the destroyed
 // nodes own are queued instead of destroyed recursively.

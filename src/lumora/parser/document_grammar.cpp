@@ -189,7 +189,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       // whether it is content or the layout of element content.
       if (TKaXMLElement* parent = head ? head->ToElement() : nullptr) {
         try {
-          parent->SetCharData(std::make_unique<TKaXMLText>(Text, FDocument));
+          parent->SetCharData(MakeNode<TKaXMLText>(FDocument, Text, FDocument));
         } catch (const EKaOrvaneError& e) {
           // The expansion of a reference in the text failed: the error is
           // the text's, with the line inside the entity when it has one.
@@ -306,7 +306,7 @@ void TKaOrvane::AddParsedAttribute(TKaXMLElement& element, std::u16string_view n
   CheckReferences(value, true);
   std::unique_ptr<TKaXMLAttr> attribute;
   try {
-    attribute = std::make_unique<TKaXMLAttr>(name, value, FDocument, false);
+    attribute = MakeNode<TKaXMLAttr>(FDocument, name, value, FDocument, false);
   } catch (const EKaOrvaneError& e) {
     // The value's normalization knows no position: that of the value.
     if (e.GetColumn() == 0) RaiseErrorAtPrevious(e.Message());

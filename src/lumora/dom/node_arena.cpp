@@ -1,0 +1,166 @@
+#include "lumora/dom/node_arena.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace lumora {
+namespace {
+
+// Chunks start small, so that a small document stays small, and double up
+// to this size. Chunks from kMappedChunk on come straight from the system,
+// and those of a huge page's size are offered huge pages: a large tree then
+// costs few page faults.
+constexpr size_t kFirstChunk = 4096 - 64;
+constexpr size_t kLargestChunk = size_t{4} << 20;
+constexpr size_t kMappedChunk = size_t{256} << 10;
+constexpr size_t kHugePage = size_t{2} << 20;
+
+// Names are few and short: their length and three of their characters tell
+// them apart well enough, at a cost that does not grow with the name.
+uint64_t HashName(std::u16string_view name) {
+  const size_t n = name.size();
+  const uint64_t key = (uint64_t{n} << 48) ^ (uint64_t{name[0]} << 32) ^
+                       (uint64_t{name[n / 2]} << 16) ^ name[n - 1];
+  return (key * 0x9E3779B97F4A7C15ull) >> 17;
+}
+
+bool SameName(const std::u16string& a, std::u16string_view b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), b.size() * sizeof(char16_t)) == 0;
+}
+
+}  // namespace
+
+// An interned name: the string, where nodes point, and the arena that keeps it.
+struct TNodeArena::TName : std::u16string {
+  TName(std::u16string_view text, TNodeArena* arena, uint64_t hash)
+      : std::u16string(text), Arena(arena), Hash(hash) {}
+  TNodeArena* Arena;
+  uint64_t Hash;
+};
+
+TNodeArena* TNodeArena::Create() {
+  auto* arena = new TNodeArena();
+  arena->FNextChunk = kFirstChunk;
+  return arena;
+}
+
+TNodeArena::~TNodeArena() {
+  for (TName* name : FNames) delete name;
+  for (const TChunk& chunk : FChunks) {
+    if (chunk.Mapped)
+      munmap(chunk.Memory, chunk.Size);
+    else
+      std::free(chunk.Memory);
+  }
+}
+
+void TNodeArena::Destroy() {
+  delete this;
+}
+
+void* TNodeArena::NewChunk(size_t Size) {
+  size_t size = std::max(FNextChunk, Size);
+  FNextChunk = std::min(FNextChunk * 2, kLargestChunk);
+  void* memory = nullptr;
+  bool mapped = false;
+  if (size >= kMappedChunk) {
+    memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) throw std::bad_alloc();
+    mapped = true;
+#ifdef MADV_HUGEPAGE
+    if (size >= kHugePage) madvise(memory, size, MADV_HUGEPAGE);
+#endif
+  } else {
+    memory = std::malloc(size);
+    if (!memory) throw std::bad_alloc();
+  }
+  try {
+    FChunks.push_back({memory, size, mapped});
+  } catch (...) {
+    if (mapped)
+      munmap(memory, size);
+    else
+      std::free(memory);
+    throw;
+  }
+  FReserved += size;
+  FCursor = static_cast<char*>(memory);
+  FEnd = FCursor + size;
+  return memory;
+}
+
+void* TNodeArena::Allocate(size_t Size) {
+  Size = (Size + kGrain - 1) & ~(kGrain - 1);
+  const size_t sizeClass = Size / kGrain - 1;
+  void* block;
+  if (sizeClass < kSizeClasses && FFree[sizeClass]) {
+    TFreeBlock* free = FFree[sizeClass];
+    FFree[sizeClass] = free->Next;
+    block = free;
+  } else {
+    if (static_cast<size_t>(FEnd - FCursor) < Size) NewChunk(Size);
+    block = FCursor;
+    FCursor += Size;
+  }
+  ++FRefs;
+  return block;
+}
+
+void TNodeArena::Deallocate(void* Block, size_t Size) {
+  Size = (Size + kGrain - 1) & ~(kGrain - 1);
+  const size_t sizeClass = Size / kGrain - 1;
+  // A block of no known size (a constructor that raised) waits for the arena's end.
+  if (Size > 0 && sizeClass < kSizeClasses) {
+    auto* free = static_cast<TFreeBlock*>(Block);
+    free->Next = FFree[sizeClass];
+    FFree[sizeClass] = free;
+  }
+  Release();
+}
+
+const std::u16string* TNodeArena::Intern(std::u16string_view Name) {
+  if (Name.empty()) return EmptyName();
+  const uint64_t hash = HashName(Name);
+  if (2 * (FNameCount + 1) > FNames.size()) GrowNames();
+  const size_t mask = FNames.size() - 1;
+  size_t i = hash & mask;
+  for (; FNames[i]; i = (i + 1) & mask) {
+    TName* name = FNames[i];
+    if (name->Hash == hash && SameName(*name, Name)) {
+      ++FRefs;
+      return name;
+    }
+  }
+  FNames[i] = new TName(Name, this, hash);
+  ++FNameCount;
+  FReserved += sizeof(TName) + Name.size() * sizeof(char16_t);
+  ++FRefs;
+  return FNames[i];
+}
+
+void TNodeArena::GrowNames() {
+  std::vector<TName*> names(std::max<size_t>(64, FNames.size() * 2), nullptr);
+  const size_t mask = names.size() - 1;
+  for (TName* name : FNames) {
+    if (!name) continue;
+    size_t i = name->Hash & mask;
+    while (names[i]) i = (i + 1) & mask;
+    names[i] = name;
+  }
+  FNames.swap(names);
+}
+
+void TNodeArena::ReleaseName(const std::u16string* Name) {
+  if (TNodeArena* arena = static_cast<const TName*>(Name)->Arena) arena->Release();
+}
+
+const std::u16string* TNodeArena::EmptyName() {
+  static const TName empty(u"", nullptr, 0);
+  return &empty;
+}
+
+}  // namespace lumora
