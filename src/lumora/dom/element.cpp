@@ -7,6 +7,7 @@
 #include "lumora/dtd/attlist_decl.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/element_decl.h"
+#include "lumora/dtd/element_rules.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/text/char_classes.h"
@@ -212,15 +213,17 @@ void TKaXMLElement::Validate() {
   TKaXMLDocument* doc = FOwnerDocument;
   TKaDocumentType* doctype = doc ? doc->GetDocumentType() : nullptr;
   if (!doctype) return;
+  TElementRules rules(*doctype);
   for (TKaXMLElement* e = this; e; e = NextElementInSubtree(this, e)) {
     // Once the error list is full nothing more would be recorded.
     if (doc->ErrorsFull()) return;
-    if (const TKaElementDecl* decl = doctype->GetElementDecl(e->FName))
-      decl->ValidateElementDecl(*e);
+    TElementRule& rule = rules.For(e->GetName());
+    if (rule.Decl)
+      rule.Decl->ValidateElementDecl(*e);
     else
-      doc->AddError(Format("[Element \"%s\"]: Element is not declared.", WideToSystem(e->FName)),
-                    e);
-    ValidateAttributes(*e, *doctype);
+      doc->AddError(
+          Format("[Element \"%s\"]: Element is not declared.", WideToSystem(e->GetName())), e);
+    ValidateAttributes(*e, rules, rule);
   }
 }
 

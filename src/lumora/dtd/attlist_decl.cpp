@@ -178,24 +178,31 @@ TKaAttDef* TKaAttListDecl::AddAtt(TAdopt<TKaAttDef> Def) {
   FAttList.AppendChild(TAdopt<TKaXMLNode>(def));
   Def.Commit();
   FIndex[FoldedName(def->GetName())].push_back(def);
+  if (TKaAttDef* const* first = FExactIndex.Find(def->GetName()); !first || !*first)
+    FExactIndex.Set(def->GetName(), def);
   return def;
 }
 
 TKaAttDef* TKaAttListDecl::GetAtt(std::u16string_view Name) const {
-  const auto it = FIndex.find(FoldedLookupName(Name));
-  if (it == FIndex.end()) return nullptr;
-  if (!ExactDeclarationNames(FOwnerDocument)) return it->second.front();
-  for (TKaAttDef* def : it->second)
-    if (def->GetName() == Name) return def;
-  return nullptr;
+  if (ExactDeclarationNames(FOwnerDocument)) {
+    TKaAttDef* const* def = FExactIndex.Find(Name);
+    return def ? *def : nullptr;
+  }
+  const auto it = FIndex.find(TFoldedKey(Name).View());
+  return it == FIndex.end() ? nullptr : it->second.front();
 }
 
 std::unique_ptr<TKaAttDef> TKaAttListDecl::RemoveAtt(TKaAttDef* Def) {
   std::unique_ptr<TKaXMLNode> removed = FAttList.RemoveChildNode(Def);
+  TKaAttDef* next = nullptr;  // the definition of the same exact name that comes forward
   if (const auto it = FIndex.find(FoldedName(Def->GetName())); it != FIndex.end()) {
     std::erase(it->second, Def);
+    for (TKaAttDef* def : it->second)
+      if (!next && def->GetName() == Def->GetName()) next = def;
     if (it->second.empty()) FIndex.erase(it);
   }
+  if (TKaAttDef* const* first = FExactIndex.Find(Def->GetName()); first && *first == Def)
+    FExactIndex.Set(Def->GetName(), next);
   return std::unique_ptr<TKaAttDef>(static_cast<TKaAttDef*>(removed.release()));
 }
 

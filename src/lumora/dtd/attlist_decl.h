@@ -6,15 +6,17 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "lumora/dom/node_list.h"
 #include "lumora/dtd/attribute_types.h"
+#include "lumora/dtd/name_lookup.h"
 
 namespace lumora {
 
 class TElementAttributes;
+class TElementRules;
+struct TElementRule;
 class TKaDocumentType;
 class TKaXMLAttr;
 class TKaXMLElement;
@@ -157,18 +159,20 @@ class TKaAttListDecl : public TKaXMLNode {
   void MoveToDocument(TKaXMLDocument* Doc) override;
 
  private:
-  friend void ValidateAttributes(TKaXMLElement& Element, const TKaDocumentType& DocType);
   void ReportMissingRequired(TKaXMLElement& Element, const TElementAttributes& Attributes);
 
   TKaNodeList FAttList;
   // Folded name -> definitions of that folded name in list order.
-  std::unordered_map<std::u16string, std::vector<TKaAttDef*>> FIndex;
+  TNameMap<std::vector<TKaAttDef*>> FIndex;
+  // Exact name -> the first definition of that name, for standard XML.
+  TNameTable<TKaAttDef*> FExactIndex;
 };
 
-// Checks the attributes of Element against the declarations of DocType:
-// the #REQUIRED ones present, each attribute declared and its value fit for
-// its definition. Needs the document's ID table (TKaXMLDocument::GetIDTable)
-// for ID uniqueness and references; without one those are not checked.
-void ValidateAttributes(TKaXMLElement& Element, const TKaDocumentType& DocType);
+// Checks the attributes of Element against the declarations of its name
+// (Rule, from Rules): the #REQUIRED ones present, each attribute declared
+// and its value fit for its definition. Needs the document's ID table
+// (TKaXMLDocument::GetIDTable) for ID uniqueness and references; without
+// one those are not checked.
+void ValidateAttributes(TKaXMLElement& Element, TElementRules& Rules, TElementRule& Rule);
 
 }  // namespace lumora

@@ -9,12 +9,14 @@
 namespace lumora {
 
 void TKaAttListDecl::ApplyToElement(TKaXMLElement& Element, bool AddDefaults) {
-  const TElementAttributes attributes(Element);
-  for (TKaXMLAttr* attr : attributes.All()) {
-    const TKaAttDef* def = GetAtt(attr->GetName());
-    if (def && def->GetAttrType() != 0 && def->GetAttrType() != atCDATA) attr->NormalizeTokens();
+  for (TKaXMLNode* a = Element.GetNodeList().GetRoot(ATTRIBUTE_NODE); a; a = a->NextSibling()) {
+    const TKaAttDef* def = GetAtt(a->GetName());
+    if (def && def->GetAttrType() != 0 && def->GetAttrType() != atCDATA)
+      static_cast<TKaXMLAttr*>(a)->NormalizeTokens();
   }
   if (!AddDefaults) return;
+  // The attributes of the tag, before any default joins them.
+  const TElementAttributes attributes(Element);
   for (TKaXMLNode* node = FAttList.GetFirst(); node; node = node->Next()) {
     const auto* def = static_cast<const TKaAttDef*>(node);
     const uint8_t kind = def->GetDefaultKind();

@@ -11,6 +11,7 @@
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/element_attributes.h"
 #include "lumora/dtd/element_decl.h"
+#include "lumora/dtd/element_rules.h"
 #include "lumora/dtd/entity_decl.h"
 #include "lumora/dtd/id_table.h"
 #include "lumora/framework/sysutils.h"
@@ -39,21 +40,17 @@ bool IsUnparsedEntity(const TKaDocumentType* doctype, std::u16string_view name) 
 }
 
 // The messages about one attribute, which name its element, itself and its
-// value.
+// value: made only when there is something to report.
 class TAttributeReport {
  public:
-  explicit TAttributeReport(TKaXMLAttr& attr)
-      : FAttr(attr),
-        FDoc(*attr.GetOwnerDocument()),
-        FElementName(attr.GetParent() ? WideToSystem(attr.GetParent()->GetName()) : std::string()),
-        FName(WideToSystem(attr.GetName())) {}
+  explicit TAttributeReport(TKaXMLAttr& attr) : FAttr(attr), FDoc(*attr.GetOwnerDocument()) {}
 
   // "[Element: ... Attribute: ... Value: ...]: " and the text, Times times
   // (stopping when the list is full).
   void WithValue(std::string_view text, int times = 1) {
     if (times <= 0) return;
     const std::string message =
-        Format("[Element: \"%s\" Attribute: \"%s\" Value: \"%s\"]: ", FElementName, FName,
+        Format("[Element: \"%s\" Attribute: \"%s\" Value: \"%s\"]: ", ElementName(), Name(),
                WideToSystem(FAttr.GetValue())) +
         std::string(text);
     for (int i = 0; i < times; ++i)
@@ -61,16 +58,18 @@ class TAttributeReport {
   }
   void WithoutValue(std::string_view text) {
     FDoc.AddError(
-        Format("[Element: \"%s\" Attribute: \"%s\"]: ", FElementName, FName) + std::string(text),
+        Format("[Element: \"%s\" Attribute: \"%s\"]: ", ElementName(), Name()) + std::string(text),
         &FAttr);
   }
-  const std::string& ElementName() const { return FElementName; }
+  std::string ElementName() const {
+    return FAttr.GetParent() ? WideToSystem(FAttr.GetParent()->GetName()) : std::string();
+  }
 
  private:
+  std::string Name() const { return WideToSystem(FAttr.GetName()); }
+
   TKaXMLAttr& FAttr;
   TKaXMLDocument& FDoc;
-  std::string FElementName;
-  std::string FName;
 };
 
 constexpr std::string_view kNotName = "Attribute's value doesn't match NAME production .";
@@ -91,14 +90,16 @@ std::unique_ptr<TKaXMLAttr> TKaAttDef::CreateDefaultAttr() const {
 void TKaAttDef::ValidateAttDef(TKaXMLAttr& Attr, int ElementIDs) {
   TKaXMLDocument* doc = Attr.GetOwnerDocument();
   if (!doc) return;
-  const TKaDocumentType* doctype = doc->GetDocumentType();
+  // Only the types that name notations and entities need the document type.
+  const auto doctype = [doc] { return doc->GetDocumentType(); };
   const TIDTable* ids = doc->GetIDTable();
   const std::u16string& value = Attr.GetValue();
   TAttributeReport report(Attr);
 
   if (FAttrType == atNOTATION && FEnumeration) {
     for (TKaXMLNode* v = FEnumeration->GetElements().GetFirst(); v; v = v->Next()) {
-      if (doctype && doctype->GetNotationNamed(v->GetName())) continue;
+      if (const TKaDocumentType* dt = doctype(); dt && dt->GetNotationNamed(v->GetName()))
+        continue;
       if (!doc->AddError(
               Format("[DTD]: Notation name \"%s\" is not declared.", WideToSystem(v->GetName())),
               v))
@@ -159,13 +160,13 @@ void TKaAttDef::ValidateAttDef(TKaXMLAttr& Attr, int ElementIDs) {
       break;
     case atENTITY:
       if (!IsValidName(value)) report.WithValue(kNotName);
-      if (!IsUnparsedEntity(doctype, value)) report.WithValue(kNoEntity);
+      if (!IsUnparsedEntity(doctype(), value)) report.WithValue(kNoEntity);
       break;
     case atENTITIES:
       if (!AreValidNames(value, nullptr))
         report.WithValue("Attribute's value doesn't match NAMES production .");
-      ForEachWord(value, [&](std::u16string_view name) {
-        if (!IsUnparsedEntity(doctype, name)) report.WithValue(kNoEntity);
+      ForEachWord(value, [&, dt = doctype()](std::u16string_view name) {
+        if (!IsUnparsedEntity(dt, name)) report.WithValue(kNoEntity);
       });
       break;
     case atNMTOKEN:
@@ -267,17 +268,24 @@ void TKaAttListDecl::ReportMissingRequired(TKaXMLElement& Element,
   }
 }
 
-void ValidateAttributes(TKaXMLElement& Element, const TKaDocumentType& DocType) {
+void ValidateAttributes(TKaXMLElement& Element, TElementRules& Rules, TElementRule& Rule) {
   TKaXMLDocument* doc = Element.GetOwnerDocument();
-  if (!doc) return;
-  TKaAttListDecl* list = DocType.GetAttListDecl(Element.GetName());
+  // Most elements have neither attributes nor any that they must have.
+  if (!doc || (Rule.Required.empty() && !Element.GetNodeList().GetRoot(ATTRIBUTE_NODE))) return;
   const TElementAttributes attributes(Element);
-  if (list) list->ReportMissingRequired(Element, attributes);
+  for (const TKaAttDef* def : Rule.Required) {
+    if (attributes.Has(def->GetName())) continue;
+    if (!doc->AddError(Format("[Element: \"%s\" Attribute: \"%s\"]: Element does not contain "
+                              "#REQUIRED attribute.",
+                              WideToSystem(Element.GetName()), WideToSystem(def->GetName())),
+                       &Element))
+      break;
+  }
   // Each attribute's definition, looked up once; how many are of type ID.
   TShortList<TKaAttDef*, 8> defs;
   int ids = 0;
   for (const TKaXMLAttr* a : attributes.All()) {
-    TKaAttDef* def = list ? list->GetAtt(a->GetName()) : nullptr;
+    TKaAttDef* def = Rules.AttDef(Rule, a->GetName());
     defs.push_back(def);
     ids += def && def->GetAttrType() == atID;
   }

@@ -8,6 +8,7 @@
 #include "lumora/dtd/content_model.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/element_decl.h"
+#include "lumora/dtd/name_lookup.h"
 
 namespace lumora {
 namespace {
@@ -200,26 +201,25 @@ void TContentModelAutomaton::Compile(const TKaContentModel& Top) {
 }
 
 uint32_t TContentModelAutomaton::Symbol(std::u16string_view Name) const {
-  // A name longer than any leaf's is none of them; a short one is folded on
-  // the stack.
-  char16_t buffer[64];
-  std::u16string heap;
+  // A name longer than any leaf's is none of them.
+  if (Name.size() > FLongestName) return kNoSymbol;
   if (!FExact) {
-    if (Name.size() > FLongestName) return kNoSymbol;
-    char16_t* folded = buffer;
-    if (Name.size() > std::size(buffer)) {
-      heap.resize(Name.size());
-      folded = heap.data();
-    }
-    for (size_t i = 0; i < Name.size(); ++i) {
-      const char16_t c = Name[i];
-      folded[i] = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-    }
-    Name = std::u16string_view(folded, Name.size());
+    const TFoldedKey folded(Name);
+    return SymbolOf(folded.View());
   }
-  const auto it = std::lower_bound(FNames.begin(), FNames.end(), Name);
-  return it != FNames.end() && *it == Name ? static_cast<uint32_t>(it - FNames.begin())
-                                           : kNoSymbol;
+  return SymbolOf(Name);
+}
+
+uint32_t TContentModelAutomaton::SymbolOf(std::u16string_view Key) const {
+  // Most models name a few elements: comparing lengths first rules most out.
+  if (FNames.size() <= kComparedNames) {
+    for (size_t i = 0; i < FNames.size(); ++i)
+      if (SameName(FNames[i], Key)) return static_cast<uint32_t>(i);
+    return kNoSymbol;
+  }
+  const auto it = std::lower_bound(FNames.begin(), FNames.end(), Key);
+  return it != FNames.end() && *it == Key ? static_cast<uint32_t>(it - FNames.begin())
+                                          : kNoSymbol;
 }
 
 bool TContentModelAutomaton::Match(const TKaNodeList& List) const {

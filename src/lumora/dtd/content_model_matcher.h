@@ -71,8 +71,11 @@ class TContentModelAutomaton {
  private:
   static constexpr uint32_t kNoSymbol = UINT32_MAX;
   static TScratch& ThreadScratch();
+  static constexpr size_t kComparedNames = 8;
   // The index of Name in FNames, or kNoSymbol.
   uint32_t Symbol(std::u16string_view Name) const;
+  // The same for a name already folded when names compare without case.
+  uint32_t SymbolOf(std::u16string_view Key) const;
   void Compile(const TKaContentModel& Top);
 
   bool FExact;

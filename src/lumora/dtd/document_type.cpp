@@ -1,5 +1,7 @@
 #include "lumora/dtd/document_type.h"
 
+#include <type_traits>
+
 #include "lumora/dom/character_data.h"
 #include "lumora/dom/document.h"
 #include "lumora/dtd/attlist_decl.h"
@@ -22,83 +24,81 @@ TKaDocumentType::~TKaDocumentType() { FNodeList.Clear(); }
 
 // ---------------------------------------------------------------- lookups
 
-bool TKaDocumentType::Indexed(uint8_t NodeType) {
-  switch (NodeType) {
-    case ELEMENT_DECL_NODE:
-    case ATTLIST_DECL_NODE:
-    case ENTITY_NODE:
-    case NOTATION_NODE:
-    case PROCESSING_INSTRUCTION_NODE:
-    case ENTITY_REFERENCE_NODE:
-      return true;
-    default:
-      return false;
-  }
+namespace {
+
+constexpr int kEntitySlot = TKaDocumentType::IndexSlot(ENTITY_NODE);
+// Exact names remembered per slot: enough for every name of any real
+// document, bounded against one that uses a million different names.
+constexpr size_t kMaxFound = 4096;
+
+void FoldAscii(std::u16string& text) {
+  for (char16_t& c : text)
+    if (c >= u'A' && c <= u'Z') c += u'a' - u'A';
 }
+
+}  // namespace
 
 bool ExactDeclarationNames(const TKaXMLDocument* Doc) {
   return Doc && Doc->GetParser() && Doc->GetParser()->GetStandardXML();
 }
 
-namespace {
-
-void FoldAscii(std::u16string& text, size_t from) {
-  for (size_t i = from; i < text.size(); ++i)
-    if (text[i] >= u'A' && text[i] <= u'Z') text[i] += u'a' - u'A';
-}
-
-// The key of a declaration: its type code, then its name with ASCII letters
-// folded unless the name must match exactly. Every name that compares equal
-// in either mode lands in one bucket.
-std::u16string MakeKey(uint8_t NodeType, std::u16string_view Name) {
-  std::u16string key(1, static_cast<char16_t>(NodeType));
-  key += Name;
-  if (NodeType != ENTITY_NODE) FoldAscii(key, 1);
-  return key;
-}
-
-// The same in a buffer of the thread: validation looks a declaration up for
-// every element and attribute, and most names are too long to be held
-// without an allocation.
-const std::u16string& LookupKey(uint8_t NodeType, std::u16string_view Name) {
-  thread_local std::u16string key;
-  key.assign(1, static_cast<char16_t>(NodeType));
-  key += Name;
-  if (NodeType != ENTITY_NODE) FoldAscii(key, 1);
-  return key;
-}
-
-}  // namespace
-
 std::u16string FoldedName(std::u16string_view Name) {
   std::u16string folded(Name);
-  FoldAscii(folded, 0);
+  FoldAscii(folded);
   return folded;
 }
 
-const std::u16string& FoldedLookupName(std::u16string_view Name) {
-  thread_local std::u16string folded;
-  folded.assign(Name);
-  FoldAscii(folded, 0);
-  return folded;
+// The key of a declaration in its slot: its name with ASCII letters folded
+// unless the name must match exactly. Every name that compares equal in
+// either mode lands in one bucket.
+std::u16string TKaDocumentType::KeyOf(const TKaXMLNode* Node) {
+  return Node->GetType() == ENTITY_NODE ? Node->GetName() : FoldedName(Node->GetName());
 }
 
-std::u16string TKaDocumentType::KeyOf(const TKaXMLNode* Node) const {
-  return MakeKey(Node->GetType(), Node->GetName());
-}
-
-TKaXMLNode* TKaDocumentType::Lookup(uint8_t NodeType, std::u16string_view Name) const {
-  CatchUp();
-  const auto it = FIndex.find(LookupKey(NodeType, Name));
-  if (it == FIndex.end()) return nullptr;
-  if (NodeType == ENTITY_NODE || !ExactDeclarationNames(FOwnerDocument)) return it->second.front();
+TKaXMLNode* TKaDocumentType::Lookup(int Slot, std::u16string_view Name, bool Exact) const {
+  const TNameMap<TBucket>& index = FIndex[Slot];
+  const auto it = Slot == kEntitySlot ? index.find(Name) : index.find(TFoldedKey(Name).View());
+  if (it == index.end()) return nullptr;
+  if (Slot == kEntitySlot || !Exact) return it->second.front();
   for (TKaXMLNode* node : it->second)
     if (node->GetName() == Name) return node;
   return nullptr;
 }
 
+template <class T>
+T* TKaDocumentType::Find(int Slot, std::u16string_view Name) const {
+  CatchUp();
+  const bool exact = ExactDeclarationNames(FOwnerDocument);
+  if (exact != FFoundExact) {
+    for (auto& found : FFound) found.Clear();
+    FFoundExact = exact;
+  }
+  TNameTable<TKaXMLNode*>& found = FFound[Slot];
+  TKaXMLNode* const* known = found.Find(Name);
+  if (known) {
+    // A declaration renamed in place since is left to the index, as it was.
+    TKaXMLNode* node = *known;
+    if (!node || !exact || SameName(node->GetName(), Name)) return static_cast<T*>(node);
+  }
+  TKaXMLNode* node = Lookup(Slot, Name, exact);
+  T* result;
+  if constexpr (std::is_same_v<T, TKaXMLNode>)
+    result = node;
+  else
+    result = dynamic_cast<T*>(node);
+  if (!known && found.Size() < kMaxFound) found.Add(Name, result);
+  return result;
+}
+
 void TKaDocumentType::ChildUnlinked(const TKaXMLNode& /*Child*/) {
   FIndexStale = true;
+}
+
+void TKaDocumentType::IndexNode(TKaXMLNode* Node) const {
+  const int slot = IndexSlot(Node->GetType());
+  if (slot < 0) return;
+  FIndex[slot][KeyOf(Node)].push_back(Node);
+  FFound[slot].Clear();
 }
 
 void TKaDocumentType::CatchUp() const {
@@ -111,33 +111,35 @@ void TKaDocumentType::CatchUp() const {
     RebuildIndex();
     return;
   }
-  for (; node; node = node->Next())
-    if (Indexed(node->GetType())) FIndex[KeyOf(node)].push_back(node);
+  for (; node; node = node->Next()) IndexNode(node);
   FLastIndexed = last;
 }
 
 void TKaDocumentType::UnindexNode(const TKaXMLNode* Node) {
   if (Node == FLastIndexed) FLastIndexed = FNodeList.GetLast();
-  if (!Indexed(Node->GetType())) return;
-  const auto it = FIndex.find(KeyOf(Node));
-  if (it == FIndex.end()) return;
+  const int slot = IndexSlot(Node->GetType());
+  if (slot < 0) return;
+  FFound[slot].Clear();
+  TNameMap<TBucket>& index = FIndex[slot];
+  const auto it = index.find(KeyOf(Node));
+  if (it == index.end()) return;
   std::erase(it->second, Node);
-  if (it->second.empty()) FIndex.erase(it);
+  if (it->second.empty()) index.erase(it);
 }
 
 void TKaDocumentType::RebuildIndex() const {
   FIndexStale = false;
-  FIndex.clear();
-  for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next())
-    if (Indexed(node->GetType())) FIndex[KeyOf(node)].push_back(node);
+  for (auto& index : FIndex) index.clear();
+  for (auto& found : FFound) found.Clear();
+  for (TKaXMLNode* node = FNodeList.GetFirst(); node; node = node->Next()) IndexNode(node);
   FLastIndexed = FNodeList.GetLast();
 }
 
 TKaElementDecl* TKaDocumentType::GetElementDecl(std::u16string_view Name) const {
-  return dynamic_cast<TKaElementDecl*>(Lookup(ELEMENT_DECL_NODE, Name));
+  return Find<TKaElementDecl>(IndexSlot(ELEMENT_DECL_NODE), Name);
 }
 TKaAttListDecl* TKaDocumentType::GetAttListDecl(std::u16string_view Name) const {
-  return dynamic_cast<TKaAttListDecl*>(Lookup(ATTLIST_DECL_NODE, Name));
+  return Find<TKaAttListDecl>(IndexSlot(ATTLIST_DECL_NODE), Name);
 }
 TKaAttDef* TKaDocumentType::GetAttDef(std::u16string_view ElementName,
                                       std::u16string_view Name) const {
@@ -145,10 +147,10 @@ TKaAttDef* TKaDocumentType::GetAttDef(std::u16string_view ElementName,
   return list ? list->GetAtt(Name) : nullptr;
 }
 TKaCustomEntityDecl* TKaDocumentType::GetEntityDecl(std::u16string_view Name) const {
-  return dynamic_cast<TKaCustomEntityDecl*>(Lookup(ENTITY_NODE, Name));
+  return Find<TKaCustomEntityDecl>(kEntitySlot, Name);
 }
 TKaNotation* TKaDocumentType::GetNotation(std::u16string_view Name) const {
-  return dynamic_cast<TKaNotation*>(Lookup(NOTATION_NODE, Name));
+  return Find<TKaNotation>(IndexSlot(NOTATION_NODE), Name);
 }
 
 TKaXMLNode* TKaDocumentType::GetNotationNamed(std::u16string_view Name) const {
@@ -161,10 +163,10 @@ TKaXMLNode* TKaDocumentType::GetNotationNamed(std::u16string_view Name) const {
   return notation;
 }
 TKaXMLNode* TKaDocumentType::GetPI(std::u16string_view Target) const {
-  return Lookup(PROCESSING_INSTRUCTION_NODE, Target);
+  return Find<TKaXMLNode>(IndexSlot(PROCESSING_INSTRUCTION_NODE), Target);
 }
 TKaXMLNode* TKaDocumentType::GetPReference(std::u16string_view Name) const {
-  return Lookup(ENTITY_REFERENCE_NODE, Name);
+  return Find<TKaXMLNode>(IndexSlot(ENTITY_REFERENCE_NODE), Name);
 }
 
 // ---------------------------------------------------------------- setters

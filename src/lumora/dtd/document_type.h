@@ -2,15 +2,16 @@
 // identifier of the DTD, and the declarations in its content list.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "lumora/dom/node_list.h"
 #include "lumora/dtd/attlist_decl.h"
 #include "lumora/dtd/entity_decl.h"
 #include "lumora/dtd/external_node.h"
+#include "lumora/dtd/name_lookup.h"
 #include "lumora/dtd/notation.h"
 
 namespace lumora {
@@ -25,9 +26,6 @@ bool ExactDeclarationNames(const TKaXMLDocument* Doc);
 // Name with the ASCII letters A to Z in lower case: the hash key of names
 // that compare without case.
 std::u16string FoldedName(std::u16string_view Name);
-// The same in a buffer of the calling thread, for lookups: valid until the
-// next call on that thread.
-const std::u16string& FoldedLookupName(std::u16string_view Name);
 
 class TKaDocumentType : public TKaExternalNode {
  public:
@@ -67,6 +65,21 @@ class TKaDocumentType : public TKaExternalNode {
   // Appends a reference that stood in the DTD. The parser expands it; the
   // node stays as a mark of where its declarations came from.
   TKaXMLNode* SetPReference(TAdopt<TKaXMLNode> Reference);
+
+  // The slot of the index that holds the nodes of a type looked up by name;
+  // -1 for the other types.
+  static constexpr int IndexSlot(uint8_t NodeType) {
+    switch (NodeType) {
+      case ELEMENT_DECL_NODE: return 0;
+      case ATTLIST_DECL_NODE: return 1;
+      case ENTITY_NODE: return 2;
+      case NOTATION_NODE: return 3;
+      case PROCESSING_INSTRUCTION_NODE: return 4;
+      case ENTITY_REFERENCE_NODE: return 5;
+      default: return -1;
+    }
+  }
+  static constexpr size_t kIndexSlots = 6;
 
   // Lookups by name. Entity names compare exactly. Element, attribute-list,
   // attribute, notation, PI and reference names compare ASCII letters without
@@ -116,11 +129,16 @@ class TKaDocumentType : public TKaExternalNode {
  private:
   // Declarations of one type and folded name, in list order.
   using TBucket = std::vector<TKaXMLNode*>;
-  static bool Indexed(uint8_t NodeType);
-  std::u16string KeyOf(const TKaXMLNode* Node) const;
-  TKaXMLNode* Lookup(uint8_t NodeType, std::u16string_view Name) const;
+
+  static std::u16string KeyOf(const TKaXMLNode* Node);
+  // The first node of the slot's type that Name finds, cast to the class
+  // that type's getter returns (nil when the node is of another class).
+  template <class T>
+  T* Find(int Slot, std::u16string_view Name) const;
+  TKaXMLNode* Lookup(int Slot, std::u16string_view Name, bool Exact) const;
   // Indexes the nodes appended since the index last saw the end of the list.
   void CatchUp() const;
+  void IndexNode(TKaXMLNode* Node) const;
   void ChildUnlinked(const TKaXMLNode& Child) override;
   void UnindexNode(const TKaXMLNode* Node);
   void RebuildIndex() const;
@@ -130,7 +148,14 @@ class TKaDocumentType : public TKaExternalNode {
   std::string WriteDTDFile(TSideFiles& Files);
 
   TKaNodeList FNodeList;
-  mutable std::unordered_map<std::u16string, TBucket> FIndex;
+  // Per slot: folded name (exact for entities) -> declarations.
+  mutable std::array<TNameMap<TBucket>, kIndexSlots> FIndex;
+  // Per slot: what Find returned for each exact name asked before, so that
+  // a name asked again (every element asks for its declarations) costs one
+  // hash of it. Emptied whenever the index changes, or the way names
+  // compare (FFoundExact) does.
+  mutable std::array<TNameTable<TKaXMLNode*>, kIndexSlots> FFound;
+  mutable bool FFoundExact = false;
   mutable TKaXMLNode* FLastIndexed = nullptr;  // the list's last node when indexed
   // A node left the list behind the index's back: the next lookup reindexes.
   mutable bool FIndexStale = false;

@@ -12,6 +12,7 @@
 
 #include "lumora/dom/attr.h"
 #include "lumora/dom/element.h"
+#include "lumora/dtd/name_lookup.h"
 
 namespace lumora {
 
@@ -53,7 +54,7 @@ class TElementAttributes {
   bool Has(std::u16string_view Name) const {
     if (FAttributes.size() > kCompared) return FNames.contains(Name);
     for (const TKaXMLAttr* a : FAttributes.All())
-      if (a->GetName() == Name) return true;
+      if (SameName(a->GetName(), Name)) return true;
     return false;
   }
 

@@ -3,6 +3,7 @@
 #include "lumora/dom/element.h"
 #include "lumora/dtd/attlist_decl.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/element_rules.h"
 
 namespace lumora {
 
@@ -23,12 +24,12 @@ bool DeclaresIDs(const TKaDocumentType& DocType) {
 TIDTable::TIDTable(const TKaXMLElement& Root, const TKaDocumentType& DocType) {
   // Without ID definitions there is nothing to look for in the tree.
   if (!DeclaresIDs(DocType)) return;
+  TElementRules rules(DocType);
   for (const TKaXMLElement* e = &Root; e; e = NextElementInSubtree(&Root, e)) {
-    // One lookup of the element's declaration serves all its attributes.
-    const TKaAttListDecl* list = DocType.GetAttListDecl(e->GetName());
-    if (!list) continue;
+    TElementRule& rule = rules.For(e->GetName());
+    if (!rule.DeclaresID) continue;
     for (const TKaXMLNode* a = e->GetNodeList().GetRoot(ATTRIBUTE_NODE); a; a = a->NextSibling()) {
-      const TKaAttDef* def = list->GetAtt(a->GetName());
+      const TKaAttDef* def = rules.AttDef(rule, a->GetName());
       if (def && def->GetAttrType() == atID) ++FCounts[a->GetValue()];
     }
   }

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <string_view>
-#include <unordered_map>
 
+#include "lumora/dtd/name_lookup.h"
 #include "lumora/framework/object.h"
 
 namespace lumora {
@@ -21,12 +21,12 @@ class TIDTable : public TObject {
 
   // How many ID attributes have exactly this value.
   int Count(std::u16string_view Value) const {
-    const auto it = FCounts.find(Value);
-    return it == FCounts.end() ? 0 : it->second;
+    const int* count = FCounts.Find(Value);
+    return count ? *count : 0;
   }
 
  private:
-  std::unordered_map<std::u16string_view, int> FCounts;
+  TNameTable<int, std::u16string_view> FCounts;
 };
 
 }  // namespace lumora

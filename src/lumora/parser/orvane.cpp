@@ -1,6 +1,7 @@
 #include "lumora/parser/orvane.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "lumora/dom/document.h"
 #include "lumora/dom/dom_exception.h"
@@ -224,8 +225,14 @@ bool TKaOrvane::Validate(TKaXMLDocument* Document) {
 }
 
 void TKaOrvane::ApplyAttributeDeclarations(TKaXMLElement& element) {
-  // Most elements have no attribute-list declaration: one lookup each.
-  const TKaDocumentType* doctype = FDocument->GetDocumentType();
+  // Most elements have no attribute-list declaration: one lookup each. The
+  // document type node is the document's own class but for a caller's
+  // derived one, which the general lookup finds.
+  TKaXMLNode* node = FDocument->GetNodeList().GetRoot(DOCUMENT_TYPE_NODE);
+  if (!node) return;
+  const TKaDocumentType* doctype = typeid(*node) == typeid(TKaDocumentType)
+                                       ? static_cast<const TKaDocumentType*>(node)
+                                       : FDocument->GetDocumentType();
   TKaAttListDecl* list = doctype ? doctype->GetAttListDecl(element.GetName()) : nullptr;
   if (list) list->ApplyToElement(element, FDTDDefaults);
 }
