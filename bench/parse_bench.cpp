@@ -12,6 +12,7 @@
 //   parse_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -237,12 +238,22 @@ void BM_LumoraParseValidate(benchmark::State& state) {
   SetBytes(state, bytes);
 }
 
+// CPU time of the whole process, all threads together.
+double ProcessSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 // Each thread parses the document with a parser of its own; the time is the
 // wall time until all are done, which stays that of one parse as long as
-// the threads share nothing.
+// the threads share nothing and there are cores for all. The CPU time of
+// one parse (cpu_s_per_parse) shows contention where cores are too few.
 void BM_LumoraParseThreads(benchmark::State& state) {
   const std::string& bytes = Document(10);
   const int threads = static_cast<int>(state.range(0));
+  const double start = ProcessSeconds();
   for (auto _ : state) {
     std::vector<std::thread> running;
     for (int t = 0; t < threads; ++t)
@@ -253,6 +264,8 @@ void BM_LumoraParseThreads(benchmark::State& state) {
       });
     for (std::thread& thread : running) thread.join();
   }
+  state.counters["cpu_s_per_parse"] =
+      (ProcessSeconds() - start) / static_cast<double>(state.iterations() * threads);
   SetBytes(state, bytes);
 }
 
@@ -366,11 +379,14 @@ class TRatioReporter : public benchmark::ConsoleReporter {
       if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
         FSeconds[run.benchmark_name()] = run.cpu_accumulated_time / run.iterations;
         FWallSeconds[run.benchmark_name()] = run.real_accumulated_time / run.iterations;
+        if (const auto it = run.counters.find("cpu_s_per_parse"); it != run.counters.end())
+          FParseSeconds[run.benchmark_name()] = it->second.value;
       }
     ConsoleReporter::ReportRuns(runs);
   }
   double Seconds(const std::string& name) const { return Find(FSeconds, name); }
   double WallSeconds(const std::string& name) const { return Find(FWallSeconds, name); }
+  double ParseSeconds(const std::string& name) const { return Find(FParseSeconds, name); }
 
  private:
   static double Find(const std::map<std::string, double>& seconds, const std::string& name) {
@@ -379,6 +395,7 @@ class TRatioReporter : public benchmark::ConsoleReporter {
   }
   std::map<std::string, double> FSeconds;
   std::map<std::string, double> FWallSeconds;
+  std::map<std::string, double> FParseSeconds;
 };
 
 void PrintPeakMemory(int64_t megabytes) {
@@ -428,10 +445,15 @@ int main(int argc, char** argv) {
   }
   xmlCleanupParser();
 #endif
-  const double one = reporter.WallSeconds("BM_LumoraParseThreads/threads:1/real_time");
-  const double four = reporter.WallSeconds("BM_LumoraParseThreads/threads:4/real_time");
+  const std::string threads = "BM_LumoraParseThreads/threads:";
+  const double one = reporter.WallSeconds(threads + "1/real_time");
+  const double four = reporter.WallSeconds(threads + "4/real_time");
   if (one > 0 && four > 0)
-    std::printf("4 threads, 10 MB each: %.2fx the wall time of one (%u cores)\n", four / one,
+    std::printf("4 threads, 10 MB each: %.2fx the wall time of one, %.2fx its CPU time per parse "
+                "(%u cores)\n",
+                four / one,
+                reporter.ParseSeconds(threads + "4/real_time") /
+                    reporter.ParseSeconds(threads + "1/real_time"),
                 std::thread::hardware_concurrency());
   // Only the sizes that were run: a filter may have left the large ones out.
   for (int mb : {1, 10, 50})

@@ -85,14 +85,14 @@ measure() {
       exit 1
     fi
     read -r user sys kb <"$out/time"
-    cpu=$(echo "$user + $sys" | bc)
+    cpu=$(echo "$user + $sys" | bc | awk '{printf "%.2f", $1}')
     if [[ -z $best_cpu ]] || (($(echo "$cpu < $best_cpu" | bc))); then best_cpu=$cpu; fi
     if [[ -z $best_kb ]] || ((kb < best_kb)); then best_kb=$kb; fi
   done
   echo "$best_cpu $best_kb"
 }
 
-ratio() { echo "scale=2; $1 / $2" | bc | sed 's/^\./0./'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }'; }
 
 printf "%-24s %9s %9s %6s %10s %10s %6s\n" work "lumora s" "xmllint s" ratio "lumora MB" "xmllint MB" ratio
 declare -A cpu mem
