@@ -171,18 +171,16 @@ bool AcceptLosses(const TOptions& options, const std::string& shown, TKaXMLDocum
 
 // Output that cannot be taken back (standard output, a device or a pipe)
 // is written as it is encoded. Unless --lossy allows them, losses are
-// looked for first, in a write that keeps nothing: only an encoding that
-// lacks characters can have any.
-bool WriteUnbuffered(const TOptions& options, const std::string& shown, TKaXMLDocument& doc,
-                     TReporter& report, TStream& target) {
+// looked for before it is opened, in a write that keeps nothing: only an
+// encoding that lacks characters can have any. Returns false when it
+// reported them.
+bool NothingWouldBeLost(const TOptions& options, const std::string& shown, TKaXMLDocument& doc,
+                        TReporter& report) {
   const TEncoding encoding = doc.GetOutputEncoding();
-  if (!options.Lossy && encoding != UTF_8 && encoding != UTF_16) {
-    TNullStream nowhere;
-    doc.WriteToStream(nowhere);
-    if (!AcceptLosses(options, shown, doc, report)) return false;
-  }
-  doc.WriteToFile(target);
-  return AcceptLosses(options, shown, doc, report, true);
+  if (options.Lossy || encoding == UTF_8 || encoding == UTF_16) return true;
+  TNullStream nowhere;
+  doc.WriteToStream(nowhere);
+  return AcceptLosses(options, shown, doc, report);
 }
 
 // Writes the document to OUT through a temporary file in the same folder,
@@ -194,8 +192,10 @@ bool WriteDocumentFile(const TOptions& options, TKaXMLDocument& doc, TReporter& 
   std::error_code ec;
   const fs::file_status status = fs::status(output, ec);
   if (fs::exists(status) && !fs::is_regular_file(status)) {
+    if (!NothingWouldBeLost(options, output, doc, report)) return false;
     const auto device = TXMLFileStream::CreateForWriting(output);
-    return WriteUnbuffered(options, output, doc, report, *device);
+    doc.WriteToFile(*device);
+    return AcceptLosses(options, output, doc, report, true);
   }
   TReplacementFile file(output);
   try {
@@ -228,8 +228,10 @@ int Write(const TOptions& options, std::ostream& out, TReporter& report) {
   }
   try {
     if (output == "-") {
+      if (!NothingWouldBeLost(options, shown, doc, report)) return report.Status();
       TOstreamStream stdoutStream(out);
-      if (!WriteUnbuffered(options, shown, doc, report, stdoutStream)) return report.Status();
+      doc.WriteToFile(stdoutStream);
+      if (!AcceptLosses(options, shown, doc, report, true)) return report.Status();
     } else if (!WriteDocumentFile(options, doc, report)) {
       return report.Status();
     }

@@ -1,11 +1,14 @@
 // lumora write: the written document reads back the same in every encoding,
 // and a failed write never damages what was there before.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "cli_testing.h"
@@ -262,8 +265,21 @@ TEST_F(WriteTest, StandardOutputAndDevicesGetTheBytesAFileGets) {
   const std::string fifo = Path("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const auto throughFifo = [&](const std::vector<std::string>& args, std::string& read) {
-    std::thread reader([&] { read = ReadFile(fifo); });
+    std::atomic<bool> done = false;
+    std::thread reader([&] {
+      read = ReadFile(fifo);
+      done = true;
+    });
     const auto r = RunCli(args);
+    // The reader waits for a writer: one that writes nothing, if need be.
+    while (!done) {
+      const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) {
+        ::close(fd);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     reader.join();
     return r;
   };
@@ -277,6 +293,9 @@ TEST_F(WriteTest, StandardOutputAndDevicesGetTheBytesAFileGets) {
   EXPECT_EQ(r.Status, 3);
   EXPECT_NE(r.Err.find("nothing written"), std::string::npos) << r.Err;
   EXPECT_EQ(read, "");
+  r = throughFifo({"write", lossy, "-o", fifo, "--encoding", "ISO-8859-1", "--lossy"}, read);
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_NE(read.find("<!-- _ -->"), std::string::npos) << read;
 }
 
 }  // namespace
