@@ -58,6 +58,11 @@ TEST(NodeArena, NodesTakenOutLiveOnAfterTheirDocument) {
   EXPECT_EQ(kept->GetName(), u"renamed");
   kept->SetAttribute(u"extra", u"1");
   EXPECT_EQ(kept->GetAttribute(u"extra"), u"1");
+  EXPECT_EQ(attr->CloneNode()->GetValue(), u"i2");
+  auto* data = static_cast<TKaXMLText*>(text.get());
+  std::unique_ptr<TKaXMLText> rest = data->SplitText(5);
+  EXPECT_EQ(data->GetValue(), u"first");
+  EXPECT_EQ(rest->CloneNode()->GetValue(), u" & one");
 }
 
 TEST(NodeArena, NodesMovedBetweenDocumentsKeepTheirNames) {

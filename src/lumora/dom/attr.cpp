@@ -144,7 +144,7 @@ void TKaXMLAttr::Write(TStream& Stream, int /*Level*/) {
 
 std::unique_ptr<TKaXMLNode> TKaXMLAttr::CloneNode() const {
   std::unique_ptr<TKaXMLAttr> copy(
-      new (FOwnerDocument) TKaXMLAttr(FName.Str(), FOwnerDocument, TUnnormalized{}));
+      new (BlockArena()) TKaXMLAttr(FName.Str(), FOwnerDocument, TUnnormalized{}));
   copy->FValue = FValue;
   copy->SetDefaulted(IsDefaulted());
   if (FKept) copy->FKept = std::make_unique<std::vector<uint32_t>>(*FKept);

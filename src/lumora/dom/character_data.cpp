@@ -64,8 +64,8 @@ std::unique_ptr<TKaXMLText> TKaXMLText::CreateText(std::u16string_view Data, TKa
 
 std::unique_ptr<TKaXMLText> TKaXMLText::SplitText(int Offset) {
   if (Offset < 0 || Offset > Length()) BadOffset("TKaXMLText.splitText: invalid offset value");
-  auto rest = MakeNode<TKaXMLText>(
-      FOwnerDocument,       std::u16string_view(FValue).substr(static_cast<size_t>(Offset)), FOwnerDocument);
+  auto rest = MakeBeside<TKaXMLText>(
+      std::u16string_view(FValue).substr(static_cast<size_t>(Offset)), FOwnerDocument);
   rest->FFlags = FFlags;
   FValue.resize(static_cast<size_t>(Offset));
   return rest;
@@ -98,7 +98,7 @@ void TKaXMLText::Write(TStream& Stream, int /*Level*/) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLText::CloneNode() const {
-  auto copy = MakeNode<TKaXMLText>(FOwnerDocument, FValue, FOwnerDocument);
+  auto copy = MakeBeside<TKaXMLText>(FValue, FOwnerDocument);
   copy->FFlags = FFlags;
   return copy;
 }
@@ -121,7 +121,7 @@ void TKaXMLCData::Write(TStream& Stream, int Level) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLCData::CloneNode() const {
-  return MakeNode<TKaXMLCData>(FOwnerDocument, FValue, FOwnerDocument);
+  return MakeBeside<TKaXMLCData>(FValue, FOwnerDocument);
 }
 
 void TKaXMLComment::Write(TStream& Stream, int Level) {
@@ -131,7 +131,7 @@ void TKaXMLComment::Write(TStream& Stream, int Level) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLComment::CloneNode() const {
-  return MakeNode<TKaXMLComment>(FOwnerDocument, FValue, FOwnerDocument);
+  return MakeBeside<TKaXMLComment>(FValue, FOwnerDocument);
 }
 
 namespace {
@@ -169,7 +169,7 @@ void TKaXMLPi::Write(TStream& Stream, int Level) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLPi::CloneNode() const {
-  return std::unique_ptr<TKaXMLPi>(new (FOwnerDocument) TKaXMLPi(*this, TCopy{}));
+  return std::unique_ptr<TKaXMLPi>(new (BlockArena()) TKaXMLPi(*this, TCopy{}));
 }
 
 }  // namespace lumora

@@ -27,7 +27,8 @@ void TKaContainer::SetAttribute(std::u16string_view Name, std::u16string_view Va
   if (TKaXMLAttr* attr = GetAttributeNode(Name)) {
     attr->SetWrittenValue(CharsToReference(Value));
   } else {
-    FNodeList.AppendChild(TKaXMLAttr::CreateAttr(Name, Value, FOwnerDocument));
+    FNodeList.AppendChild(
+        MakeBeside<TKaXMLAttr>(Name, CharsToReference(Value), FOwnerDocument, false));
   }
 }
 
@@ -35,7 +36,7 @@ void TKaContainer::FSetAttribute(std::u16string_view Name, std::u16string_view V
   if (TKaXMLAttr* attr = GetAttributeNode(Name)) {
     attr->SetWrittenValue(Value);
   } else {
-    FNodeList.AppendChild(std::make_unique<TKaXMLAttr>(Name, Value, FOwnerDocument, false));
+    FNodeList.AppendChild(MakeBeside<TKaXMLAttr>(Name, Value, FOwnerDocument, false));
   }
 }
 

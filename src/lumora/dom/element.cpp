@@ -181,7 +181,7 @@ void TKaXMLElement::InsertElementContent(TKaXMLElement& Source) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLElement::CloneNode() const {
-  auto copy = MakeNode<TKaXMLElement>(FOwnerDocument, FName.Str(), FOwnerDocument);
+  auto copy = MakeBeside<TKaXMLElement>(FName.Str(), FOwnerDocument);
   copy->FValue = FValue;
   // Pairs of an element being copied and its copy, innermost last.
   std::vector<std::pair<const TKaXMLElement*, TKaXMLElement*>> open{{this, copy.get()}};
@@ -198,7 +198,7 @@ std::unique_ptr<TKaXMLNode> TKaXMLElement::CloneNode() const {
     if (IsPlainElement(node)) {
       auto* source = static_cast<const TKaXMLElement*>(node);
       auto* child = static_cast<TKaXMLElement*>(target->FNodeList.AppendChild(
-          MakeNode<TKaXMLElement>(FOwnerDocument, source->FName.Str(), FOwnerDocument)));
+          MakeBeside<TKaXMLElement>(source->FName.Str(), FOwnerDocument)));
       child->FValue = source->FValue;
       open.emplace_back(source, child);
       next = source->FNodeList.GetFirst();

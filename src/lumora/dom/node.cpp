@@ -27,8 +27,25 @@ TNodeArena*& HeaderOf(void* block) {
   return *static_cast<TNodeArena**>(block);
 }
 
-TNodeArena* ArenaFor(TKaXMLDocument* doc) {
-  return doc ? &doc->NodeArena() : nullptr;
+// The block the last arena allocation on this thread handed out, until its
+// node's constructor takes it: the constructor learns so where it lives
+// (a node on the stack or inside another object lives in no arena).
+// Two words of static TLS: read without a call into the dynamic linker.
+[[gnu::tls_model("initial-exec")]] thread_local void* tArenaBlock = nullptr;
+[[gnu::tls_model("initial-exec")]] thread_local TNodeArena* tArenaOfBlock = nullptr;
+
+TNodeArena* TakeArenaOf(const void* node) {
+  if (node != tArenaBlock) return nullptr;
+  tArenaBlock = nullptr;
+  return tArenaOfBlock;
+}
+
+void FreeBlock(void* node, size_t size) {
+  void* block = static_cast<char*>(node) - kHeader;
+  if (TNodeArena* arena = HeaderOf(block))
+    arena->Deallocate(block, size ? size + kHeader : 0);
+  else
+    std::free(block);
 }
 
 void CheckName(std::u16string_view name, const char* pattern) {
@@ -68,29 +85,37 @@ void* TKaXMLNode::operator new(size_t Size) {
 }
 
 void* TKaXMLNode::operator new(size_t Size, TKaXMLDocument* Doc) {
-  if (!Doc) return operator new(Size);
-  TNodeArena& arena = Doc->NodeArena();
-  void* block = arena.Allocate(Size + kHeader);
-  HeaderOf(block) = &arena;
-  return static_cast<char*>(block) + kHeader;
+  return operator new(Size, Doc ? &Doc->NodeArena() : nullptr);
+}
+
+void* TKaXMLNode::operator new(size_t Size, TNodeArena* Arena) {
+  if (!Arena) return operator new(Size);
+  void* block = Arena->Allocate(Size + kHeader);
+  HeaderOf(block) = Arena;
+  void* node = static_cast<char*>(block) + kHeader;
+  tArenaBlock = node;
+  tArenaOfBlock = Arena;
+  return node;
 }
 
 void TKaXMLNode::operator delete(void* Node, size_t Size) {
-  if (!Node) return;
-  void* block = static_cast<char*>(Node) - kHeader;
-  if (TNodeArena* arena = HeaderOf(block))
-    arena->Deallocate(block, Size + kHeader);
-  else
-    std::free(block);
+  if (Node) FreeBlock(Node, Size);
 }
 
+// A constructor raised: the block is not reused, but its reference goes.
 void TKaXMLNode::operator delete(void* Node, TKaXMLDocument* /*Doc*/) {
-  // A constructor raised: the block is not reused, but its reference goes.
-  void* block = static_cast<char*>(Node) - kHeader;
-  if (TNodeArena* arena = HeaderOf(block))
-    arena->Deallocate(block, 0);
-  else
-    std::free(block);
+  TakeArenaOf(Node);
+  FreeBlock(Node, 0);
+}
+
+void TKaXMLNode::operator delete(void* Node, TNodeArena* /*Arena*/) {
+  TakeArenaOf(Node);
+  FreeBlock(Node, 0);
+}
+
+TNodeArena* TKaXMLNode::BlockArena() const {
+  return FInArena ? HeaderOf(const_cast<char*>(reinterpret_cast<const char*>(this)) - kHeader)
+                  : nullptr;
 }
 
 TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc)
@@ -99,11 +124,11 @@ TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocumen
 TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc,
                        TNameRule Rule)
     : FNodeType(NodeType), FNameRule(Rule), FOwnerDocument(Doc) {
+  TNodeArena* arena = TakeArenaOf(this);
+  FInArena = arena != nullptr;
   if (Rule == TNameRule::kChecked)
     CheckName(Name, "TKaXMLDocument.TKaXMLNode.Create(\"%s\"): invalid character(s) for name");
-  // The document under construction is a node without name: its arena is
-  // not asked for before it exists.
-  if (!Name.empty()) FName.Assign(Name, ArenaFor(Doc));
+  FName.Assign(Name, arena);
 }
 
 TKaXMLNode::~TKaXMLNode() {
@@ -115,7 +140,7 @@ TKaXMLNode::~TKaXMLNode() {
 void TKaXMLNode::SetName(std::u16string_view Name) {
   if (FNameRule == TNameRule::kChecked)
     CheckName(Name, "TKaXMLDocument.TKaXMLNode.Create('%s'): invalid character(s) for name");
-  FName.Assign(Name, ArenaFor(FOwnerDocument));
+  FName.Assign(Name, BlockArena());
 }
 
 TKaXMLNode* TKaXMLNode::PreviousSibling() const {
@@ -259,7 +284,7 @@ TEncoding TKaXMLNode::OutputEncoding() const {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLNode::CloneNode() const {
-  auto copy = MakeNode<TKaXMLNode>(FOwnerDocument, FName.Str(), FNodeType, FOwnerDocument);
+  auto copy = MakeBeside<TKaXMLNode>(FName.Str(), FNodeType, FOwnerDocument);
   copy->FValue = FValue;
   return copy;
 }

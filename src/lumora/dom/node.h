@@ -70,8 +70,10 @@ class TKaXMLNode : public TObject {
   // `new` works too; either way `delete` gives the node back.
   static void* operator new(size_t Size);
   static void* operator new(size_t Size, TKaXMLDocument* Doc);
+  static void* operator new(size_t Size, TNodeArena* Arena);
   static void operator delete(void* Node, size_t Size);
   static void operator delete(void* Node, TKaXMLDocument* Doc);
+  static void operator delete(void* Node, TNodeArena* Arena);
 
   const std::u16string& GetName() const { return FName; }
   // Raises EKaDOMException INVALID_CHARACTER_ERR for a class whose names are
@@ -144,6 +146,14 @@ class TKaXMLNode : public TObject {
   std::u16string NormalizedValue() const;
   // The line the owner document's parser is at; 0 without one.
   int ParserLine() const;
+  // The arena this node was cut from, nil for a node made otherwise. Copies
+  // and nodes this node makes for itself go there, not to the owner
+  // document's: a node taken out may outlive its document.
+  TNodeArena* BlockArena() const;
+  template <class T, class... Args>
+  std::unique_ptr<T> MakeBeside(Args&&... args) const {
+    return std::unique_ptr<T>(new (BlockArena()) T(std::forward<Args>(args)...));
+  }
 
   // Output helpers shared by the node classes. The after-text flag lives in
   // the owner document; a node without one writes as if no text preceded it.
@@ -165,6 +175,7 @@ class TKaXMLNode : public TObject {
   // State of the node's own class (what a text holds, what an element's
   // content holds); it costs no room beside the two bytes above.
   uint8_t FFlags = 0;
+  bool FInArena = false;  // see BlockArena
   // The position, packed into the padding before the pointers: line and
   // column in one word, or an entry of the owner document's table when they
   // do not fit (see node_position.cpp); 0 when unknown.

@@ -7,8 +7,33 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define LUMORA_ARENA_POISONS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LUMORA_ARENA_POISONS 1
+#endif
+#endif
+#ifdef LUMORA_ARENA_POISONS
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace lumora {
 namespace {
+
+// Under AddressSanitizer the arena marks what is not handed out, so that a
+// node used after it is destroyed is caught as it would be with malloc.
+void Poison([[maybe_unused]] void* memory, [[maybe_unused]] size_t size) {
+#ifdef LUMORA_ARENA_POISONS
+  ASAN_POISON_MEMORY_REGION(memory, size);
+#endif
+}
+
+void Unpoison([[maybe_unused]] void* memory, [[maybe_unused]] size_t size) {
+#ifdef LUMORA_ARENA_POISONS
+  ASAN_UNPOISON_MEMORY_REGION(memory, size);
+#endif
+}
 
 // Chunks start small, so that a small document stays small, and double up
 // to this size. Chunks from kMappedChunk on come straight from the system,
@@ -51,6 +76,7 @@ TNodeArena* TNodeArena::Create() {
 TNodeArena::~TNodeArena() {
   for (TName* name : FNames) delete name;
   for (const TChunk& chunk : FChunks) {
+    Unpoison(chunk.Memory, chunk.Size);
     if (chunk.Mapped)
       munmap(chunk.Memory, chunk.Size);
     else
@@ -88,6 +114,7 @@ void* TNodeArena::NewChunk(size_t Size) {
     throw;
   }
   FReserved += size;
+  Poison(memory, size);
   FCursor = static_cast<char*>(memory);
   FEnd = FCursor + size;
   return memory;
@@ -106,6 +133,7 @@ void* TNodeArena::Allocate(size_t Size) {
     block = FCursor;
     FCursor += Size;
   }
+  Unpoison(block, Size);
   ++FRefs;
   return block;
 }
@@ -118,6 +146,7 @@ void TNodeArena::Deallocate(void* Block, size_t Size) {
     auto* free = static_cast<TFreeBlock*>(Block);
     free->Next = FFree[sizeClass];
     FFree[sizeClass] = free;
+    Poison(free + 1, Size - sizeof(TFreeBlock));
   }
   Release();
 }
