@@ -158,7 +158,7 @@ int TInputBuffer::ReadAsciiRun(std::u16string& out, const TAsciiSet& accept) {
     for (size_t i = 0; i < count; ++i) marks[i] = kCharStart;
   const int32_t line = FLine;
   const int64_t chars = FChars;
-  if (plain['\n']) {
+  if (plain[u'\n']) {
     const auto nextLineFeed = [&](const uint8_t* from) -> const uint8_t* {
       if (count >= kLongRun)
         return static_cast<const uint8_t*>(std::memchr(from, '\n', static_cast<size_t>(p - from)));
