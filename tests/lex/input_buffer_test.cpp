@@ -334,31 +334,37 @@ std::u16string NormalizedLineEnds(const std::u16string& text) {
   return out;
 }
 
+// Forms: 0 UTF-8, 1 and 2 UTF-16 in either order, 3 Latin-1.
 std::string Encode(const std::u16string& text, int form) {
   if (form == 0) return WideToSystem(text);
+  if (form == 3) return std::string(text.begin(), text.end());
   return Utf16Bytes(text, form == 1 ? boLittleEndian : boBigEndian);
 }
 
-// Every input form, tiny blocks, random push-backs and bulk runs: the
-// position is exact before every character.
+// Every input form, tiny blocks, random push-backs and bulk runs (long ones
+// too): the position is exact before every character.
 TEST(InputBuffer, LineAndColumnStayExactUnderPushBackAndAcrossBlocks) {
   TInputBuffer::TAsciiSet plain{};
   for (char16_t c = 0x20; c < 0x7F; ++c) plain[c] = c != u'<';
   plain[u'\n'] = plain[u'\t'] = true;
   std::mt19937 random(7);
-  const std::u16string pieces[] = {u"\n",     u"\n\n",       u"\t",   u"ab c", u"<",    u"\u00E9",
-                                   u"\u4E00", u"\U0001F600", u"x\ny", u"\r",   u"\r\n", u"\r\r\n"};
-  for (int round = 0; round < 90; ++round) {
+  const std::u16string pieces[] = {u"\n",   u"\n\n",   u"\t",     u"ab c",       u"<",
+                                   u"\r",   u"\r\n",   u"\r\r\n", u"\u00E9",     u"x\ny\u00FF",
+                                   u"a run of text longer than 16 bytes\n", u"\u4E00", u"\U0001F600"};
+  for (int round = 0; round < 120; ++round) {
+    const int form = round % 4;
+    // Latin-1 takes only the pieces it can encode.
+    const size_t choices = std::size(pieces) - (form == 3 ? 2 : 0);
     const int count = 1 + static_cast<int>(random() % 60);
     std::u16string raw;
-    for (int i = 0; i < count; ++i) raw += pieces[random() % std::size(pieces)];
+    for (int i = 0; i < count; ++i) raw += pieces[random() % choices];
     const std::u16string text = NormalizedLineEnds(raw);
     const auto expected = Positions(text);
-    const int form = round % 3;
     TStringStream stream(Encode(raw, form));
-    TInputBuffer buffer(static_cast<int32_t>(8 + random() % 9));
+    TInputBuffer buffer(static_cast<int32_t>(round % 8 == 0 ? 64 : 8 + random() % 9));
     buffer.Init(stream);
     if (form == 0) buffer.SetEncoding(UTF_8);
+    if (form == 3) buffer.SetEncoding(i8859_1);
     size_t position = 0;
     size_t furthest = 0;
     for (int step = 0; step < 2000 && position < text.size(); ++step) {
@@ -369,7 +375,7 @@ TEST(InputBuffer, LineAndColumnStayExactUnderPushBackAndAcrossBlocks) {
       if (choice == 0 && furthest - position + back <= 2) {
         buffer.UnGetChars(static_cast<int>(back));
         position -= back;
-      } else if (choice == 1 && form == 0) {
+      } else if (choice == 1 && (form == 0 || form == 3)) {
         std::u16string run;
         buffer.ReadAsciiRun(run, plain);
         ASSERT_EQ(run, text.substr(position, run.size()));

@@ -263,8 +263,8 @@ int TInputBuffer::ReadAsciiRun(std::u16string& out, const TRunSet& accept) {
   const size_t old = out.size();
   out.resize(old + count);
   Widen(begin, count, out.data() + old);
+  // Only the line feeds need marks: the other bytes are whole characters.
   TMark* const marks = FMarks.get() + FPos;
-  std::memset(marks, kCharStart, count);
   const int32_t line = FLine;
   const int64_t chars = FChars;
   if (accept.Accepts('\n')) {
@@ -530,6 +530,10 @@ void TInputBuffer::UnGetCharSlow() {
     return;
   }
   RawUnGet();
+  if (IsWholeByte(FData[FPos])) {
+    --FChars;
+    return;
+  }
   // A character takes at most four bytes; the bound keeps a stale mark (a
   // push-back beyond what was read) from walking far.
   for (int i = 0; i < 3 && FMarks[FPos] == kContinuation; ++i) RawUnGet();

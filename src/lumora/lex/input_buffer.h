@@ -155,7 +155,11 @@ class TInputBuffer : public TObject {
   // starts a line, a low half in two-byte input is no character of its own.
   // A type of its own rather than a byte: stores of marks then cannot alias
   // the buffer's other members, which stay in registers.
+  // Outside two-byte input a byte below 0x80 other than a line end is a
+  // whole character by itself: its mark is never read, and bulk runs write
+  // none (see IsWholeByte).
   enum TMark : uint8_t { kContinuation = 0, kCharStart, kPairStart, kLineEnd, kLowHalf };
+  static bool IsWholeByte(uint8_t b) { return b < 0x80 && b != '\r' && b != '\n'; }
   // Line starts remembered for pushing back line ends.
   static constexpr uint32_t kLineHistory = 16;
 
@@ -269,7 +273,8 @@ inline void TInputBuffer::UnGetChar() {
   // The common case: a one-byte character of the current block that began
   // no line.
   if (FPendingLow == 0 && FPastEnd == 0 && FMode != TMode::kTwoByte &&
-      FPos > FCurrent * FBlockSize && FMarks[FPos - 1] == kCharStart) {
+      FPos > FCurrent * FBlockSize &&
+      (IsWholeByte(FData[FPos - 1]) || FMarks[FPos - 1] == kCharStart)) {
     --FPos;
     --FChars;
     return;
