@@ -12,6 +12,7 @@
 #include "lumora/framework/exception.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/orvane_error.h"
+#include "lumora/text/char_classes.h"
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
@@ -348,12 +349,22 @@ TEST(InputBuffer, LineAndColumnStayExactUnderPushBackAndAcrossBlocks) {
   for (char16_t c = 0x20; c < 0x7F; ++c) plain[c] = c != u'<';
   plain[u'\n'] = plain[u'\t'] = true;
   std::mt19937 random(7);
-  const std::u16string pieces[] = {u"\n",   u"\n\n",   u"\t",     u"ab c",       u"<",
-                                   u"\r",   u"\r\n",   u"\r\r\n", u"\u00E9",     u"x\ny\u00FF",
-                                   u"a run of text longer than 16 bytes\n", u"\u4E00", u"\U0001F600"};
+  // The last two have no Latin-1 form.
+  const std::u16string pieces[] = {u"\n",
+                                   u"\n\n",
+                                   u"\t",
+                                   u"ab c",
+                                   u"<",
+                                   u"\r",
+                                   u"\r\n",
+                                   u"\r\r\n",
+                                   u"\u00E9",
+                                   u"x\ny\u00FF",
+                                   u"a run of text longer than 16 bytes\n",
+                                   u"\u4E00",
+                                   u"\U0001F600"};
   for (int round = 0; round < 120; ++round) {
     const int form = round % 4;
-    // Latin-1 takes only the pieces it can encode.
     const size_t choices = std::size(pieces) - (form == 3 ? 2 : 0);
     const int count = 1 + static_cast<int>(random() % 60);
     std::u16string raw;
@@ -585,6 +596,55 @@ TEST(InputBuffer, BulkRunsReadExactlyWhatGetCharWould) {
       // What a run read can be pushed back character by character.
       buffer.UnGetChars(5);
       EXPECT_EQ(buffer.GetChar(), u'o');
+    }
+  }
+}
+
+// A run is the longest prefix of accepted ASCII bytes that stand for
+// themselves, within the block, whatever byte stops it and wherever it
+// stops: sets as the scanners use them, and ones too scattered for the
+// bulk test of 16 bytes, which fall back to the table.
+TEST(InputBuffer, BulkRunsStopAtTheFirstByteOutsideTheSet) {
+  std::vector<TInputBuffer::TAsciiSet> sets(4);
+  for (char16_t c = 0; c < 128; ++c) {
+    sets[0][c] = IsNameChar(c);
+    sets[1][c] = c == u'\t' || c == u'\n' || c == u'\r' ||
+                 (c >= 0x20 && c < 0x7F && c != u'<' && c != u'&' && c != u'>');
+    sets[2][c] = c == u'\n' || (c >= 0x20 && c != u'"');
+    sets[3][c] = c % 3 != 0;
+  }
+  const std::string filler = "ab-c.d_e:f9\nXyZ 7\tq";
+  for (const TInputBuffer::TAsciiSet& set : sets) {
+    const TInputBuffer::TRunSet prepared(set);
+    for (TEncoding encoding : {UTF_8, i8859_1}) {
+      for (int32_t block : {19, TInputBuffer::kBlockSize}) {
+        for (size_t length = 0; length < 40; ++length) {
+          std::string text;
+          for (size_t i = 0; text.size() < length; ++i) {
+            const char c = filler[i % filler.size()];
+            if (set[static_cast<uint8_t>(c)]) text += c;
+          }
+          for (int stop = 1; stop < 256; stop += 1 + stop / 64) {
+            const std::string data = text + static_cast<char>(stop) + "zz";
+            size_t expected = 0;
+            int lineFeeds = 0;
+            for (; expected < data.size() && expected < static_cast<size_t>(block); ++expected) {
+              const auto b = static_cast<uint8_t>(data[expected]);
+              if (b >= 0x80 || b == '\r' || (b < 0x20 && b != '\t' && b != '\n') || !set[b]) break;
+              lineFeeds += b == '\n';
+            }
+            TStringStream stream(data);
+            TInputBuffer buffer(block);
+            buffer.Init(stream);
+            buffer.SetEncoding(encoding);
+            std::u16string run = u"<";
+            ASSERT_EQ(buffer.ReadAsciiRun(run, prepared), lineFeeds);
+            ASSERT_EQ(run, u"<" + SystemToWide(data.substr(0, expected)))
+                << "length " << length << " stop " << stop << " block " << block;
+            ASSERT_EQ(buffer.GetLine(), 1 + lineFeeds);
+          }
+        }
+      }
     }
   }
 }

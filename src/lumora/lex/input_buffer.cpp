@@ -1,5 +1,6 @@
 #include "lumora/lex/input_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -140,41 +141,15 @@ void TInputBuffer::SetEncoding(TEncoding encoding) {
 namespace {
 
 // The bytes that may stand for themselves in a run in ASCII-based encodings.
-bool IsAsciiRunByte(int b) { return b == '\t' || b == '\n' || (b >= 0x20 && b < 0x80); }
-
-#if defined(__SSE2__)
-__m128i Load16(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-#endif
-
-// The offsets of the line feeds among the count bytes at run.
-template <typename TVisit>
-void ForEachLineFeed(const uint8_t* run, size_t count, TVisit visit) {
-#if defined(__SSE2__)
-  const __m128i lineFeed = _mm_set1_epi8('\n');
-  for (size_t i = 0; i < count; i += 16) {
-    auto found = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(run + i), lineFeed)));
-    if (count - i < 16) found &= (1u << (count - i)) - 1;
-    for (; found != 0; found &= found - 1) visit(i + static_cast<size_t>(__builtin_ctz(found)));
-  }
-#else
-  for (size_t i = 0; i < count; ++i)
-    if (run[i] == '\n') visit(i);
-#endif
+bool IsAsciiRunByte(int b) {
+  return b == '\t' || b == '\n' || (b >= 0x20 && b < 0x80);
 }
 
-// Widens count ASCII bytes to UTF-16.
-void Widen(const uint8_t* from, size_t count, char16_t* to) {
-  size_t i = 0;
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  for (; i + 16 <= count; i += 16) {
-    const __m128i x = Load16(from + i);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_unpacklo_epi8(x, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 8), _mm_unpackhi_epi8(x, zero));
-  }
-#endif
-  for (; i < count; ++i) to[i] = from[i];
+__m128i Load16(const uint8_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
+#endif
 
 }  // namespace
 
@@ -214,7 +189,8 @@ TInputBuffer::TRunSet::TRunSet(const TAsciiSet& accept) : FAccept(accept) {
     std::memset(FSpan[r], high[from] - low[from], 16);
   }
   // 0x80 is never in a set, so excluding it changes nothing.
-  for (int e = 0; e < kExcluded; ++e) std::memset(FExcluded[e], e < exclusions ? excluded[e] : 0x80, 16);
+  for (int e = 0; e < kExcluded; ++e)
+    std::memset(FExcluded[e], e < exclusions ? excluded[e] : 0x80, 16);
 }
 
 int TInputBuffer::ReadAsciiRun(std::u16string& out, const TRunSet& accept) {
@@ -222,10 +198,20 @@ int TInputBuffer::ReadAsciiRun(std::u16string& out, const TRunSet& accept) {
   const uint8_t* const begin = FData.get() + FPos;
   const uint8_t* const end = FData.get() + FLimit;
   const uint8_t* p = begin;
+  const int32_t line = FLine;
+  const int64_t chars = FChars;
+  // Only the line feeds need marks: the other bytes are whole characters.
+  TMark* const marks = FMarks.get() + FPos;
+  const auto lineFeedAt = [&](int64_t offset) {
+    marks[offset] = kLineEnd;
+    FChars = chars + offset;
+    NewLine();
+  };
 #if defined(__SSE2__)
   if (FAsciiRuns && accept.FVector) {
-    // 16 bytes at a time; the loads may run past the data into the
-    // padding after the blocks, whose bytes are masked off.
+    // 16 bytes at a time; the loads may run past the data into the padding
+    // after the blocks, whose bytes are masked off. The scan calls nothing,
+    // so that the set's constants stay in registers.
     const auto constant = [](const uint8_t(&bytes)[16]) {
       return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
     };
@@ -234,48 +220,55 @@ int TInputBuffer::ReadAsciiRun(std::u16string& out, const TRunSet& accept) {
     const __m128i low2 = constant(accept.FLow[2]), span2 = constant(accept.FSpan[2]);
     const __m128i ex0 = constant(accept.FExcluded[0]), ex1 = constant(accept.FExcluded[1]),
                   ex2 = constant(accept.FExcluded[2]);
+    const __m128i lineFeed = _mm_set1_epi8('\n');
     const auto inRange = [](__m128i x, __m128i low, __m128i span) {
       const __m128i offset = _mm_sub_epi8(x, low);
       return _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
     };
-    while (p < end) {
+    for (uint32_t stop = 0; stop == 0 && p < end;) {
       const __m128i x = Load16(p);
-      const __m128i in = _mm_or_si128(_mm_or_si128(inRange(x, low0, span0), inRange(x, low1, span1)),
-                                      inRange(x, low2, span2));
-      const __m128i out = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, ex0), _mm_cmpeq_epi8(x, ex1)),
-                                       _mm_cmpeq_epi8(x, ex2));
-      uint32_t stop = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(out, in))) & 0xFFFF;
+      const __m128i in = _mm_or_si128(
+          _mm_or_si128(inRange(x, low0, span0), inRange(x, low1, span1)), inRange(x, low2, span2));
+      const __m128i excluded = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(x, ex0), _mm_cmpeq_epi8(x, ex1)), _mm_cmpeq_epi8(x, ex2));
+      stop = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(excluded, in))) & 0xFFFF;
       if (end - p < 16) stop |= ~0u << (end - p);
-      if (stop != 0) {
-        p += __builtin_ctz(stop);
-        break;
-      }
-      p += 16;
+      const int taken = stop != 0 ? __builtin_ctz(stop) : 16;
+      auto lineFeeds = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lineFeed)));
+      for (lineFeeds &= (1u << taken) - 1; lineFeeds != 0; lineFeeds &= lineFeeds - 1)
+        lineFeedAt((p - begin) + __builtin_ctz(lineFeeds));
+      p += taken;
+    }
+    // Widened 16 at a time: a short run through a buffer on the stack, a
+    // long one in place, its last 16 overlapping the ones before.
+    const auto count = static_cast<size_t>(p - begin);
+    const __m128i zero = _mm_setzero_si128();
+    const auto widen = [&](size_t at, char16_t* to) {
+      const __m128i x = Load16(begin + at);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(x, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(x, zero));
+    };
+    if (count <= 16) {
+      char16_t wide[16];
+      widen(0, wide);
+      out.append(wide, count);
+    } else {
+      const size_t old = out.size();
+      out.resize(old + count);
+      char16_t* const to = out.data() + old;
+      for (size_t at = 0; at < count; at += 16)
+        widen(std::min(at, count - 16), to + std::min(at, count - 16));
     }
   } else
 #endif
   {
-    const bool* const safe = FRunByte.data();
-    while (p < end && safe[*p] && accept.Accepts(*p)) ++p;
+    for (const bool* const safe = FRunByte.data(); p < end && safe[*p] && accept.Accepts(*p); ++p) {
+      if (*p == '\n') lineFeedAt(p - begin);
+      out.push_back(*p);
+    }
   }
-  const auto count = static_cast<size_t>(p - begin);
-  if (count == 0) return 0;
-  const size_t old = out.size();
-  out.resize(old + count);
-  Widen(begin, count, out.data() + old);
-  // Only the line feeds need marks: the other bytes are whole characters.
-  TMark* const marks = FMarks.get() + FPos;
-  const int32_t line = FLine;
-  const int64_t chars = FChars;
-  if (accept.Accepts('\n')) {
-    ForEachLineFeed(begin, count, [&](size_t at) {
-      marks[at] = kLineEnd;
-      FChars = chars + static_cast<int64_t>(at);
-      NewLine();
-    });
-  }
-  FChars = chars + static_cast<int64_t>(count);
-  FPos += static_cast<int32_t>(count);
+  FChars = chars + (p - begin);
+  FPos += static_cast<int32_t>(p - begin);
   return FLine - line;
 }
 
