@@ -12,6 +12,7 @@
 #include "lumora/framework/exception.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/orvane_error.h"
+#include "lumora/text/char_classes.h"
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
@@ -334,31 +335,47 @@ std::u16string NormalizedLineEnds(const std::u16string& text) {
   return out;
 }
 
+// Forms: 0 UTF-8, 1 and 2 UTF-16 in either order, 3 Latin-1.
 std::string Encode(const std::u16string& text, int form) {
   if (form == 0) return WideToSystem(text);
+  if (form == 3) return std::string(text.begin(), text.end());
   return Utf16Bytes(text, form == 1 ? boLittleEndian : boBigEndian);
 }
 
-// Every input form, tiny blocks, random push-backs and bulk runs: the
-// position is exact before every character.
+// Every input form, tiny blocks, random push-backs and bulk runs (long ones
+// too): the position is exact before every character.
 TEST(InputBuffer, LineAndColumnStayExactUnderPushBackAndAcrossBlocks) {
   TInputBuffer::TAsciiSet plain{};
   for (char16_t c = 0x20; c < 0x7F; ++c) plain[c] = c != u'<';
   plain[u'\n'] = plain[u'\t'] = true;
   std::mt19937 random(7);
-  const std::u16string pieces[] = {u"\n",     u"\n\n",       u"\t",   u"ab c", u"<",    u"\u00E9",
-                                   u"\u4E00", u"\U0001F600", u"x\ny", u"\r",   u"\r\n", u"\r\r\n"};
-  for (int round = 0; round < 90; ++round) {
+  // The last two have no Latin-1 form.
+  const std::u16string pieces[] = {u"\n",
+                                   u"\n\n",
+                                   u"\t",
+                                   u"ab c",
+                                   u"<",
+                                   u"\r",
+                                   u"\r\n",
+                                   u"\r\r\n",
+                                   u"\u00E9",
+                                   u"x\ny\u00FF",
+                                   u"a run of text longer than 16 bytes\n",
+                                   u"\u4E00",
+                                   u"\U0001F600"};
+  for (int round = 0; round < 120; ++round) {
+    const int form = round % 4;
+    const size_t choices = std::size(pieces) - (form == 3 ? 2 : 0);
     const int count = 1 + static_cast<int>(random() % 60);
     std::u16string raw;
-    for (int i = 0; i < count; ++i) raw += pieces[random() % std::size(pieces)];
+    for (int i = 0; i < count; ++i) raw += pieces[random() % choices];
     const std::u16string text = NormalizedLineEnds(raw);
     const auto expected = Positions(text);
-    const int form = round % 3;
     TStringStream stream(Encode(raw, form));
-    TInputBuffer buffer(static_cast<int32_t>(8 + random() % 9));
+    TInputBuffer buffer(static_cast<int32_t>(round % 8 == 0 ? 64 : 8 + random() % 9));
     buffer.Init(stream);
     if (form == 0) buffer.SetEncoding(UTF_8);
+    if (form == 3) buffer.SetEncoding(i8859_1);
     size_t position = 0;
     size_t furthest = 0;
     for (int step = 0; step < 2000 && position < text.size(); ++step) {
@@ -369,7 +386,7 @@ TEST(InputBuffer, LineAndColumnStayExactUnderPushBackAndAcrossBlocks) {
       if (choice == 0 && furthest - position + back <= 2) {
         buffer.UnGetChars(static_cast<int>(back));
         position -= back;
-      } else if (choice == 1 && form == 0) {
+      } else if (choice == 1 && (form == 0 || form == 3)) {
         std::u16string run;
         buffer.ReadAsciiRun(run, plain);
         ASSERT_EQ(run, text.substr(position, run.size()));
@@ -579,6 +596,55 @@ TEST(InputBuffer, BulkRunsReadExactlyWhatGetCharWould) {
       // What a run read can be pushed back character by character.
       buffer.UnGetChars(5);
       EXPECT_EQ(buffer.GetChar(), u'o');
+    }
+  }
+}
+
+// A run is the longest prefix of accepted ASCII bytes that stand for
+// themselves, within the block, whatever byte stops it and wherever it
+// stops: sets as the scanners use them, and ones too scattered for the
+// bulk test of 16 bytes, which fall back to the table.
+TEST(InputBuffer, BulkRunsStopAtTheFirstByteOutsideTheSet) {
+  std::vector<TInputBuffer::TAsciiSet> sets(4);
+  for (char16_t c = 0; c < 128; ++c) {
+    sets[0][c] = IsNameChar(c);
+    sets[1][c] = c == u'\t' || c == u'\n' || c == u'\r' ||
+                 (c >= 0x20 && c < 0x7F && c != u'<' && c != u'&' && c != u'>');
+    sets[2][c] = c == u'\n' || (c >= 0x20 && c != u'"');
+    sets[3][c] = c % 3 != 0;
+  }
+  const std::string filler = "ab-c.d_e:f9\nXyZ 7\tq";
+  for (const TInputBuffer::TAsciiSet& set : sets) {
+    const TInputBuffer::TRunSet prepared(set);
+    for (TEncoding encoding : {UTF_8, i8859_1}) {
+      for (int32_t block : {19, TInputBuffer::kBlockSize}) {
+        for (size_t length = 0; length < 40; ++length) {
+          std::string text;
+          for (size_t i = 0; text.size() < length; ++i) {
+            const char c = filler[i % filler.size()];
+            if (set[static_cast<uint8_t>(c)]) text += c;
+          }
+          for (int stop = 1; stop < 256; stop += 1 + stop / 64) {
+            const std::string data = text + static_cast<char>(stop) + "zz";
+            size_t expected = 0;
+            int lineFeeds = 0;
+            for (; expected < data.size() && expected < static_cast<size_t>(block); ++expected) {
+              const auto b = static_cast<uint8_t>(data[expected]);
+              if (b >= 0x80 || b == '\r' || (b < 0x20 && b != '\t' && b != '\n') || !set[b]) break;
+              lineFeeds += b == '\n';
+            }
+            TStringStream stream(data);
+            TInputBuffer buffer(block);
+            buffer.Init(stream);
+            buffer.SetEncoding(encoding);
+            std::u16string run = u"<";
+            ASSERT_EQ(buffer.ReadAsciiRun(run, prepared), lineFeeds);
+            ASSERT_EQ(run, u"<" + SystemToWide(data.substr(0, expected)))
+                << "length " << length << " stop " << stop << " block " << block;
+            ASSERT_EQ(buffer.GetLine(), 1 + lineFeeds);
+          }
+        }
+      }
     }
   }
 }

@@ -1,6 +1,11 @@
 #include "lumora/lex/input_buffer.h"
 
+#include <algorithm>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "lumora/framework/utf8.h"
 
@@ -24,7 +29,8 @@ const char16_t* RowOf(TEncoding encoding) {
 
 TInputBuffer::TInputBuffer(int32_t blockSize)
     : FBlockSize(blockSize < 2 ? 2 : blockSize),
-      FData(new uint8_t[2 * static_cast<size_t>(FBlockSize)]()),
+      // Padding after the blocks for the 16-byte loads of bulk runs.
+      FData(new uint8_t[2 * static_cast<size_t>(FBlockSize) + 16]()),
       FMarks(new TMark[2 * static_cast<size_t>(FBlockSize) + 1]()),
       FRow(iso[US_ASCII - i8859_1]) {}
 
@@ -132,53 +138,144 @@ void TInputBuffer::SetEncoding(TEncoding encoding) {
   UpdateMode();
 }
 
-int TInputBuffer::ReadAsciiRun(std::u16string& out, const TAsciiSet& accept) {
+namespace {
+
+// The bytes that may stand for themselves in a run in ASCII-based encodings.
+bool IsAsciiRunByte(int b) {
+  return b == '\t' || b == '\n' || (b >= 0x20 && b < 0x80);
+}
+
+#if defined(__SSE2__)
+__m128i Load16(const uint8_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+#endif
+
+}  // namespace
+
+TInputBuffer::TRunSet::TRunSet(const TAsciiSet& accept) : FAccept(accept) {
+  // Runs of accepted bytes become ranges; a single byte missing between two
+  // runs joins them as one range less that byte.
+  std::array<bool, 129> in{};  // in[128] stays false and ends the last run
+  for (int b = 0; b < 128; ++b) in[b] = accept[b] && IsAsciiRunByte(b);
+  int low[kRanges] = {};
+  int high[kRanges] = {};
+  int excluded[kExcluded] = {};
+  int ranges = 0;
+  int exclusions = 0;
+  bool fits = true;
+  for (int b = 0; b < 128 && fits;) {
+    if (!in[b]) {
+      ++b;
+      continue;
+    }
+    int end = b;
+    while (in[end]) ++end;
+    if (ranges > 0 && high[ranges - 1] + 2 == b && exclusions < kExcluded) {
+      excluded[exclusions++] = b - 1;
+      high[ranges - 1] = end - 1;
+    } else if (ranges < kRanges) {
+      low[ranges] = b;
+      high[ranges++] = end - 1;
+    } else {
+      fits = false;
+    }
+    b = end;
+  }
+  FVector = fits && ranges > 0;
+  for (int r = 0; r < kRanges; ++r) {
+    const int from = r < ranges ? r : 0;
+    std::memset(FLow[r], low[from], 16);
+    std::memset(FSpan[r], high[from] - low[from], 16);
+  }
+  // 0x80 is never in a set, so excluding it changes nothing.
+  for (int e = 0; e < kExcluded; ++e)
+    std::memset(FExcluded[e], e < exclusions ? excluded[e] : 0x80, 16);
+}
+
+int TInputBuffer::ReadAsciiRun(std::u16string& out, const TRunSet& accept) {
   if (FMode == TMode::kTwoByte || FPendingLow != 0) return 0;
   const uint8_t* const begin = FData.get() + FPos;
   const uint8_t* const end = FData.get() + FLimit;
-  const bool* const plain = accept.data();
-  const bool* const safe = FRunByte.data();
   const uint8_t* p = begin;
-  while (p < end && safe[*p] && plain[*p]) ++p;
-  const auto count = static_cast<size_t>(p - begin);
-  if (count == 0) return 0;
-  // Plain loops rather than one that does everything per byte: the widening
-  // and the marks vectorize, and line feeds are looked for only where the
-  // run may hold them. Most runs are short (names, values), so the library
-  // calls are kept for long ones.
-  constexpr size_t kLongRun = 32;
-  const size_t old = out.size();
-  out.resize(old + count);
-  char16_t* const to = out.data() + old;
-  for (size_t i = 0; i < count; ++i) to[i] = begin[i];
-  TMark* const marks = FMarks.get() + FPos;
-  if (count >= kLongRun)
-    std::memset(marks, kCharStart, count);
-  else
-    for (size_t i = 0; i < count; ++i) marks[i] = kCharStart;
   const int32_t line = FLine;
   const int64_t chars = FChars;
-  if (plain['\n']) {
-    const auto nextLineFeed = [&](const uint8_t* from) -> const uint8_t* {
-      if (count >= kLongRun)
-        return static_cast<const uint8_t*>(std::memchr(from, '\n', static_cast<size_t>(p - from)));
-      while (from < p && *from != '\n') ++from;
-      return from < p ? from : nullptr;
+  // Only the line feeds need marks: the other bytes are whole characters.
+  TMark* const marks = FMarks.get() + FPos;
+  const auto lineFeedAt = [&](int64_t offset) {
+    marks[offset] = kLineEnd;
+    FChars = chars + offset;
+    NewLine();
+  };
+#if defined(__SSE2__)
+  if (FAsciiRuns && accept.FVector) {
+    // 16 bytes at a time; the loads may run past the data into the padding
+    // after the blocks, whose bytes are masked off. The scan calls nothing,
+    // so that the set's constants stay in registers.
+    const auto constant = [](const uint8_t(&bytes)[16]) {
+      return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
     };
-    for (const uint8_t* lf = nextLineFeed(begin); lf; lf = nextLineFeed(lf + 1)) {
-      marks[lf - begin] = kLineEnd;
-      FChars = chars + (lf - begin);
-      NewLine();
+    const __m128i low0 = constant(accept.FLow[0]), span0 = constant(accept.FSpan[0]);
+    const __m128i low1 = constant(accept.FLow[1]), span1 = constant(accept.FSpan[1]);
+    const __m128i low2 = constant(accept.FLow[2]), span2 = constant(accept.FSpan[2]);
+    const __m128i ex0 = constant(accept.FExcluded[0]), ex1 = constant(accept.FExcluded[1]),
+                  ex2 = constant(accept.FExcluded[2]);
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const auto inRange = [](__m128i x, __m128i low, __m128i span) {
+      const __m128i offset = _mm_sub_epi8(x, low);
+      return _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
+    };
+    for (uint32_t stop = 0; stop == 0 && p < end;) {
+      const __m128i x = Load16(p);
+      const __m128i in = _mm_or_si128(
+          _mm_or_si128(inRange(x, low0, span0), inRange(x, low1, span1)), inRange(x, low2, span2));
+      const __m128i excluded = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(x, ex0), _mm_cmpeq_epi8(x, ex1)), _mm_cmpeq_epi8(x, ex2));
+      stop = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(excluded, in))) & 0xFFFF;
+      if (end - p < 16) stop |= ~0u << (end - p);
+      const int taken = stop != 0 ? __builtin_ctz(stop) : 16;
+      auto lineFeeds = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lineFeed)));
+      for (lineFeeds &= (1u << taken) - 1; lineFeeds != 0; lineFeeds &= lineFeeds - 1)
+        lineFeedAt((p - begin) + __builtin_ctz(lineFeeds));
+      p += taken;
+    }
+    // Widened 16 at a time: a short run through a buffer on the stack, a
+    // long one in place, its last 16 overlapping the ones before.
+    const auto count = static_cast<size_t>(p - begin);
+    const __m128i zero = _mm_setzero_si128();
+    const auto widen = [&](size_t at, char16_t* to) {
+      const __m128i x = Load16(begin + at);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(x, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(x, zero));
+    };
+    if (count <= 16) {
+      char16_t wide[16];
+      widen(0, wide);
+      out.append(wide, count);
+    } else {
+      const size_t old = out.size();
+      out.resize(old + count);
+      char16_t* const to = out.data() + old;
+      for (size_t at = 0; at < count; at += 16)
+        widen(std::min(at, count - 16), to + std::min(at, count - 16));
+    }
+  } else
+#endif
+  {
+    for (const bool* const safe = FRunByte.data(); p < end && safe[*p] && accept.Accepts(*p); ++p) {
+      if (*p == '\n') lineFeedAt(p - begin);
+      out.push_back(*p);
     }
   }
-  FChars = chars + static_cast<int64_t>(count);
-  FPos += static_cast<int32_t>(count);
+  FChars = chars + (p - begin);
+  FPos += static_cast<int32_t>(p - begin);
   return FLine - line;
 }
 
 void TInputBuffer::UpdateMode() {
   FFast.fill(0);
   FRunByte.fill(false);
+  FAsciiRuns = false;
   if (FTwoByte) {
     FMode = TMode::kTwoByte;
     return;
@@ -191,6 +288,8 @@ void TInputBuffer::UpdateMode() {
     if (c > u'\r' || c == u'\t') FFast[b] = c;
     FRunByte[b] = c == b && b < 0x80 && c != u'\r';
   }
+  FAsciiRuns = true;
+  for (int b = 0; b < 0x80; ++b) FAsciiRuns = FAsciiRuns && FRunByte[b] == IsAsciiRunByte(b);
 }
 
 int TInputBuffer::RawGetSlow() {
@@ -424,6 +523,10 @@ void TInputBuffer::UnGetCharSlow() {
     return;
   }
   RawUnGet();
+  if (IsWholeByte(FData[FPos])) {
+    --FChars;
+    return;
+  }
   // A character takes at most four bytes; the bound keeps a stale mark (a
   // push-back beyond what was read) from walking far.
   for (int i = 0; i < 3 && FMarks[FPos] == kContinuation; ++i) RawUnGet();

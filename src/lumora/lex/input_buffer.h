@@ -77,12 +77,35 @@ class TInputBuffer : public TObject {
 
   // Which ASCII characters a run may hold (see ReadAsciiRun).
   using TAsciiSet = std::array<bool, 128>;
+  // A set prepared for bulk reading: besides the table, the bytes it
+  // accepts of those that stand for themselves in ASCII-based encodings
+  // (tab, line feed, 0x20..0x7F) as a few ranges less a few single bytes,
+  // which a run tests 16 bytes at a time. Sets that need more fall back to
+  // the table. Build it once (a static) for sets used often.
+  class TRunSet {
+   public:
+    TRunSet(const TAsciiSet& accept);  // NOLINT: implicit, for occasional sets
+    bool Accepts(uint8_t b) const { return b < 128 && FAccept[b]; }
+
+   private:
+    friend class TInputBuffer;
+    static constexpr int kRanges = 3;
+    static constexpr int kExcluded = 3;
+    TAsciiSet FAccept;
+    bool FVector = false;
+    // Each byte repeated 16 times: a byte is in when, for some range,
+    // byte - low <= span (unsigned), and it is none of the excluded ones.
+    // Unused entries repeat a used range or exclude a byte outside the set.
+    alignas(16) uint8_t FLow[kRanges][16];
+    alignas(16) uint8_t FSpan[kRanges][16];
+    alignas(16) uint8_t FExcluded[kExcluded][16];
+  };
   // Reads on in bulk: appends to out the characters that follow as long as
   // they are ASCII, in accept, and stand for themselves in the encoding (up
   // to the end of the current block at most), exactly as if each had been
   // read with GetChar. Returns how many of them are line feeds. Reads
   // nothing in two-byte input.
-  int ReadAsciiRun(std::u16string& out, const TAsciiSet& accept);
+  int ReadAsciiRun(std::u16string& out, const TRunSet& accept);
 
   // Takes effect at the next GetChar; does not change two-byte input.
   void SetEncoding(TEncoding encoding);
@@ -132,7 +155,11 @@ class TInputBuffer : public TObject {
   // starts a line, a low half in two-byte input is no character of its own.
   // A type of its own rather than a byte: stores of marks then cannot alias
   // the buffer's other members, which stay in registers.
+  // Outside two-byte input a byte below 0x80 other than a line end is a
+  // whole character by itself: its mark is never read, and bulk runs write
+  // none (see IsWholeByte).
   enum TMark : uint8_t { kContinuation = 0, kCharStart, kPairStart, kLineEnd, kLowHalf };
+  static bool IsWholeByte(uint8_t b) { return b < 0x80 && b != '\r' && b != '\n'; }
   // Line starts remembered for pushing back line ends.
   static constexpr uint32_t kLineHistory = 16;
 
@@ -198,6 +225,9 @@ class TInputBuffer : public TObject {
   // Per byte: it may be part of a bulk run (ASCII standing for itself, an
   // XML character, not a carriage return).
   std::array<bool, 256> FRunByte{};
+  // The run bytes are exactly tab, line feed and 0x20..0x7F, as the
+  // prepared sets of TRunSet assume.
+  bool FAsciiRuns = false;
 
   // Positions: FChars characters delivered so far, the current line
   // starting after FLineStart of them.
@@ -243,7 +273,8 @@ inline void TInputBuffer::UnGetChar() {
   // The common case: a one-byte character of the current block that began
   // no line.
   if (FPendingLow == 0 && FPastEnd == 0 && FMode != TMode::kTwoByte &&
-      FPos > FCurrent * FBlockSize && FMarks[FPos - 1] == kCharStart) {
+      FPos > FCurrent * FBlockSize &&
+      (IsWholeByte(FData[FPos - 1]) || FMarks[FPos - 1] == kCharStart)) {
     --FPos;
     --FChars;
     return;

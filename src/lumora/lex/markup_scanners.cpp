@@ -178,7 +178,7 @@ std::u16string_view TLexAnalyzer::SplitETag() {
 }
 
 std::u16string_view TLexAnalyzer::SplitCharData() {
-  static const TInputBuffer::TAsciiSet kPlain = CharDataSet();
+  static const TInputBuffer::TRunSet kPlain = CharDataSet();
   std::u16string& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   FTextHasAmp = false;
@@ -209,7 +209,7 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
 }
 
 std::u16string_view TLexAnalyzer::SplitCDSec() {
-  static const TInputBuffer::TAsciiSet kPlain = AsciiSetExcept(u']');
+  static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u']');
   std::u16string& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
@@ -231,7 +231,7 @@ std::u16string_view TLexAnalyzer::SplitCDSec() {
 }
 
 std::u16string_view TLexAnalyzer::SplitComment() {
-  static const TInputBuffer::TAsciiSet kPlain = AsciiSetExcept(u'-');
+  static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u'-');
   std::u16string& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
@@ -253,7 +253,7 @@ std::u16string_view TLexAnalyzer::SplitComment() {
 }
 
 std::u16string_view TLexAnalyzer::SplitPIData() {
-  static const TInputBuffer::TAsciiSet kPlain = AsciiSetExcept(u'?');
+  static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u'?');
   std::u16string& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   char16_t c = FChar;
@@ -285,9 +285,9 @@ std::u16string_view TLexAnalyzer::SplitPIData() {
 }
 
 std::u16string_view TLexAnalyzer::SplitLiteral() {
-  static const TInputBuffer::TAsciiSet kInDoubleQuotes = AsciiSetExcept(u'"');
-  static const TInputBuffer::TAsciiSet kInSingleQuotes = AsciiSetExcept(u'\'');
-  const TInputBuffer::TAsciiSet& plain = FChar == u'"' ? kInDoubleQuotes : kInSingleQuotes;
+  static const TInputBuffer::TRunSet kInDoubleQuotes = AsciiSetExcept(u'"');
+  static const TInputBuffer::TRunSet kInSingleQuotes = AsciiSetExcept(u'\'');
+  const TInputBuffer::TRunSet& plain = FChar == u'"' ? kInDoubleQuotes : kInSingleQuotes;
   std::u16string& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (;;) {
@@ -301,7 +301,7 @@ std::u16string_view TLexAnalyzer::SplitLiteral() {
 }
 
 std::u16string_view TLexAnalyzer::SplitName() {
-  static const TInputBuffer::TAsciiSet kNamePart = NameSet();
+  static const TInputBuffer::TRunSet kNamePart = NameSet();
   std::u16string& lexeme = FSymTab->NextHeld();
   lexeme.assign(1, FChar);
   for (;;) {
