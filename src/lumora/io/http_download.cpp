@@ -1,6 +1,10 @@
 #include "lumora/io/http_download.h"
 
+// The functions are called through pointers, which the header's type-checking
+// macros would not let through.
+#define CURL_DISABLE_TYPECHECK
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <memory>
 #include <mutex>
@@ -11,12 +15,42 @@ namespace lumora {
 
 namespace {
 
-// curl_global_init is not thread-safe itself: run it once per process.
-bool CurlReady() {
+// libcurl and the dozens of libraries it brings are loaded on the first
+// download, not with lumora: most parses never reach the network, and
+// loading them costs every process more than parsing a small document.
+struct TCurlApi {
+  decltype(&curl_global_init) GlobalInit = nullptr;
+  decltype(&curl_easy_init) EasyInit = nullptr;
+  decltype(&curl_easy_setopt) EasySetopt = nullptr;
+  decltype(&curl_easy_perform) EasyPerform = nullptr;
+  decltype(&curl_easy_getinfo) EasyGetinfo = nullptr;
+  decltype(&curl_easy_cleanup) EasyCleanup = nullptr;
+};
+
+template <class F>
+bool Bind(void* library, const char* name, F& function) {
+  function = reinterpret_cast<F>(dlsym(library, name));
+  return function != nullptr;
+}
+
+// The library, once per process (curl_global_init is not thread-safe
+// itself); nil when it cannot be loaded or initialized.
+const TCurlApi* Curl() {
   static std::once_flag once;
+  static TCurlApi api;
   static bool ready = false;
-  std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-  return ready;
+  std::call_once(once, [] {
+    void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (!library) return;
+    ready = Bind(library, "curl_global_init", api.GlobalInit) &&
+            Bind(library, "curl_easy_init", api.EasyInit) &&
+            Bind(library, "curl_easy_setopt", api.EasySetopt) &&
+            Bind(library, "curl_easy_perform", api.EasyPerform) &&
+            Bind(library, "curl_easy_getinfo", api.EasyGetinfo) &&
+            Bind(library, "curl_easy_cleanup", api.EasyCleanup) &&
+            api.GlobalInit(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  });
+  return ready ? &api : nullptr;
 }
 
 struct TBody {
@@ -35,53 +69,54 @@ size_t AppendBody(char* data, size_t size, size_t count, void* user) {
 }
 
 struct TCurlCleanup {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+  void operator()(CURL* handle) const { Curl()->EasyCleanup(handle); }
 };
 
 }  // namespace
 
 bool DownloadURL(const std::string& Url, const TResourceOptions& Options, TResource& Resource) {
-  if (!Options.AllowNetwork || !CurlReady()) return false;
-  std::unique_ptr<CURL, TCurlCleanup> curl(curl_easy_init());
+  const TCurlApi* api = Options.AllowNetwork ? Curl() : nullptr;
+  if (!api) return false;
+  std::unique_ptr<CURL, TCurlCleanup> curl(api->EasyInit());
   if (!curl) return false;
   CURL* h = curl.get();
   Resource.Bytes.clear();
   TBody body{&Resource.Bytes, Options.MaxBytes};
-  curl_easy_setopt(h, CURLOPT_URL, Url.c_str());
+  api->EasySetopt(h, CURLOPT_URL, Url.c_str());
 #if LIBCURL_VERSION_NUM >= 0x075500
-  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
-  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+  api->EasySetopt(h, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
+  api->EasySetopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
 #else
-  curl_easy_setopt(h, CURLOPT_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS | CURLPROTO_FTP);
-  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS | CURLPROTO_FTP);
+  api->EasySetopt(h, CURLOPT_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS | CURLPROTO_FTP);
+  api->EasySetopt(h, CURLOPT_REDIR_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS | CURLPROTO_FTP);
 #endif
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, Options.ConnectTimeoutMs);
-  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, Options.TotalTimeoutMs);
+  api->EasySetopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+  api->EasySetopt(h, CURLOPT_MAXREDIRS, 5L);
+  api->EasySetopt(h, CURLOPT_CONNECTTIMEOUT_MS, Options.ConnectTimeoutMs);
+  api->EasySetopt(h, CURLOPT_TIMEOUT_MS, Options.TotalTimeoutMs);
   // Timeouts without signals, so that a parse in one thread leaves the
   // others alone.
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(Options.MaxBytes));
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, AppendBody);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
-  curl_easy_setopt(h, CURLOPT_USERAGENT, "lumora");
+  api->EasySetopt(h, CURLOPT_NOSIGNAL, 1L);
+  api->EasySetopt(h, CURLOPT_FAILONERROR, 1L);
+  api->EasySetopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(Options.MaxBytes));
+  api->EasySetopt(h, CURLOPT_WRITEFUNCTION, AppendBody);
+  api->EasySetopt(h, CURLOPT_WRITEDATA, &body);
+  api->EasySetopt(h, CURLOPT_USERAGENT, "lumora");
   // A compressed body is unpacked before it is counted against the limit.
-  curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
+  api->EasySetopt(h, CURLOPT_ACCEPT_ENCODING, "");
   // Anything short of the whole body (a cut connection, a body shorter than
   // announced) is a failure: half a DTD would be read as a different one.
-  if (curl_easy_perform(h) != CURLE_OK) {
+  if (api->EasyPerform(h) != CURLE_OK) {
     Resource.Bytes.clear();
     return false;
   }
   char* effective = nullptr;
-  curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective);
+  api->EasyGetinfo(h, CURLINFO_EFFECTIVE_URL, &effective);
   Resource.Location = effective ? effective : Url;
   // An error page is not the resource, and neither is a redirect without a
   // place to go.
   long status = 0;
-  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+  api->EasyGetinfo(h, CURLINFO_RESPONSE_CODE, &status);
   if (UrlScheme(Resource.Location).starts_with("http") && status >= 300) {
     Resource.Bytes.clear();
     return false;
