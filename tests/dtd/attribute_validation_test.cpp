@@ -12,12 +12,6 @@
 namespace lumora::testing {
 namespace {
 
-std::vector<std::string> Messages(const TKaOrvane& parser) {
-  std::vector<std::string> messages;
-  for (const TKaError* e : parser.GetErrors()) messages.push_back(e->GetMessage());
-  return messages;
-}
-
 // A strict, validating parser.
 struct Validating : TKaOrvane {
   Validating() : TKaOrvane(nullptr) {
@@ -37,7 +31,7 @@ void ExpectMessages(const std::vector<Case>& cases) {
     SCOPED_TRACE(c.name);
     Validating parser;
     auto doc = ParseText(parser, c.doc);
-    EXPECT_EQ(Messages(parser), c.messages) << c.doc;
+    EXPECT_EQ(ValidityMessages(parser), c.messages) << c.doc;
   }
 }
 
@@ -155,7 +149,7 @@ TEST(AttributeValidation, ValidValuesGiveNoMessage) {
        }) {
     Validating parser;
     auto doc = ParseText(parser, dtd + body);
-    EXPECT_EQ(Messages(parser), std::vector<std::string>()) << body;
+    EXPECT_EQ(ValidityMessages(parser), std::vector<std::string>()) << body;
   }
 }
 
@@ -171,7 +165,7 @@ TEST(AttributeValidation, IDsAreCountedAcrossTheDocument) {
   const std::string missing =
       "[Element: \"b\" Attribute: \"refs\" Value: \"x y z\"]: The value of an IDREF Attribute "
       "matches the value of a nonexisting ID attribute.";
-  EXPECT_EQ(Messages(parser), (std::vector<std::string>{twice, twice, missing, missing}));
+  EXPECT_EQ(ValidityMessages(parser), (std::vector<std::string>{twice, twice, missing, missing}));
   // Each message is on the attribute it concerns.
   TKaXMLElement* first = doc->GetDocumentElement()->GetFirstChild();
   EXPECT_EQ(parser.GetErrors()[0]->GetNode(), first->GetAttributeNode(u"id"));
@@ -327,7 +321,7 @@ TEST(AttributeDefaults, AddedFixedValuesValidate) {
       parser, "<!DOCTYPE a [" + kE + "<!ATTLIST a f CDATA #FIXED 'A&amp;B' t (x|y) 'z'>]><a/>");
   // The fixed value matches itself; the default outside its enumeration does
   // not, in the declaration and on the element it was added to.
-  EXPECT_EQ(Messages(parser),
+  EXPECT_EQ(ValidityMessages(parser),
             (std::vector<std::string>{
                 "[Element: \"a\" Attribute: \"t\"]: The default value \"z\" does not match the "
                 "attribute's type.",

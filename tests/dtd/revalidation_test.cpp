@@ -12,12 +12,6 @@
 namespace lumora::testing {
 namespace {
 
-std::vector<std::string> Messages(const TKaOrvane& parser) {
-  std::vector<std::string> messages;
-  for (const TKaError* e : parser.GetErrors()) messages.push_back(e->GetMessage());
-  return messages;
-}
-
 std::string NotDeclared(const std::string& element) {
   return "[Element \"" + element + "\"]: Element is not declared.";
 }
@@ -35,7 +29,7 @@ class Revalidation : public ::testing::Test {
   }
   std::vector<std::string> Validate() {
     parser_.Validate(doc_.get());
-    return Messages(parser_);
+    return ValidityMessages(parser_);
   }
   TKaXMLElement& Root() { return *doc_->GetDocumentElement(); }
   // The root's child element number i, from 0.
@@ -52,7 +46,7 @@ class Revalidation : public ::testing::Test {
 
 TEST_F(Revalidation, DeclarationsChangedThroughTheTreeCountAtTheNextValidation) {
   Load("<!DOCTYPE r [<!ELEMENT r ANY><!ELEMENT a EMPTY>]><r><a/><b/><a/><b/></r>");
-  EXPECT_EQ(Messages(parser_), (std::vector<std::string>{NotDeclared("b"), NotDeclared("b")}));
+  EXPECT_EQ(ValidityMessages(parser_), (std::vector<std::string>{NotDeclared("b"), NotDeclared("b")}));
 
   // A declaration added: b is known now.
   doctype_->SetElementDecl(TKaElementDecl::CreateEDecl(u"b", cmEmpty, doc_.get()));
@@ -87,7 +81,7 @@ TEST_F(Revalidation, IdsFollowTheTreeBetweenValidations) {
   Load("<!DOCTYPE r [<!ELEMENT r ANY><!ELEMENT e EMPTY>"
        "<!ATTLIST e id ID #IMPLIED ref IDREF #IMPLIED>]>"
        "<r><e id='x'/><e ref='x'/><e id='y'/></r>");
-  EXPECT_EQ(Messages(parser_), std::vector<std::string>{});
+  EXPECT_EQ(ValidityMessages(parser_), std::vector<std::string>{});
 
   // The only element with the ID goes: the reference names nothing.
   Root().RemoveChild(Child(0)).reset();
@@ -113,7 +107,7 @@ TEST_F(Revalidation, NamesThatDifferInCaseFollowTheParsersMode) {
       "<!DOCTYPE r [<!ELEMENT r (a|A)*><!ELEMENT a EMPTY><!ATTLIST a k CDATA #IMPLIED>]>"
       "<r><a k='1'/><A K='2'/><a K='3'/></r>";
   Load(text);
-  EXPECT_EQ(Messages(parser_),
+  EXPECT_EQ(ValidityMessages(parser_),
             (std::vector<std::string>{
                 NotDeclared("A"), "[Element: \"A\" Attribute: \"K\"]: Attribute is not declared.",
                 "[Element: \"a\" Attribute: \"K\"]: Attribute is not declared."}));
@@ -126,7 +120,7 @@ TEST_F(Revalidation, NamesThatDifferInCaseFollowTheParsersMode) {
 
   // Read without case from the start, then compared exactly.
   Load(text, true);
-  EXPECT_EQ(Messages(parser_), std::vector<std::string>{});
+  EXPECT_EQ(ValidityMessages(parser_), std::vector<std::string>{});
   parser_.SetStandardXML(true);
   EXPECT_EQ(Validate().size(), 3u);
 }
@@ -137,7 +131,7 @@ TEST_F(Revalidation, DefinitionsOfOneNameInTwoCases) {
   const std::string notToken =
       "[Element: \"r\" Attribute: \"x\" Value: \"a b\"]: Attribute's value doesn't match "
       "NMTOKEN production .";
-  EXPECT_EQ(Messages(parser_), std::vector<std::string>{notToken});
+  EXPECT_EQ(ValidityMessages(parser_), std::vector<std::string>{notToken});
   TKaAttListDecl* list = doctype_->GetAttListDecl(u"r");
   TKaAttDef* lower = list->GetAtt(u"x");
   TKaAttDef* upper = list->GetAtt(u"X");
@@ -178,7 +172,7 @@ TEST_F(Revalidation, ManyDistinctNamesAreEachJudgedByTheirOwnDeclarations) {
   text += " b='1'><x/></e4998></r>";
   parser_.SetMaxValidityErrors(0);
   Load(text);
-  const std::vector<std::string> messages = Messages(parser_);
+  const std::vector<std::string> messages = ValidityMessages(parser_);
   ASSERT_EQ(messages.size(), static_cast<size_t>(kNames / 2 + 3));
   EXPECT_EQ(messages.front(), NotDeclared("e1"));
   EXPECT_EQ(messages[kNames / 2 - 1], NotDeclared("e4999"));
@@ -223,7 +217,7 @@ TEST(ContentModelNames, ManyOrFewNamesInEitherMode) {
     for (char u = 'A'; u <= 'L'; ++u) text += std::string("<!ELEMENT ") + u + " EMPTY>";
     text += "<!ELEMENT ab EMPTY>]><r>" + c.content + "</r>";
     auto doc = ParseText(parser, text);
-    std::vector<std::string> messages = Messages(parser);
+    std::vector<std::string> messages = ValidityMessages(parser);
     std::erase_if(messages, [](const std::string& m) { return m.find("[DTD]") == 0; });
     EXPECT_EQ(messages.empty(), c.valid) << (messages.empty() ? "" : messages.front());
   }

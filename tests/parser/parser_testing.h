@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dom/dom_testing.h"
 #include "lumora/dom/document.h"
@@ -13,6 +14,13 @@
 #include "lumora/parser/orvane.h"
 
 namespace lumora::testing {
+
+// The messages of the errors a validation collected, in order.
+inline std::vector<std::string> ValidityMessages(const TKaOrvane& parser) {
+  std::vector<std::string> messages;
+  for (const TKaError* e : parser.GetErrors()) messages.push_back(e->GetMessage());
+  return messages;
+}
 
 inline std::unique_ptr<TKaXMLDocument> ParseText(TKaOrvane& parser, const std::string& bytes) {
   TStringStream stream(bytes);
