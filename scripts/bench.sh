@@ -92,7 +92,7 @@ measure() {
   echo "$best_cpu $best_kb"
 }
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
 printf "%-24s %9s %9s %6s %10s %10s %6s\n" work "lumora s" "xmllint s" ratio "lumora MB" "xmllint MB" ratio
 declare -A cpu mem

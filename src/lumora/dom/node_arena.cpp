@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define LUMORA_ARENA_POISONS 1
@@ -44,6 +46,57 @@ constexpr size_t kLargestChunk = size_t{4} << 20;
 constexpr size_t kMappedChunk = size_t{256} << 10;
 constexpr size_t kHugePage = size_t{2} << 20;
 
+// Large chunks of arenas that ended, kept for the next arena of this thread
+// (up to kCachedBytes): a program that parses document after document then
+// reuses pages that are already there instead of taking fresh ones from the
+// system, each costing a page fault and a clearing. The kernel may take the
+// pages back under memory pressure (MADV_FREE); what remains is unmapped when
+// the thread ends.
+constexpr size_t kCachedBytes = size_t{64} << 20;
+
+class TChunkCache {
+ public:
+  ~TChunkCache() {
+    for (const auto& [memory, size] : FChunks) munmap(memory, size);
+  }
+  // A cached chunk of at least Size bytes, or nil; Size is set to its size.
+  void* Take(size_t& Size) {
+    for (size_t i = 0; i < FChunks.size(); ++i) {
+      if (FChunks[i].second < Size) continue;
+      void* memory = FChunks[i].first;
+      Size = FChunks[i].second;
+      FBytes -= Size;
+      FChunks[i] = FChunks.back();
+      FChunks.pop_back();
+      return memory;
+    }
+    return nullptr;
+  }
+  // False when the cache is full: the caller unmaps the chunk.
+  bool Keep(void* Memory, size_t Size) {
+    if (FBytes + Size > kCachedBytes) return false;
+    try {
+      FChunks.emplace_back(Memory, Size);
+    } catch (...) {
+      return false;
+    }
+#ifdef MADV_FREE
+    madvise(Memory, Size, MADV_FREE);
+#endif
+    FBytes += Size;
+    return true;
+  }
+
+ private:
+  std::vector<std::pair<void*, size_t>> FChunks;
+  size_t FBytes = 0;
+};
+
+TChunkCache& ChunkCache() {
+  thread_local TChunkCache cache;
+  return cache;
+}
+
 // Names are few and short: their length and three of their characters tell
 // them apart well enough, at a cost that does not grow with the name.
 uint64_t HashName(std::u16string_view name) {
@@ -77,10 +130,10 @@ TNodeArena::~TNodeArena() {
   for (TName* name : FNames) delete name;
   for (const TChunk& chunk : FChunks) {
     Unpoison(chunk.Memory, chunk.Size);
-    if (chunk.Mapped)
-      munmap(chunk.Memory, chunk.Size);
-    else
+    if (!chunk.Mapped)
       std::free(chunk.Memory);
+    else if (!ChunkCache().Keep(chunk.Memory, chunk.Size))
+      munmap(chunk.Memory, chunk.Size);
   }
 }
 
@@ -94,12 +147,15 @@ void* TNodeArena::NewChunk(size_t Size) {
   void* memory = nullptr;
   bool mapped = false;
   if (size >= kMappedChunk) {
-    memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (memory == MAP_FAILED) throw std::bad_alloc();
     mapped = true;
+    memory = ChunkCache().Take(size);
+    if (!memory) {
+      memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (memory == MAP_FAILED) throw std::bad_alloc();
 #ifdef MADV_HUGEPAGE
-    if (size >= kHugePage) madvise(memory, size, MADV_HUGEPAGE);
+      if (size >= kHugePage) madvise(memory, size, MADV_HUGEPAGE);
 #endif
+    }
   } else {
     memory = std::malloc(size);
     if (!memory) throw std::bad_alloc();
