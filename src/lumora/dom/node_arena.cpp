@@ -52,49 +52,57 @@ constexpr size_t kHugePage = size_t{2} << 20;
 // system, each costing a page fault and a clearing. The kernel may take the
 // pages back under memory pressure (MADV_FREE); what remains is unmapped when
 // the thread ends.
+//
+// The cache itself is plain data, valid for the thread's whole life: a
+// document destroyed after the thread's objects (a static one, at exit)
+// finds it closed and unmaps its chunks at once.
 constexpr size_t kCachedBytes = size_t{64} << 20;
+constexpr size_t kCachedChunks = kCachedBytes / kMappedChunk;
 
-class TChunkCache {
- public:
-  ~TChunkCache() {
-    for (const auto& [memory, size] : FChunks) munmap(memory, size);
-  }
-  // A cached chunk of at least Size bytes, or nil; Size is set to its size.
-  void* Take(size_t& Size) {
-    for (size_t i = 0; i < FChunks.size(); ++i) {
-      if (FChunks[i].second < Size) continue;
-      void* memory = FChunks[i].first;
-      Size = FChunks[i].second;
-      FBytes -= Size;
-      FChunks[i] = FChunks.back();
-      FChunks.pop_back();
-      return memory;
-    }
-    return nullptr;
-  }
-  // False when the cache is full: the caller unmaps the chunk.
-  bool Keep(void* Memory, size_t Size) {
-    if (FBytes + Size > kCachedBytes) return false;
-    try {
-      FChunks.emplace_back(Memory, Size);
-    } catch (...) {
-      return false;
-    }
-#ifdef MADV_FREE
-    madvise(Memory, Size, MADV_FREE);
-#endif
-    FBytes += Size;
-    return true;
-  }
+struct TChunkCache {
+  std::pair<void*, size_t> Chunks[kCachedChunks];
+  size_t Count;
+  size_t Bytes;
+  bool Closed;
+};
+thread_local constinit TChunkCache tChunkCache{};
 
- private:
-  std::vector<std::pair<void*, size_t>> FChunks;
-  size_t FBytes = 0;
+// Unmaps what the cache holds when the thread ends, and closes it.
+struct TChunkCacheCloser {
+  ~TChunkCacheCloser() {
+    for (size_t i = 0; i < tChunkCache.Count; ++i)
+      munmap(tChunkCache.Chunks[i].first, tChunkCache.Chunks[i].second);
+    tChunkCache.Count = tChunkCache.Bytes = 0;
+    tChunkCache.Closed = true;
+  }
 };
 
-TChunkCache& ChunkCache() {
-  thread_local TChunkCache cache;
-  return cache;
+// A cached chunk of at least Size bytes, or nil; Size is set to its size.
+void* TakeCachedChunk(size_t& Size) {
+  TChunkCache& cache = tChunkCache;
+  for (size_t i = 0; i < cache.Count; ++i) {
+    if (cache.Chunks[i].second < Size) continue;
+    void* memory = cache.Chunks[i].first;
+    Size = cache.Chunks[i].second;
+    cache.Bytes -= Size;
+    cache.Chunks[i] = cache.Chunks[--cache.Count];
+    return memory;
+  }
+  return nullptr;
+}
+
+// False when the cache is full or closed: the caller unmaps the chunk.
+bool KeepChunk(void* Memory, size_t Size) {
+  TChunkCache& cache = tChunkCache;
+  if (cache.Closed || cache.Count == kCachedChunks || cache.Bytes + Size > kCachedBytes)
+    return false;
+  thread_local TChunkCacheCloser closer;  // registered with the first chunk kept
+  cache.Chunks[cache.Count++] = {Memory, Size};
+  cache.Bytes += Size;
+#ifdef MADV_FREE
+  madvise(Memory, Size, MADV_FREE);
+#endif
+  return true;
 }
 
 // Names are few and short: their length and three of their characters tell
@@ -132,7 +140,7 @@ TNodeArena::~TNodeArena() {
     Unpoison(chunk.Memory, chunk.Size);
     if (!chunk.Mapped)
       std::free(chunk.Memory);
-    else if (!ChunkCache().Keep(chunk.Memory, chunk.Size))
+    else if (!KeepChunk(chunk.Memory, chunk.Size))
       munmap(chunk.Memory, chunk.Size);
   }
 }
@@ -148,7 +156,7 @@ void* TNodeArena::NewChunk(size_t Size) {
   bool mapped = false;
   if (size >= kMappedChunk) {
     mapped = true;
-    memory = ChunkCache().Take(size);
+    memory = TakeCachedChunk(size);
     if (!memory) {
       memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
       if (memory == MAP_FAILED) throw std::bad_alloc();
