@@ -62,17 +62,19 @@ void DestroyNodeChain(TKaXMLNode* first) {
     tPendingChains->push_back(first);
     return;
   }
+  // Depth first, in document order: a node's own chains (queued by its
+  // destructor) come before its next sibling. A parsed tree was cut from its
+  // arena in that order, so the walk reads memory forwards.
   std::vector<TKaXMLNode*> pending{first};
   tPendingChains = &pending;
   while (!pending.empty()) {
     TKaXMLNode* node = pending.back();
     pending.pop_back();
-    while (node) {
-      TKaXMLNode* next = node->FNext;
+    if (TKaXMLNode* next = node->FNext) {
       node->FNext = nullptr;
-      delete node;
-      node = next;
+      pending.push_back(next);
     }
+    delete node;
   }
   tPendingChains = nullptr;
 }
