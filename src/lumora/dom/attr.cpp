@@ -13,6 +13,20 @@
 #include "lumora/text/wide_strings.h"
 
 namespace lumora {
+namespace {
+
+// Whether a value holds what normalization changes: a tab or line break, a
+// reference, or a '<' (an error). All of them lie below '=', which most
+// characters of a value do not.
+bool HoldsMarkupOrBreaks(std::u16string_view value) {
+  for (const char16_t c : value) {
+    if (c < u'=' && (c == u'\t' || c == u'\r' || c == u'\n' || c == u'&' || c == u'<'))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 TKaXMLAttr::TKaXMLAttr(std::u16string_view Name, TKaXMLDocument* Doc, TUnnormalized)
     : TKaXMLNode(Name, ATTRIBUTE_NODE, Doc, TNameRule::kChecked) {}
@@ -66,7 +80,7 @@ void TKaXMLAttr::Normalize() {
       "Illegal character in the attribute value '<'."};
   const bool cdata = GetAttrType() == atCDATA;
   // Most values hold nothing to change: leave them as they are.
-  if (cdata && FValue.find_first_of(u"\t\r\n&<") == std::u16string::npos) {
+  if (cdata && !HoldsMarkupOrBreaks(FValue)) {
     FKept.reset();
     return;
   }

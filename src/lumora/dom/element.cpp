@@ -30,10 +30,6 @@ bool IsPlainElement(const TKaXMLNode* node) {
   return node->GetType() == ELEMENT_NODE && typeid(*node) == typeid(TKaXMLElement);
 }
 
-bool BreaksLine(std::u16string_view text) {
-  return text.find_first_of(u"\r\n") != std::u16string_view::npos;
-}
-
 }  // namespace
 
 TKaXMLElement* NextElementInSubtree(const TKaXMLElement* root, const TKaXMLElement* from) {
@@ -77,6 +73,18 @@ TKaXMLNode* TKaXMLElement::SetCData(TAdopt<TKaXMLNode> CData) {
   return section;
 }
 
+bool TKaXMLElement::IsLayoutBlank(std::u16string_view Text) {
+  // One pass: most text is either such a run or fails at its first character.
+  bool breaks = false;
+  for (const char16_t c : Text) {
+    if (c == u'\n' || c == u'\r')
+      breaks = true;
+    else if (c != u' ' && c != u'\t')
+      return false;
+  }
+  return breaks;
+}
+
 void TKaXMLElement::NoteContent(const TKaXMLNode& node) {
   switch (node.GetType()) {
     case TEXT_NODE:
@@ -84,8 +92,7 @@ void TKaXMLElement::NoteContent(const TKaXMLNode& node) {
       // Blanks between two tags on one line are spacing of the text, as
       // between two words in <p><b>a</b> <i>b</i></p>; a run that breaks
       // the line may be the indentation of element content.
-      FFlags |= IsWhiteText(node.GetValue()) && BreaksLine(node.GetValue()) ? kBlankText
-                                                                             : kInlineContent;
+      FFlags |= IsLayoutBlank(node.GetValue()) ? kBlankText | kBlankNodes : kInlineContent;
       break;
     case CDATA_SECTION_NODE:
     case ENTITY_REFERENCE_NODE:
@@ -94,15 +101,23 @@ void TKaXMLElement::NoteContent(const TKaXMLNode& node) {
   }
 }
 
+bool TKaXMLElement::DropsLayoutBlanks() const {
+  return (FFlags & (kBlankText | kInlineContent)) == kBlankText && HasChild() && !PreservesSpace();
+}
+
 void TKaXMLElement::EndContent() {
-  if ((FFlags & (kBlankText | kInlineContent)) != kBlankText || !HasChild() || PreservesSpace())
-    return;
-  for (TKaXMLNode *node = FNodeList.GetFirst(), *next; node; node = next) {
-    next = node->Next();
-    if (node->GetType() == TEXT_NODE && IsWhiteText(node->GetValue()))
-      FNodeList.RemoveChildNode(node);  // the node dies here (all break lines: see NoteContent)
+  if (DropsLayoutBlanks()) DropBlankNodes();
+}
+
+void TKaXMLElement::DropBlankNodes() {
+  if (FFlags & kBlankNodes) {
+    for (TKaXMLNode *node = FNodeList.GetFirst(), *next; node; node = next) {
+      next = node->Next();
+      if (node->GetType() == TEXT_NODE && IsWhiteText(node->GetValue()))
+        FNodeList.RemoveChildNode(node);  // the node dies here (all break lines: see NoteContent)
+    }
   }
-  FFlags &= static_cast<uint8_t>(~kBlankText);
+  FFlags &= static_cast<uint8_t>(~(kBlankText | kBlankNodes));
 }
 
 namespace {

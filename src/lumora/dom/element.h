@@ -74,6 +74,13 @@ class TKaXMLElement : public TKaContainer {
   // content rather than content: they are dropped, unless xml:space
   // preserves them. An element without child elements keeps its text.
   void EndContent();
+  // Whether EndContent drops layout white space here: the white space seen
+  // all breaks lines, there are child elements, and xml:space does not
+  // preserve it.
+  bool DropsLayoutBlanks() const;
+  // White space that breaks the line: layout when its element's content
+  // turns out to be elements only.
+  static bool IsLayoutBlank(std::u16string_view Text);
   // Whether xml:space="preserve" holds here: the nearest xml:space of this
   // element and its ancestors says "preserve" ("default" ends it).
   bool PreservesSpace() const;
@@ -101,7 +108,11 @@ class TKaXMLElement : public TKaContainer {
   // What the content seen by SetCharData and SetCData holds (FFlags).
   static constexpr uint8_t kBlankText = 1;      // white space that breaks the line
   static constexpr uint8_t kInlineContent = 2;  // other text, CDATA, references
+  static constexpr uint8_t kBlankNodes = 4;     // kBlankText that is in the list as nodes
   void NoteContent(const TKaXMLNode& node);
+  // Takes the layout white space out of the list (see EndContent).
+  void DropBlankNodes();
+  friend class TLayoutBlanks;
 
   // How the element writes its content: none ("/>"), on lines of their own,
   // or inline (it holds text, CDATA sections or references, or xml:space

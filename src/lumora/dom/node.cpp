@@ -125,12 +125,20 @@ TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocumen
 
 TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc,
                        TNameRule Rule)
-    : FNodeType(NodeType), FNameRule(Rule), FOwnerDocument(Doc) {
-  TNodeArena* arena = TakeArenaOf(this);
-  FInArena = arena != nullptr;
-  if (Rule == TNameRule::kChecked)
+    : TKaXMLNode(Name, NodeType, Doc, Rule, TakeArenaOf(this)) {}
+
+TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc,
+                       TNameRule Rule, TNodeArena* Arena)
+    : FName(Name, Arena),
+      FNodeType(NodeType),
+      FNameRule(Rule),
+      FInArena(Arena != nullptr),
+      FOwnerDocument(Doc) {
+  // A document's names are checked once each, when first interned.
+  if (Rule == TNameRule::kChecked && !FName.IsChecked()) {
     CheckName(Name, "TKaXMLDocument.TKaXMLNode.Create(\"%s\"): invalid character(s) for name");
-  FName.Assign(Name, arena);
+    FName.SetChecked();
+  }
 }
 
 TKaXMLNode::~TKaXMLNode() {

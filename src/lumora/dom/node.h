@@ -141,6 +141,9 @@ class TKaXMLNode : public TObject {
   // processing instructions, the DTD's declarations) construct with kChecked.
   enum class TNameRule : uint8_t { kFree, kChecked };
   TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc, TNameRule Rule);
+  // The same, with the arena the node was cut from (nil for none).
+  TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc, TNameRule Rule,
+             TNodeArena* Arena);
 
   // The value with white space and references resolved (see Normalize).
   std::u16string NormalizedValue() const;

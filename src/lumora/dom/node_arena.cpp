@@ -126,6 +126,7 @@ struct TNodeArena::TName : std::u16string {
       : std::u16string(text), Arena(arena), Hash(hash) {}
   TNodeArena* Arena;
   uint64_t Hash;
+  bool Checked = false;  // never set on the shared empty name: it is no XML name
 };
 
 TNodeArena* TNodeArena::Create() {
@@ -249,6 +250,15 @@ void TNodeArena::GrowNames() {
 
 void TNodeArena::ReleaseName(const std::u16string* Name) {
   if (TNodeArena* arena = static_cast<const TName*>(Name)->Arena) arena->Release();
+}
+
+bool TNodeArena::IsCheckedName(const std::u16string* Name) {
+  return static_cast<const TName*>(Name)->Checked;
+}
+
+void TNodeArena::SetCheckedName(const std::u16string* Name) {
+  const auto* name = static_cast<const TName*>(Name);
+  if (name->Arena) const_cast<TName*>(name)->Checked = true;
 }
 
 const std::u16string* TNodeArena::EmptyName() {

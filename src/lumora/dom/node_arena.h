@@ -41,6 +41,9 @@ class TNodeArena {
   // TNodeArena::ReleaseName.
   const std::u16string* Intern(std::u16string_view Name);
   static void ReleaseName(const std::u16string* Name);
+  // Whether an interned name was found to be an XML name (see TNodeName).
+  static bool IsCheckedName(const std::u16string* Name);
+  static void SetCheckedName(const std::u16string* Name);
   // The empty name, which belongs to no arena.
   static const std::u16string* EmptyName();
 

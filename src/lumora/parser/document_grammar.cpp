@@ -180,14 +180,17 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
         added = FDocument->SetDocumentElement(std::move(element));
       }
       FStack->Push(added);
+      // An entity's content ends without end tags: its white space stays text.
+      if (FParserMode == 'd') FBlanks.Open(*added);
       ++FDepth;
       FStartTagNames.clear();
       break;
     }
     case acText:
-      // White space is kept until the element ends: only then is it known
+      // White space waits until the element ends: only then is it known
       // whether it is content or the layout of element content.
       if (TKaXMLElement* parent = head ? head->ToElement() : nullptr) {
+        if (FBlanks.Hold(*parent, Text)) break;
         try {
           parent->SetCharData(MakeNode<TKaXMLText>(FDocument, Text, FDocument));
         } catch (const EKaOrvaneError& e) {
@@ -226,7 +229,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       }
       break;
     case acEndElement:
-      if (TKaXMLElement* element = head ? head->ToElement() : nullptr) element->EndContent();
+      if (TKaXMLElement* element = head ? head->ToElement() : nullptr) FBlanks.Close(*element);
       FStack->Pop();
       --FDepth;
       break;

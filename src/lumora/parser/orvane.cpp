@@ -143,6 +143,7 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
 }
 
 void TKaOrvane::EndParse() {
+  FBlanks.Flush();
   FParsing = false;
   FParsedEntities = nullptr;
   FOwnParsedEntities.reset();

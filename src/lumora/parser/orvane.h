@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "lumora/dom/layout_blanks.h"
 #include "lumora/dtd/expansion_guard.h"
 #include "lumora/io/errors_list.h"
 #include "lumora/io/resource_loader.h"
@@ -228,6 +229,8 @@ class TKaOrvane : public TLexAnalyzer {
   int FMaxNestingDepth = kDefaultMaxNestingDepth;
   bool FDTDDefaults = false;
   int FDepth = 0;  // elements open now
+  // White space of the open elements not yet known to be content.
+  TLayoutBlanks FBlanks;
   bool FParsing = false;
   // Names of the attributes of the start tag being read, once it has many.
   std::unordered_set<std::u16string> FStartTagNames;
