@@ -63,6 +63,18 @@ TEST(NodeArena, NodesTakenOutLiveOnAfterTheirDocument) {
   std::unique_ptr<TKaXMLText> rest = data->SplitText(5);
   EXPECT_EQ(data->GetValue(), u"first");
   EXPECT_EQ(rest->CloneNode()->GetValue(), u" & one");
+  // Nodes made and given back again after the document is gone.
+  for (int round = 0; round < 50; ++round) {
+    kept->SetAttribute(u"n" + std::u16string(1, static_cast<char16_t>(u'a' + round % 26)), u"v");
+    kept->SetCharData(TKaXMLText::CreateText(u"more text than fits inline", nullptr));
+    kept->RemoveCharData(kept->GetFirstCharData());
+    kept->AppendChild(std::unique_ptr<TKaXMLElement>(
+        static_cast<TKaXMLElement*>(kept->CloneNode().release())));
+    kept->RemoveChild(kept->GetFirstChild());
+  }
+  EXPECT_EQ(kept->GetAttribute(u"nz"), u"v");
+  EXPECT_EQ(kept->GetFirstCharData(), nullptr);
+  EXPECT_EQ(kept->GetFirstChild(), nullptr);
 }
 
 TEST(NodeArena, NodesMovedBetweenDocumentsKeepTheirNames) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "lumora/dom/attr.h"
 #include "lumora/dom/document.h"
 #include "lumora/dom/dom_exception.h"
 #include "lumora/dom/node.h"
@@ -37,6 +38,21 @@ TEST(NodeNames, CheckedClassesRejectInvalidNamesWithTheirMessages) {
   EXPECT_EQ(good.GetName(), u"x.1-2");
   good.SetName(u"_y");
   EXPECT_EQ(good.GetName(), u"_y");
+}
+
+TEST(NodeNames, ADocumentChecksEachNameHoweverItWasFirstUsed) {
+  // A document keeps each name once: one that a plain node brought in
+  // unchecked is still refused to an element, every time; a good one
+  // passes again and again.
+  auto doc = TKaXMLDocument::CreateDocument();
+  const auto loose = TKaXMLNode::CreateNode(u"1 bad", ELEMENT_NODE, doc.get());
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_THROW(doc->CreateElement(u"1 bad"), EKaDOMException);
+    EXPECT_THROW(TKaXMLAttr::CreateAttr(u"1 bad", u"v", doc.get()), EKaDOMException);
+    EXPECT_THROW(doc->CreateElement(u"2bad"), EKaDOMException);
+    EXPECT_EQ(doc->CreateElement(u"good")->GetName(), u"good");
+  }
+  EXPECT_EQ(loose->GetName(), u"1 bad");
 }
 
 TEST(NodeNames, PlainNodesTakeAnyName) {

@@ -77,13 +77,17 @@ void TKaXMLText::Normalize() {
     FFlags |= kResolved;
     return;
   }
+  NormalizeWritten(FValue);
+}
+
+void TKaXMLText::NormalizeWritten(std::u16string_view Written) {
   // Nothing changes until all is read, so a reference that raises leaves
   // the node as it was. Entities with markup, and references kept as
   // written, become nodes at the reference's place: the text before it
   // stays here, the text after it follows them.
   TKaContainer* owner = FParent ? FParent->ToContainer() : nullptr;
   TContentExpansion content(FOwnerDocument, owner != nullptr);
-  content.Append(FValue);
+  content.Append(Written);
   std::vector<std::unique_ptr<TKaXMLNode>> nodes = content.TakeNodes();
   FValue = content.TakeLeading();
   FFlags |= kResolved;

@@ -52,6 +52,9 @@ class TKaXMLText : public TKaCharacterData {
   // the reference's place, followed by the rest of the text; in a free text
   // node such references stay in the data as written.
   void Normalize() override;
+  // Normalize for text as written given apart: Written becomes the data,
+  // resolved, without first being copied in as it was written.
+  void NormalizeWritten(std::u16string_view Written);
   // The data escaped, on the current line.
   void Write(TStream& Stream, int Level) override;
   std::unique_ptr<TKaXMLNode> CloneNode() const override;

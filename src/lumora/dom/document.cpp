@@ -34,6 +34,7 @@ TKaXMLDocument::TKaXMLDocument()
 
 TKaXMLDocument::~TKaXMLDocument() {
   AssignParser(nullptr);
+  FArena->EndReuse();
   FNodeList.Clear();
   FArena->Release();
 }
@@ -81,6 +82,7 @@ TKaDocumentType* TKaXMLDocument::SetDocumentType(TAdopt<TKaDocumentType> DocType
 }
 
 void TKaXMLDocument::Clear() {
+  FArena->EndReuse();
   FNodeList.Clear();
   // Nodes taken out earlier keep the old arena; the new content starts afresh.
   TNodeArena* fresh = TNodeArena::Create();

@@ -11,6 +11,7 @@
 #include "lumora/framework/sysutils.h"
 #include "lumora/io/wide_output.h"
 #include "lumora/text/char_classes.h"
+#include "lumora/text/wide_strings.h"
 
 namespace lumora {
 namespace {
@@ -60,11 +61,33 @@ TKaXMLNode* TKaXMLElement::SetCharData(TAdopt<TKaXMLNode> Text) {
     throw;
   }
   Text.Commit();
+  return NoteNormalizedText(text);
+}
+
+TKaXMLNode* TKaXMLElement::NoteNormalizedText(TKaXMLNode* text) {
   // Normalization may have split references off behind the text.
   for (const TKaXMLNode* node = text; node; node = node->Next()) NoteContent(*node);
   if (!text->GetValue().empty()) return text;
   RemoveCharData(text);  // the node dies here
   return nullptr;
+}
+
+TKaXMLNode* TKaXMLElement::AppendWrittenText(std::u16string_view Text) {
+  if (FindUnit(Text, u'&') == std::u16string_view::npos) {
+    if (Text.empty()) return nullptr;
+    TKaXMLNode* text = FNodeList.AppendNew(TKaXMLText::CreateText(Text, FOwnerDocument));
+    NoteContent(*text);
+    return text;
+  }
+  auto* text = static_cast<TKaXMLText*>(
+      FNodeList.AppendNew(MakeNode<TKaXMLText>(FOwnerDocument, u"", FOwnerDocument)));
+  try {
+    text->NormalizeWritten(Text);
+  } catch (...) {
+    FNodeList.RemoveChildNode(text);  // the node dies here, the element is as it was
+    throw;
+  }
+  return NoteNormalizedText(text);
 }
 
 TKaXMLNode* TKaXMLElement::SetCData(TAdopt<TKaXMLNode> CData) {

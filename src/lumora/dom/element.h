@@ -41,6 +41,9 @@ class TKaXMLElement : public TKaContainer {
   // again and destroyed. Returns the text node, or nil when it was dropped.
   // Text whose references cannot be read raises and is not adopted.
   TKaXMLNode* SetCharData(TAdopt<TKaXMLNode> Text);
+  // SetCharData with a new text node of Text as written, references
+  // included; text without references needs none of its work.
+  TKaXMLNode* AppendWrittenText(std::u16string_view Text);
   TKaXMLNode* GetFirstCharData() const { return FNodeList.GetRoot(TEXT_NODE); }
   void GetCharDatas(TKaNodeList& List) const { GetTypeList(List, TEXT_NODE); }
   bool HasCharData() const { return GetFirstCharData() != nullptr; }
@@ -110,6 +113,9 @@ class TKaXMLElement : public TKaContainer {
   static constexpr uint8_t kInlineContent = 2;  // other text, CDATA, references
   static constexpr uint8_t kBlankNodes = 4;     // kBlankText that is in the list as nodes
   void NoteContent(const TKaXMLNode& node);
+  // Notes text just normalized in the list and what it split off; text
+  // left empty is destroyed (nil then).
+  TKaXMLNode* NoteNormalizedText(TKaXMLNode* text);
   // Takes the layout white space out of the list (see EndContent).
   void DropBlankNodes();
   friend class TLayoutBlanks;

@@ -207,7 +207,9 @@ void TNodeArena::Deallocate(void* Block, size_t Size) {
   Size = (Size + kGrain - 1) & ~(kGrain - 1);
   const size_t sizeClass = Size / kGrain - 1;
   // A block of no known size (a constructor that raised) waits for the arena's end.
-  if (Size > 0 && sizeClass < kSizeClasses) {
+  if (FEnding) {
+    if (Size > 0) Poison(Block, Size);
+  } else if (Size > 0 && sizeClass < kSizeClasses) {
     auto* free = static_cast<TFreeBlock*>(Block);
     free->Next = FFree[sizeClass];
     FFree[sizeClass] = free;

@@ -35,6 +35,9 @@ class TNodeArena {
   // A block of Size bytes (8-aligned); holds a reference until Deallocate.
   void* Allocate(size_t Size);
   void Deallocate(void* Block, size_t Size);
+  // The document ends: blocks given back from now on are not kept for
+  // reuse, only counted, since few more will be cut.
+  void EndReuse() { FEnding = true; }
 
   // An interned name: one string per distinct name, at a stable address,
   // with a reference to the arena that the caller gives back through
@@ -70,6 +73,7 @@ class TNodeArena {
   struct TName;
 
   uint64_t FRefs = 1;
+  bool FEnding = false;
   char* FCursor = nullptr;
   char* FEnd = nullptr;
   size_t FNextChunk;

@@ -101,6 +101,12 @@ TKaXMLNode* TKaNodeList::AppendChild(TAdopt<TKaXMLNode> NewChild) {
   return NewChild.Commit();
 }
 
+TKaXMLNode* TKaNodeList::AppendNew(std::unique_ptr<TKaXMLNode> NewChild) {
+  TKaXMLNode* node = NewChild.release();
+  Adopt(node, FLast, nullptr);
+  return node;
+}
+
 TKaXMLNode* TKaNodeList::InsertBefore(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* RefChild) {
   CheckFree(NewChild.get(), "TKaNodeList.insertBefore: attribute already in use (use clone)");
   if (!RefChild) return AppendChild(std::move(NewChild));

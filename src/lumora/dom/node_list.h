@@ -58,6 +58,10 @@ class TKaNodeList : public TObject {
   // INVALID_POINTER_ERR; a nil RefChild appends. All checks take constant
   // time and come before any change.
   TKaXMLNode* AppendChild(TAdopt<TKaXMLNode> NewChild);
+  // Appends a node made just now, free by construction: none of
+  // AppendChild's checks can fail, and only a node of another document
+  // has anything to move.
+  TKaXMLNode* AppendNew(std::unique_ptr<TKaXMLNode> NewChild);
   TKaXMLNode* InsertBefore(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* RefChild);
   TKaXMLNode* InsertAfter(TAdopt<TKaXMLNode> NewChild, TKaXMLNode* RefChild);
   // Puts NewChild (free, of this list's document) in OldChild's place and

@@ -175,7 +175,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
         TKaXMLElement* parent = head->ToElement();
         if (!parent)
           RaiseErrorAtPrevious(Format("Illegal occurence of \"%s\"", WideToSystem(Text)));
-        added = parent->AppendChild(std::move(element));
+        added = static_cast<TKaXMLElement*>(parent->GetNodeList().AppendNew(std::move(element)));
       } else {
         added = FDocument->SetDocumentElement(std::move(element));
       }
@@ -192,7 +192,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       if (TKaXMLElement* parent = head ? head->ToElement() : nullptr) {
         if (FBlanks.Hold(*parent, Text)) break;
         try {
-          parent->SetCharData(MakeNode<TKaXMLText>(FDocument, Text, FDocument));
+          parent->AppendWrittenText(Text);
         } catch (const EKaOrvaneError& e) {
           // The expansion of a reference in the text failed: the error is
           // the text's, with the line inside the entity when it has one.
@@ -316,7 +316,7 @@ void TKaOrvane::AddParsedAttribute(TKaXMLElement& element, std::u16string_view n
     throw;
   }
   attribute->SetPosition(FAttributeLine, FAttributeColumn);
-  element.GetNodeList().AppendChild(std::move(attribute));
+  element.GetNodeList().AppendNew(std::move(attribute));
 }
 
 void TKaOrvane::ParseProlog() {
