@@ -31,6 +31,8 @@ class TLayoutBlanks {
   // The parse stops early: all white space still waiting becomes text
   // nodes, so that the tree read so far is what it would have been.
   void Flush() noexcept;
+  // The innermost element open here; nil when none is.
+  TKaXMLElement* Innermost() const { return FLevels.empty() ? nullptr : FLevels.back().Element; }
 
  private:
   struct TRun {

@@ -55,6 +55,16 @@ TEntityExpansion::~TEntityExpansion() {
   if (FStandIn) FDoc->AssignParser(FRestored);
 }
 
+namespace {
+
+// The first '&' of Written from From on, found in bulk.
+size_t NextAmpersand(std::u16string_view Written, size_t From) {
+  const size_t at = FindUnit(Written.substr(From), u'&');
+  return at == std::u16string_view::npos ? at : From + at;
+}
+
+}  // namespace
+
 void TContentExpansion::Append(std::u16string_view Written) {
   static const TReferenceRules kRules{
       "Illegal character in the text value '&&'.",
@@ -63,7 +73,7 @@ void TContentExpansion::Append(std::u16string_view Written) {
   if (FLeading.empty() && FNodes.empty()) FLeading.reserve(Written.size());
   size_t start = 0;
   for (size_t amp = FindUnit(Written, u'&'); amp != std::u16string_view::npos;
-       amp = Written.find(u'&', start)) {
+       amp = NextAmpersand(Written, start)) {
     Current().append(Written.substr(start, amp - start));
     const size_t end = Written.find(u';', amp + 1);
     if (end == std::u16string_view::npos)

@@ -163,6 +163,18 @@ void TKaOrvane::MatchTokens(int32_t Token1, int32_t Token2) {
   LexAn();
 }
 
+namespace {
+
+// The node the parser is in as an element (nil for anything else). Most of
+// the time it is the innermost element open, known without asking the node.
+TKaXMLElement* AsElement(TKaXMLNode* head, const TLayoutBlanks& blanks) {
+  TKaXMLElement* open = blanks.Innermost();
+  if (head && head == open) return open;
+  return head ? head->ToElement() : nullptr;
+}
+
+}  // namespace
+
 void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
   TKaXMLNode* head = FStack->GetHead();
   switch (Action) {
@@ -172,7 +184,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       auto element = TKaXMLElement::CreateElement(Text, FDocument);
       TKaXMLElement* added;
       if (head) {
-        TKaXMLElement* parent = head->ToElement();
+        TKaXMLElement* parent = AsElement(head, FBlanks);
         if (!parent)
           RaiseErrorAtPrevious(Format("Illegal occurence of \"%s\"", WideToSystem(Text)));
         added = static_cast<TKaXMLElement*>(parent->GetNodeList().AppendNew(std::move(element)));
@@ -183,13 +195,13 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       // An entity's content ends without end tags: its white space stays text.
       if (FParserMode == 'd') FBlanks.Open(*added);
       ++FDepth;
-      FStartTagNames.clear();
+      if (!FStartTagNames.empty()) FStartTagNames.clear();  // clearing costs even when empty
       break;
     }
     case acText:
       // White space waits until the element ends: only then is it known
       // whether it is content or the layout of element content.
-      if (TKaXMLElement* parent = head ? head->ToElement() : nullptr) {
+      if (TKaXMLElement* parent = AsElement(head, FBlanks)) {
         if (FBlanks.Hold(*parent, Text)) break;
         try {
           parent->AppendWrittenText(Text);
@@ -205,7 +217,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       }
       break;
     case acCData:
-      if (TKaXMLElement* parent = head ? head->ToElement() : nullptr)
+      if (TKaXMLElement* parent = AsElement(head, FBlanks))
         parent->SetCData(TKaXMLCData::CreateCData(Text, FDocument));
       break;
     case acComment: {
@@ -229,7 +241,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
       }
       break;
     case acEndElement:
-      if (TKaXMLElement* element = head ? head->ToElement() : nullptr) FBlanks.Close(*element);
+      if (TKaXMLElement* element = AsElement(head, FBlanks)) FBlanks.Close(*element);
       FStack->Pop();
       --FDepth;
       break;
@@ -248,7 +260,7 @@ void TKaOrvane::MEmit(int32_t Action, std::u16string_view Text1, std::u16string_
   TKaXMLNode* head = FStack->GetHead();
   switch (Action) {
     case acPseudoAttribute:
-      if (TKaXMLElement* element = head ? head->ToElement() : nullptr) {
+      if (TKaXMLElement* element = AsElement(head, FBlanks)) {
         AddParsedAttribute(*element, Text1, Text2);
       } else if (auto* container = (head ? head->ToContainer() : nullptr)) {
         container->FSetAttribute(Text1, Text2);
