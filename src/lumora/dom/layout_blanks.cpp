@@ -15,7 +15,8 @@ bool TLayoutBlanks::Hold(TKaXMLElement& Element, std::u16string_view Text) {
     return false;
   FRuns.push_back({Element.FNodeList.GetLast(), FChars.size(), Text.size()});
   FChars.append(Text);
-  Element.FFlags |= TKaXMLElement::kBlankText;
+  // The element learns of it when it ends (see Close): an element with much
+  // content is long out of the cache by then.
   return true;
 }
 
@@ -24,6 +25,7 @@ void TLayoutBlanks::Close(TKaXMLElement& Element) {
     Element.EndContent();
     return;
   }
+  if (FRuns.size() > FLevels.back().FirstRun) Element.FFlags |= TKaXMLElement::kBlankText;
   if (Element.DropsLayoutBlanks())
     Element.DropBlankNodes();
   else
@@ -60,7 +62,8 @@ void TLayoutBlanks::Insert(const TLevel& level) {
     previousNode = after ? list.InsertAfter(std::move(text), after)
                          : list.InsertBefore(std::move(text), list.GetFirst());
   }
-  if (FRuns.size() > level.FirstRun) element.FFlags |= TKaXMLElement::kBlankNodes;
+  if (FRuns.size() > level.FirstRun)
+    element.FFlags |= TKaXMLElement::kBlankText | TKaXMLElement::kBlankNodes;
 }
 
 void TLayoutBlanks::Pop() {
