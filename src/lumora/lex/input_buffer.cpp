@@ -193,12 +193,48 @@ TInputBuffer::TRunSet::TRunSet(const TAsciiSet& accept) : FAccept(accept) {
     std::memset(FExcluded[e], e < exclusions ? excluded[e] : 0x80, 16);
 }
 
+int TInputBuffer::ReadAsciiRun(TLexemeText& out, const TRunSet& accept) {
+  const int32_t line = FLine;
+  const uint8_t* const from = FData.get() + FPos;
+  const size_t count = TakeRun(accept);
+  if (count == 0) return 0;
+  char16_t* const to = out.Room(count);
+#if defined(__SSE2__)
+  // Widened 16 at a time into the room behind the text: a short run takes
+  // one store of 16 (the slack holds what lies beyond it), a long one ends
+  // with 16 that overlap the ones before.
+  const __m128i zero = _mm_setzero_si128();
+  const auto widen = [&](size_t at) {
+    const __m128i x = Load16(from + at);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), _mm_unpacklo_epi8(x, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at + 8), _mm_unpackhi_epi8(x, zero));
+  };
+  if (count <= 16) {
+    widen(0);
+  } else {
+    for (size_t at = 0; at + 16 < count; at += 16) widen(at);
+    widen(count - 16);
+  }
+#else
+  for (size_t i = 0; i < count; ++i) to[i] = from[i];
+#endif
+  out.Commit(count);
+  return FLine - line;
+}
+
 int TInputBuffer::ReadAsciiRun(std::u16string& out, const TRunSet& accept) {
+  const int32_t line = FLine;
+  const uint8_t* const from = FData.get() + FPos;
+  const size_t count = TakeRun(accept);
+  out.append(from, from + count);
+  return FLine - line;
+}
+
+size_t TInputBuffer::TakeRun(const TRunSet& accept) {
   if (FMode == TMode::kTwoByte || FPendingLow != 0) return 0;
   const uint8_t* const begin = FData.get() + FPos;
   const uint8_t* const end = FData.get() + FLimit;
   const uint8_t* p = begin;
-  const int32_t line = FLine;
   const int64_t chars = FChars;
   // Only the line feeds need marks: the other bytes are whole characters.
   TMark* const marks = FMarks.get() + FPos;
@@ -239,37 +275,16 @@ int TInputBuffer::ReadAsciiRun(std::u16string& out, const TRunSet& accept) {
         lineFeedAt((p - begin) + __builtin_ctz(lineFeeds));
       p += taken;
     }
-    // Widened 16 at a time: a short run through a buffer on the stack, a
-    // long one in place, its last 16 overlapping the ones before.
-    const auto count = static_cast<size_t>(p - begin);
-    const __m128i zero = _mm_setzero_si128();
-    const auto widen = [&](size_t at, char16_t* to) {
-      const __m128i x = Load16(begin + at);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(x, zero));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(x, zero));
-    };
-    if (count <= 16) {
-      char16_t wide[16];
-      widen(0, wide);
-      out.append(wide, count);
-    } else {
-      const size_t old = out.size();
-      out.resize(old + count);
-      char16_t* const to = out.data() + old;
-      for (size_t at = 0; at < count; at += 16)
-        widen(std::min(at, count - 16), to + std::min(at, count - 16));
-    }
   } else
 #endif
   {
     for (const bool* const safe = FRunByte.data(); p < end && safe[*p] && accept.Accepts(*p); ++p) {
       if (*p == '\n') lineFeedAt(p - begin);
-      out.push_back(*p);
     }
   }
   FChars = chars + (p - begin);
   FPos += static_cast<int32_t>(p - begin);
-  return FLine - line;
+  return static_cast<size_t>(p - begin);
 }
 
 void TInputBuffer::UpdateMode() {

@@ -26,6 +26,7 @@
 
 #include "lumora/framework/object.h"
 #include "lumora/framework/stream.h"
+#include "lumora/lex/lexeme_text.h"
 #include "lumora/text/code_pages.h"
 
 namespace lumora {
@@ -105,6 +106,7 @@ class TInputBuffer : public TObject {
   // to the end of the current block at most), exactly as if each had been
   // read with GetChar. Returns how many of them are line feeds. Reads
   // nothing in two-byte input.
+  int ReadAsciiRun(TLexemeText& out, const TRunSet& accept);
   int ReadAsciiRun(std::u16string& out, const TRunSet& accept);
 
   // Takes effect at the next GetChar; does not change two-byte input.
@@ -163,6 +165,9 @@ class TInputBuffer : public TObject {
   // Line starts remembered for pushing back line ends.
   static constexpr uint32_t kLineHistory = 16;
 
+  // Takes the run ReadAsciiRun reads, counting its characters and lines;
+  // returns its length in bytes, which end at the position.
+  size_t TakeRun(const TRunSet& accept);
   // Next raw byte, or -1 past the end of the data.
   inline int RawGet();
   int RawGetSlow();

@@ -179,7 +179,7 @@ std::u16string_view TLexAnalyzer::SplitETag() {
 
 std::u16string_view TLexAnalyzer::SplitCharData() {
   static const TInputBuffer::TRunSet kPlain = CharDataSet();
-  std::u16string& lexeme = FSymTab->NextHeld();
+  TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   FTextHasAmp = false;
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
@@ -210,7 +210,7 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
 
 std::u16string_view TLexAnalyzer::SplitCDSec() {
   static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u']');
-  std::u16string& lexeme = FSymTab->NextHeld();
+  TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == 0) RaiseError("CDSection does not have a matching end-tag.");
@@ -232,7 +232,7 @@ std::u16string_view TLexAnalyzer::SplitCDSec() {
 
 std::u16string_view TLexAnalyzer::SplitComment() {
   static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u'-');
-  std::u16string& lexeme = FSymTab->NextHeld();
+  TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == 0) RaiseError("Comment does not have a matching end-tag.");
@@ -254,7 +254,7 @@ std::u16string_view TLexAnalyzer::SplitComment() {
 
 std::u16string_view TLexAnalyzer::SplitPIData() {
   static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u'?');
-  std::u16string& lexeme = FSymTab->NextHeld();
+  TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   char16_t c = FChar;
   if (FStrictSyntax && !IsWhite(c)) {
@@ -288,7 +288,7 @@ std::u16string_view TLexAnalyzer::SplitLiteral() {
   static const TInputBuffer::TRunSet kInDoubleQuotes = AsciiSetExcept(u'"');
   static const TInputBuffer::TRunSet kInSingleQuotes = AsciiSetExcept(u'\'');
   const TInputBuffer::TRunSet& plain = FChar == u'"' ? kInDoubleQuotes : kInSingleQuotes;
-  std::u16string& lexeme = FSymTab->NextHeld();
+  TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (;;) {
     FBuffer->ReadAsciiRun(lexeme, plain);
@@ -302,8 +302,9 @@ std::u16string_view TLexAnalyzer::SplitLiteral() {
 
 std::u16string_view TLexAnalyzer::SplitName() {
   static const TInputBuffer::TRunSet kNamePart = NameSet();
-  std::u16string& lexeme = FSymTab->NextHeld();
-  lexeme.assign(1, FChar);
+  TLexemeText& lexeme = FSymTab->NextHeld();
+  lexeme.clear();
+  lexeme.push_back(FChar);
   for (;;) {
     FBuffer->ReadAsciiRun(lexeme, kNamePart);
     const char16_t c = FBuffer->GetChar();

@@ -94,7 +94,7 @@ const TSTEntry& TSymTab::KeepLexeme(std::u16string_view lexem, int32_t code, int
 }
 
 const TSTEntry& TSymTab::TakeLexeme(std::u16string& lexem, int32_t code, int32_t& index) {
-  FKeptTexts[FNextKept].swap(lexem);
+  FKeptTexts[FNextKept].assign(lexem);
   lexem.clear();
   return KeptEntry(code, index, FKeptTexts[FNextKept]);
 }
@@ -113,10 +113,10 @@ const TSTEntry& TSymTab::KeptEntry(int32_t code, int32_t& index, std::u16string_
 TSTEntry& TSymTab::NextKept(int32_t code) {
   const int slot = FNextKept;
   FNextKept = FNextKept + 1 == kKeptLexemes ? 0 : FNextKept + 1;
-  const std::u16string& text = FKeptTexts[slot];
+  TLexemeText& text = FKeptTexts[slot];
   TSTEntry& entry = FKeptEntries[slot];
   entry.FCode = code;
-  entry.FLexem = text.c_str();
+  entry.FLexem = text.Terminated();
   entry.FLength = static_cast<int32_t>(text.size());
   entry.FIndex = -1;
   return entry;
