@@ -153,7 +153,8 @@ __m128i Load16(const uint8_t* p) {
 
 }  // namespace
 
-TInputBuffer::TRunSet::TRunSet(const TAsciiSet& accept) : FAccept(accept) {
+TInputBuffer::TRunSet::TRunSet(const TAsciiSet& accept, bool otherCharacters)
+    : FAccept(accept), FOtherCharacters(otherCharacters) {
   // Runs of accepted bytes become ranges; a single byte missing between two
   // runs joins them as one range less that byte.
   std::array<bool, 129> in{};  // in[128] stays false and ends the last run
@@ -194,31 +195,73 @@ TInputBuffer::TRunSet::TRunSet(const TAsciiSet& accept) : FAccept(accept) {
 }
 
 int TInputBuffer::ReadAsciiRun(TLexemeText& out, const TRunSet& accept) {
+  if (FMode == TMode::kTwoByte || FPendingLow != 0) return 0;
   const int32_t line = FLine;
-  const uint8_t* const from = FData.get() + FPos;
-  const size_t count = TakeRun(accept);
-  if (count == 0) return 0;
-  char16_t* const to = out.Room(count);
 #if defined(__SSE2__)
-  // Widened 16 at a time into the room behind the text: a short run takes
-  // one store of 16 (the slack holds what lies beyond it), a long one ends
-  // with 16 that overlap the ones before.
-  const __m128i zero = _mm_setzero_si128();
-  const auto widen = [&](size_t at) {
-    const __m128i x = Load16(from + at);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), _mm_unpacklo_epi8(x, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at + 8), _mm_unpackhi_epi8(x, zero));
-  };
-  if (count <= 16) {
-    widen(0);
-  } else {
-    for (size_t at = 0; at + 16 < count; at += 16) widen(at);
-    widen(count - 16);
+  if (FAsciiRuns && accept.FVector) {
+    // 16 bytes at a time, each 16 widened straight into the room behind the
+    // text, of which only the bytes of the run are then counted. The loads
+    // may run past the data into the padding after the blocks, whose bytes
+    // are masked off.
+    const auto constant = [](const uint8_t(&bytes)[16]) {
+      return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+    };
+    const __m128i low0 = constant(accept.FLow[0]), span0 = constant(accept.FSpan[0]);
+    const __m128i low1 = constant(accept.FLow[1]), span1 = constant(accept.FSpan[1]);
+    const __m128i low2 = constant(accept.FLow[2]), span2 = constant(accept.FSpan[2]);
+    const __m128i ex0 = constant(accept.FExcluded[0]), ex1 = constant(accept.FExcluded[1]),
+                  ex2 = constant(accept.FExcluded[2]);
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    const auto inRange = [](__m128i x, __m128i low, __m128i span) {
+      const __m128i offset = _mm_sub_epi8(x, low);
+      return _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
+    };
+    const uint8_t* const data = FData.get();
+    for (;;) {
+      const __m128i x = Load16(data + FPos);
+      const __m128i in = _mm_or_si128(
+          _mm_or_si128(inRange(x, low0, span0), inRange(x, low1, span1)), inRange(x, low2, span2));
+      const __m128i excluded = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(x, ex0), _mm_cmpeq_epi8(x, ex1)), _mm_cmpeq_epi8(x, ex2));
+      uint32_t stop = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(excluded, in))) & 0xFFFF;
+      if (FLimit - FPos < 16) stop |= ~0u << (FLimit - FPos);
+      const int taken = stop != 0 ? __builtin_ctz(stop) : 16;
+      char16_t* const to = out.Room(16);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(x, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(x, zero));
+      out.Commit(static_cast<size_t>(taken));
+      // Only the line feeds need marks: the other bytes are whole characters.
+      const int64_t chars = FChars;
+      auto lineFeeds = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lineFeed)));
+      for (lineFeeds &= (1u << taken) - 1; lineFeeds != 0; lineFeeds &= lineFeeds - 1) {
+        const int offset = __builtin_ctz(lineFeeds);
+        FMarks[FPos + offset] = kLineEnd;
+        FChars = chars + offset;
+        NewLine();
+      }
+      FChars = chars + taken;
+      FPos += taken;
+      if (stop == 0) continue;
+      if (!accept.FOtherCharacters) break;
+      const char16_t c = TakeUtf8Pair();
+      if (c == 0) break;
+      out.push_back(c);
+    }
+    return FLine - line;
   }
-#else
-  for (size_t i = 0; i < count; ++i) to[i] = from[i];
 #endif
-  out.Commit(count);
+  for (;;) {
+    const uint8_t* const from = FData.get() + FPos;
+    const size_t count = TakeRun(accept);
+    char16_t* const to = out.Room(count);
+    for (size_t i = 0; i < count; ++i) to[i] = from[i];
+    out.Commit(count);
+    if (!accept.FOtherCharacters) break;
+    const char16_t c = TakeUtf8Pair();
+    if (c == 0) break;
+    out.push_back(c);
+  }
   return FLine - line;
 }
 

@@ -44,10 +44,10 @@ bool SameKeyword(std::u16string_view text, std::u16string_view keyword) {
 // The characters of character data that the bulk loop leaves to the scanner:
 // the '<' that ends it, the '&' of a reference and the '>' that may close a
 // forbidden "]]>".
-TInputBuffer::TAsciiSet CharDataSet() {
+TInputBuffer::TRunSet CharDataSet() {
   TInputBuffer::TAsciiSet set = AsciiSetExcept(u'<');
   set[u'&'] = set[u'>'] = false;
-  return set;
+  return {set, true};
 }
 
 // The ASCII characters that continue a name.
@@ -209,7 +209,7 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
 }
 
 std::u16string_view TLexAnalyzer::SplitCDSec() {
-  static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u']');
+  static const TInputBuffer::TRunSet kPlain(AsciiSetExcept(u']'), true);
   TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
@@ -231,7 +231,7 @@ std::u16string_view TLexAnalyzer::SplitCDSec() {
 }
 
 std::u16string_view TLexAnalyzer::SplitComment() {
-  static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u'-');
+  static const TInputBuffer::TRunSet kPlain(AsciiSetExcept(u'-'), true);
   TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
@@ -253,7 +253,7 @@ std::u16string_view TLexAnalyzer::SplitComment() {
 }
 
 std::u16string_view TLexAnalyzer::SplitPIData() {
-  static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u'?');
+  static const TInputBuffer::TRunSet kPlain(AsciiSetExcept(u'?'), true);
   TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   char16_t c = FChar;
@@ -285,8 +285,8 @@ std::u16string_view TLexAnalyzer::SplitPIData() {
 }
 
 std::u16string_view TLexAnalyzer::SplitLiteral() {
-  static const TInputBuffer::TRunSet kInDoubleQuotes = AsciiSetExcept(u'"');
-  static const TInputBuffer::TRunSet kInSingleQuotes = AsciiSetExcept(u'\'');
+  static const TInputBuffer::TRunSet kInDoubleQuotes(AsciiSetExcept(u'"'), true);
+  static const TInputBuffer::TRunSet kInSingleQuotes(AsciiSetExcept(u'\''), true);
   const TInputBuffer::TRunSet& plain = FChar == u'"' ? kInDoubleQuotes : kInSingleQuotes;
   TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
