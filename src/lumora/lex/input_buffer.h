@@ -64,6 +64,14 @@ class TInputBuffer : public TObject {
   void InitExternal(TStream& stream, const std::string& fileName);
 
   inline char16_t GetChar();
+  // The character GetChar would deliver next when it is a byte below 0x80
+  // other than a line end, standing for itself and read without any further
+  // check; else 0. Reads nothing: a scanner looks at where a run stopped.
+  char16_t PeekAscii() const {
+    if (FPos >= FLimit || FPendingLow != 0 || FMode == TMode::kTwoByte) return 0;
+    const uint8_t b = FData[FPos];
+    return b < 0x80 && FFast[b] == b ? b : 0;
+  }
   // Pushes back the last character GetChar delivered.
   inline void UnGetChar();
   // n characters joined, zeros included (a look-ahead that may run past the end).

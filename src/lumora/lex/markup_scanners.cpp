@@ -204,6 +204,7 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
     }
     lexeme.push_back(c);
     FBuffer->ReadAsciiRun(lexeme, kPlain);
+    if (FBuffer->PeekAscii() == u'<') break;
   }
   return lexeme;
 }
@@ -307,6 +308,9 @@ std::u16string_view TLexAnalyzer::SplitName() {
   lexeme.push_back(FChar);
   for (;;) {
     FBuffer->ReadAsciiRun(lexeme, kNamePart);
+    // A run stops at a character that is no part of a name; only one
+    // beyond ASCII needs to be read to tell.
+    if (const char16_t next = FBuffer->PeekAscii(); next != 0 && !IsNameChar(next)) return lexeme;
     const char16_t c = FBuffer->GetChar();
     if (!IsNameChar(c)) break;
     lexeme.push_back(c);
