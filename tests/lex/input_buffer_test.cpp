@@ -650,8 +650,8 @@ TEST(InputBuffer, BulkRunsStopAtTheFirstByteOutsideTheSet) {
 }
 
 }  // namespace
-// The scanners' runs (into a lexeme text, across characters of two and
-// three bytes in texts) deliver exactly what GetChar would, wherever the
+// The scanners' runs (into a lexeme text, short ones inline, across
+// characters of two and three bytes in texts) deliver exactly what GetChar would, wherever the
 // blocks end: inside a character, between CR and LF, at the stop byte.
 // After every run the position is GetChar's, what it read can be pushed
 // back, and bad bytes after it are reported by GetChar where GetChar would.
@@ -719,7 +719,9 @@ TEST(InputBuffer, ScannerRunsMatchGetCharAtEveryBlockSize) {
           for (;;) {
             const size_t before = read.size();
             const int32_t lineBefore = buffer.GetLine();
-            const int lines = buffer.ReadAsciiRun(read, *set);
+            // Both forms: the one that takes short runs inline, and the bulk one.
+            const int lines = block % 2 == 0 ? buffer.ReadRun(read, *set)
+                                             : buffer.ReadAsciiRun(read, *set);
             ASSERT_EQ(lines, buffer.GetLine() - lineBefore) << where;
             ASSERT_LE(read.size(), expected.size()) << where;
             ASSERT_EQ(buffer.GetLine(), positions[read.size()].first) << where;

@@ -158,7 +158,10 @@ TInputBuffer::TRunSet::TRunSet(const TAsciiSet& accept, bool otherCharacters)
   // Runs of accepted bytes become ranges; a single byte missing between two
   // runs joins them as one range less that byte.
   std::array<bool, 129> in{};  // in[128] stays false and ends the last run
-  for (int b = 0; b < 128; ++b) in[b] = accept[b] && IsAsciiRunByte(b);
+  for (int b = 0; b < 128; ++b) {
+    in[b] = accept[b] && IsAsciiRunByte(b);
+    FPlain[b] = in[b] && b != '\n';
+  }
   int low[kRanges] = {};
   int high[kRanges] = {};
   int excluded[kExcluded] = {};

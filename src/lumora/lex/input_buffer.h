@@ -106,6 +106,9 @@ class TInputBuffer : public TObject {
     static constexpr int kRanges = 3;
     static constexpr int kExcluded = 3;
     TAsciiSet FAccept;
+    // Per byte, for encodings whose run bytes are the ASCII ones: accepted,
+    // and not a line feed (which needs counting).
+    std::array<bool, 256> FPlain{};
     bool FVector = false;
     bool FOtherCharacters = false;
     // Each byte repeated 16 times: a byte is in when, for some range,
@@ -125,6 +128,10 @@ class TInputBuffer : public TObject {
   // take two or three bytes of UTF-8 and are whole in the block.
   int ReadAsciiRun(TLexemeText& out, const TRunSet& accept);
   int ReadAsciiRun(std::u16string& out, const TRunSet& accept);
+  // ReadAsciiRun for the many runs of a few bytes (names, values, the
+  // blanks between tags): their first bytes are taken here, one at a time,
+  // and only a run that goes on is handed to ReadAsciiRun.
+  inline int ReadRun(TLexemeText& out, const TRunSet& accept);
 
   // Takes effect at the next GetChar; does not change two-byte input.
   void SetEncoding(TEncoding encoding);
@@ -293,6 +300,27 @@ inline char16_t TInputBuffer::TakeUtf8Pair() {
   FPos += length;
   ++FChars;
   return c;
+}
+
+inline int TInputBuffer::ReadRun(TLexemeText& out, const TRunSet& accept) {
+  // Bulk runs in ASCII-based input only: not in two-byte input, nor between
+  // the halves of a pair.
+  if (FAsciiRuns && FPendingLow == 0) {
+    constexpr int32_t kShort = 16;
+    const uint8_t* const from = FData.get() + FPos;
+    const int32_t available = FLimit - FPos < kShort ? FLimit - FPos : kShort;
+    char16_t* const to = out.Room(kShort);
+    int32_t n = 0;
+    for (; n < available && accept.FPlain[from[n]]; ++n) to[n] = from[n];
+    out.Commit(static_cast<size_t>(n));
+    FPos += n;
+    FChars += n;
+    // Stopped by a byte that ends the run for good: neither a line feed
+    // nor, in a set that takes them, a character beyond ASCII.
+    if (n < available && from[n] != '\n' && !(accept.FOtherCharacters && from[n] >= 0x80))
+      return 0;
+  }
+  return ReadAsciiRun(out, accept);
 }
 
 inline char16_t TInputBuffer::GetChar() {

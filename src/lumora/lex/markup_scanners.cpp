@@ -203,7 +203,7 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
       break;
     }
     lexeme.push_back(c);
-    FBuffer->ReadAsciiRun(lexeme, kPlain);
+    FBuffer->ReadRun(lexeme, kPlain);
     if (FBuffer->PeekAscii() == u'<') break;
   }
   return lexeme;
@@ -226,7 +226,7 @@ std::u16string_view TLexAnalyzer::SplitCDSec() {
       FBuffer->UnGetChars(2);
     }
     lexeme.push_back(c);
-    FBuffer->ReadAsciiRun(lexeme, kPlain);
+    FBuffer->ReadRun(lexeme, kPlain);
   }
   return lexeme;
 }
@@ -248,7 +248,7 @@ std::u16string_view TLexAnalyzer::SplitComment() {
     }
     // The text is kept exactly as written, line breaks and blanks included.
     lexeme.push_back(c);
-    FBuffer->ReadAsciiRun(lexeme, kPlain);
+    FBuffer->ReadRun(lexeme, kPlain);
   }
   return lexeme;
 }
@@ -280,7 +280,7 @@ std::u16string_view TLexAnalyzer::SplitPIData() {
       FBuffer->UnGetChar();
     }
     lexeme.push_back(c);
-    FBuffer->ReadAsciiRun(lexeme, kPlain);
+    FBuffer->ReadRun(lexeme, kPlain);
   }
   return lexeme;
 }
@@ -292,7 +292,7 @@ std::u16string_view TLexAnalyzer::SplitLiteral() {
   TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (;;) {
-    FBuffer->ReadAsciiRun(lexeme, plain);
+    FBuffer->ReadRun(lexeme, plain);
     const char16_t c = FBuffer->GetChar();
     if (c == FChar) break;
     if (c == 0) RaiseError("Unexpected end of file.");
@@ -307,7 +307,7 @@ std::u16string_view TLexAnalyzer::SplitName() {
   lexeme.clear();
   lexeme.push_back(FChar);
   for (;;) {
-    FBuffer->ReadAsciiRun(lexeme, kNamePart);
+    FBuffer->ReadRun(lexeme, kNamePart);
     // A run stops at a character that is no part of a name; only one
     // beyond ASCII needs to be read to tell.
     if (const char16_t next = FBuffer->PeekAscii(); next != 0 && !IsNameChar(next)) return lexeme;
