@@ -75,6 +75,10 @@ std::string ReplacementBytes(std::u16string_view text) {
 
 std::u16string_view TLexAnalyzer::SplitSTag() {
   if (FInContent) FCharData = false;
+  // Most often a tag's name follows, which is read as a token of its own.
+  if (const char16_t next = FBuffer->PeekAscii();
+      next != 0 && next != u'!' && next != u'/' && next != u'?')
+    return u"<";
   FLexeme.assign(1, u'<');
   const char16_t c = FBuffer->GetChar();
   if (c == u'!') {
@@ -146,6 +150,7 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
 
 std::u16string_view TLexAnalyzer::SplitETag() {
   if (FInContent) FCharData = true;
+  if (FChar == u'>') return u">";
   FLexeme.assign(1, FChar);
   switch (FChar) {
     case u'-':

@@ -110,18 +110,6 @@ const TSTEntry& TSymTab::KeptEntry(int32_t code, int32_t& index, std::u16string_
   return NextKept(code);
 }
 
-TSTEntry& TSymTab::NextKept(int32_t code) {
-  const int slot = FNextKept;
-  FNextKept = FNextKept + 1 == kKeptLexemes ? 0 : FNextKept + 1;
-  TLexemeText& text = FKeptTexts[slot];
-  TSTEntry& entry = FKeptEntries[slot];
-  entry.FCode = code;
-  entry.FLexem = text.Terminated();
-  entry.FLength = static_cast<int32_t>(text.size());
-  entry.FIndex = -1;
-  return entry;
-}
-
 int32_t TSymTab::Lookup(std::u16string_view lexem) const {
   int32_t index = -1;
   Find(lexem, index);

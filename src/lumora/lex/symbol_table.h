@@ -166,7 +166,16 @@ class TSymTab : public TObject {
   static int ShortKey(std::u16string_view lexem);
   const TSTEntry& KeptEntry(int32_t code, int32_t& index, std::u16string_view lexem);
   // The entry of the kept text in the current slot, which moves on.
-  TSTEntry& NextKept(int32_t code);
+  TSTEntry& NextKept(int32_t code) {
+    const int slot = FNextKept;
+    FNextKept = FNextKept + 1 == kKeptLexemes ? 0 : FNextKept + 1;
+    TSTEntry& entry = FKeptEntries[slot];
+    entry.FCode = code;
+    entry.FLexem = FKeptTexts[slot].Terminated();
+    entry.FLength = static_cast<int32_t>(FKeptTexts[slot].size());
+    entry.FIndex = -1;
+    return entry;
+  }
   size_t FSlotsUsed = 0;
 };
 
