@@ -172,6 +172,9 @@ void TLexAnalyzer::RaiseUnexpected() const {
 }
 
 void TLexAnalyzer::SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew) {
+  // No keyword holds a zero: markup that is one is known at once.
+  if (const TKeywordEntry* keyword = ExactKeyword(lexem))
+    return FToken->SetText(keyword->Code, keyword->Lexem, lexem.size());
   // Markup read past the end of the data holds zeros; its text ends there.
   lexem = lexem.substr(0, lexem.find(u'\0'));
   if (const TKeywordEntry* keyword = ExactKeyword(lexem))
