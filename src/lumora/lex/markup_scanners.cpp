@@ -76,9 +76,12 @@ std::string ReplacementBytes(std::u16string_view text) {
 std::u16string_view TLexAnalyzer::SplitSTag() {
   if (FInContent) FCharData = false;
   // Most often a tag's name follows, which is read as a token of its own.
-  if (const char16_t next = FBuffer->PeekAscii();
-      next != 0 && next != u'!' && next != u'/' && next != u'?')
-    return u"<";
+  const char16_t next = FBuffer->PeekAscii();
+  if (next != 0 && next != u'!' && next != u'/' && next != u'?') return u"<";
+  if (next == u'/') {
+    FBuffer->GetChar();
+    return u"</";
+  }
   FLexeme.assign(1, u'<');
   const char16_t c = FBuffer->GetChar();
   if (c == u'!') {
@@ -94,10 +97,13 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
       for (int i = 0; i < 6; ++i) FLexeme.push_back(FBuffer->GetChar());
       // Anything but a CDATA section keeps the six characters in its lexeme
       // (which the table does not know) and reads them again.
-      if (!SameKeyword(FLexeme, u"<![CDATA["))
+      if (FLexeme == u"<![CDATA[") {
+        // Written exactly as the keyword: nothing to check.
+      } else if (!SameKeyword(FLexeme, u"<![CDATA[")) {
         FBuffer->UnGetChars(6);
-      else
+      } else {
         RequireExactKeyword(FLexeme, u"<![CDATA[");
+      }
     } else {
       char16_t word[8] = {c2};
       for (int i = 1; i < 6; ++i) word[i] = FBuffer->GetChar();
