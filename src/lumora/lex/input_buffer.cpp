@@ -227,7 +227,8 @@ int TInputBuffer::ReadAsciiRun(TLexemeText& out, const TRunSet& accept) {
           _mm_or_si128(inRange(x, low0, span0), inRange(x, low1, span1)), inRange(x, low2, span2));
       const __m128i excluded = _mm_or_si128(
           _mm_or_si128(_mm_cmpeq_epi8(x, ex0), _mm_cmpeq_epi8(x, ex1)), _mm_cmpeq_epi8(x, ex2));
-      uint32_t stop = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(excluded, in))) & 0xFFFF;
+      uint32_t stop =
+          ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(excluded, in))) & 0xFFFF;
       if (FLimit - FPos < 16) stop |= ~0u << (FLimit - FPos);
       const int taken = stop != 0 ? __builtin_ctz(stop) : 16;
       char16_t* const to = out.Room(16);

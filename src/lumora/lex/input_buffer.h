@@ -317,8 +317,7 @@ inline int TInputBuffer::ReadRun(TLexemeText& out, const TRunSet& accept) {
     FChars += n;
     // Stopped by a byte that ends the run for good: neither a line feed
     // nor, in a set that takes them, a character beyond ASCII.
-    if (n < available && from[n] != '\n' && !(accept.FOtherCharacters && from[n] >= 0x80))
-      return 0;
+    if (n < available && from[n] != '\n' && !(accept.FOtherCharacters && from[n] >= 0x80)) return 0;
   }
   return ReadAsciiRun(out, accept);
 }

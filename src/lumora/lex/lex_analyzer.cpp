@@ -42,7 +42,8 @@ const TKeywordEntry* ExactKeyword(std::u16string_view lexem) {
         built.Begin[length][first] = static_cast<uint8_t>(used);
         for (size_t i = 0; i < kCount; ++i) {
           const std::u16string_view text = kMarkupKeywords[i].Lexem;
-          if (text.size() == length && text[0] == first) built.Order[used++] = static_cast<uint8_t>(i);
+          if (text.size() == length && text[0] == first)
+            built.Order[used++] = static_cast<uint8_t>(i);
         }
         built.End[length][first] = static_cast<uint8_t>(used);
       }
