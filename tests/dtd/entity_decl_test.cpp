@@ -149,5 +149,23 @@ TEST_F(EntityWrite, IdentifiersAndNDataSurviveEveryMode) {
   }
 }
 
+// The five predefined entities are known by their exact names only.
+TEST(PredefinedEntity, OnlyTheFiveExactNames) {
+  const std::pair<std::u16string_view, const char16_t*> cases[] = {
+      {u"amp", u"&"},      {u"lt", u"<"},       {u"gt", u">"},     {u"apos", u"'"},
+      {u"quot", u"\""},    {u"AMP", nullptr},   {u"Lt", nullptr},  {u"gT", nullptr},
+      {u"apoS", nullptr},  {u"qout", nullptr},  {u"am", nullptr},  {u"ampx", nullptr},
+      {u"l", nullptr},     {u"lg", nullptr},    {u"at", nullptr},  {u"", nullptr},
+      {u"quote", nullptr}, {u"aposx", nullptr}, {u"apo", nullptr},
+  };
+  for (const auto& [name, text] : cases) {
+    const char16_t* found = PredefinedEntityText(name);
+    if (!text)
+      EXPECT_EQ(found, nullptr) << WideToSystem(name);
+    else
+      EXPECT_EQ(std::u16string_view(found ? found : u"(none)"), text) << WideToSystem(name);
+  }
+}
+
 }  // namespace
 }  // namespace lumora::testing

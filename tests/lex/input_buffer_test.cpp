@@ -650,4 +650,157 @@ TEST(InputBuffer, BulkRunsStopAtTheFirstByteOutsideTheSet) {
 }
 
 }  // namespace
+// The scanners' runs (into a lexeme text, short ones inline, across
+// characters of two and three bytes in texts) deliver exactly what GetChar would, wherever the
+// blocks end: inside a character, between CR and LF, at the stop byte.
+// After every run the position is GetChar's, what it read can be pushed
+// back, and bad bytes after it are reported by GetChar where GetChar would.
+TEST(InputBuffer, ScannerRunsMatchGetCharAtEveryBlockSize) {
+  TInputBuffer::TAsciiSet text{};
+  for (char16_t c = 0x20; c < 0x7F; ++c) text[c] = c != u'<' && c != u'&';
+  text[u'\t'] = text[u'\n'] = text[u'\r'] = true;
+  TInputBuffer::TAsciiSet name{};
+  for (char16_t c = 0; c < 128; ++c) name[c] = IsNameChar(c);
+  const TInputBuffer::TRunSet textRun(text, true), plainRun(text), nameRun(name);
+  const std::string long40(40, 'x');
+  struct TCase {
+    const char* Name;
+    std::string Data;
+  };
+  const std::vector<TCase> cases = {
+      {"two and three bytes",
+       "Caf\xC3\xA9 n\xC2\xB0"
+       "1 &amp; th\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC<x"},
+      {"only wide", "\xC3\xA9\xC3\xA9\xE2\x80\x94\xE2\x80\x94\xC3\xA9<"},
+      {"long runs", long40 + "\xC3\xA9" + long40 + "\n" + long40 + "\xE2\x80\x94" + long40},
+      {"line ends", "a\r\nb\rc\n\xC3\xA9\r\n\xE2\x80\x94\n\nd"},
+      {"four bytes",
+       "ab\xF0\x9F\x98\x80"
+       "cd\xC3\xA9"},
+      {"C1 control",
+       "ab\xC2\x85"
+       "cd"},
+      {"overlong",
+       "ab\xC0\xAF"
+       "cd"},
+      {"overlong three",
+       "ab\xE0\x80\xAF"
+       "cd"},
+      {"surrogate",
+       "ab\xED\xA0\x80"
+       "cd"},
+      {"not a character",
+       "ab\xEF\xBF\xBE"
+       "cd"},
+      {"lone continuation",
+       "ab\x80"
+       "cd"},
+      {"cut at the end", "abc\xE2\x80"},
+      {"cut by ASCII",
+       "ab\xE2\x80"
+       "cd"},
+      {"control",
+       "ab\xC3\xA9\x01"
+       "cd"},
+  };
+  // Latin-1 takes each byte beyond ASCII as a character of its own, which
+  // runs leave to GetChar.
+  for (const TCase& c : cases) {
+    for (TEncoding encoding : {UTF_8, i8859_1}) {
+      for (const TInputBuffer::TRunSet* set : {&textRun, &plainRun, &nameRun}) {
+        for (int32_t block = 2; block < 45; ++block) {
+          const std::string where = std::string(c.Name) + " block " + std::to_string(block) +
+                                    (set == &textRun    ? " text"
+                                     : set == &plainRun ? " plain"
+                                                        : " name") +
+                                    (encoding == UTF_8 ? "" : " Latin-1");
+          // What GetChar reads, with the position after each unit.
+          TStringStream expectedStream(c.Data);
+          TInputBuffer single(block);
+          single.Init(expectedStream);
+          single.SetEncoding(encoding);
+          std::u16string expected;
+          std::vector<std::pair<int32_t, int32_t>> positions = {{1, 1}};
+          std::string error;
+          int32_t errorLine = 0, errorColumn = 0;
+          try {
+            for (char16_t ch = single.GetChar(); ch != 0; ch = single.GetChar()) {
+              expected.push_back(ch);
+              positions.emplace_back(single.GetLine(), single.GetColumn());
+            }
+          } catch (const EKaOrvaneError& e) {
+            error = e.Message();
+            errorLine = e.GetLine();
+            errorColumn = e.GetColumn();
+          }
+
+          TStringStream stream(c.Data);
+          TInputBuffer buffer(block);
+          buffer.Init(stream);
+          buffer.SetEncoding(encoding);
+          TLexemeText read;
+          std::string got;
+          try {
+            for (;;) {
+              const size_t before = read.size();
+              const int32_t lineBefore = buffer.GetLine();
+              // Both forms: the one that takes short runs inline, and the bulk one.
+              const int lines =
+                  block % 2 == 0 ? buffer.ReadRun(read, *set) : buffer.ReadAsciiRun(read, *set);
+              ASSERT_EQ(lines, buffer.GetLine() - lineBefore) << where;
+              ASSERT_LE(read.size(), expected.size()) << where;
+              ASSERT_EQ(buffer.GetLine(), positions[read.size()].first) << where;
+              ASSERT_EQ(buffer.GetColumn(), positions[read.size()].second) << where;
+              if (read.size() > before) {
+                // The last character of the run goes back whole.
+                buffer.UnGetChar();
+                const char16_t again = buffer.GetChar();
+                ASSERT_EQ(again, read[read.size() - 1]) << where;
+              }
+              const char16_t ch = buffer.GetChar();
+              if (ch == 0) break;
+              read.push_back(ch);
+            }
+          } catch (const EKaOrvaneError& e) {
+            got = e.Message();
+            EXPECT_EQ(e.GetLine(), errorLine) << where;
+            EXPECT_EQ(e.GetColumn(), errorColumn) << where;
+          }
+          EXPECT_EQ(std::u16string_view(read), expected) << where;
+          EXPECT_EQ(got, error) << where;
+        }
+      }
+    }
+  }
+}
+
+// A lexeme text grows as a string would, keeps its text when it grows and
+// always has room for 16 more units behind it.
+TEST(LexemeText, GrowsKeepingItsTextAndItsRoom) {
+  TLexemeText text;
+  std::u16string expected;
+  for (int i = 0; i < 3000; ++i) {
+    const auto c = static_cast<char16_t>(u'a' + i % 26);
+    if (i % 3 == 0) {
+      text.push_back(c);
+      expected.push_back(c);
+    } else if (i % 3 == 1) {
+      const std::u16string piece(static_cast<size_t>(i % 37), c);
+      text.append(piece);
+      expected += piece;
+    } else {
+      char16_t* room = text.Room(static_cast<size_t>(i % 20));
+      for (size_t k = 0; k < 16 + static_cast<size_t>(i % 20); ++k) room[k] = c;
+      text.Commit(static_cast<size_t>(i % 20));
+      expected.append(static_cast<size_t>(i % 20), c);
+    }
+    ASSERT_EQ(std::u16string_view(text), expected);
+  }
+  EXPECT_EQ(std::u16string_view(text.Terminated()), expected);
+  text.assign(u"again");
+  EXPECT_EQ(std::u16string_view(text), u"again");
+  text.clear();
+  EXPECT_TRUE(text.empty());
+}
+
 }  // namespace lumora

@@ -16,12 +16,22 @@
 
 namespace lumora {
 const char16_t* PredefinedEntityText(std::u16string_view name) {
-  if (name == u"amp") return u"&";
-  if (name == u"apos") return u"'";
-  if (name == u"quot") return u"\"";
-  if (name == u"lt") return u"<";
-  if (name == u"gt") return u">";
-  return nullptr;
+  // By length first: the test runs for every reference and every name an
+  // entity lookup is asked about.
+  const auto is = [name](const char16_t(&text)[5]) {
+    return name[0] == text[0] && name[1] == text[1] && name[2] == text[2] && name[3] == text[3];
+  };
+  switch (name.size()) {
+    case 2:
+      if (name[1] != u't') return nullptr;
+      return name[0] == u'l' ? u"<" : name[0] == u'g' ? u">" : nullptr;
+    case 3:
+      return name[0] == u'a' && name[1] == u'm' && name[2] == u'p' ? u"&" : nullptr;
+    case 4:
+      return is(u"apos") ? u"'" : is(u"quot") ? u"\"" : nullptr;
+    default:
+      return nullptr;
+  }
 }
 
 int DigitValue(char16_t c, int base) {

@@ -153,11 +153,15 @@ __m128i Load16(const uint8_t* p) {
 
 }  // namespace
 
-TInputBuffer::TRunSet::TRunSet(const TAsciiSet& accept) : FAccept(accept) {
+TInputBuffer::TRunSet::TRunSet(const TAsciiSet& accept, bool otherCharacters)
+    : FAccept(accept), FOtherCharacters(otherCharacters) {
   // Runs of accepted bytes become ranges; a single byte missing between two
   // runs joins them as one range less that byte.
   std::array<bool, 129> in{};  // in[128] stays false and ends the last run
-  for (int b = 0; b < 128; ++b) in[b] = accept[b] && IsAsciiRunByte(b);
+  for (int b = 0; b < 128; ++b) {
+    in[b] = accept[b] && IsAsciiRunByte(b);
+    FPlain[b] = in[b] && b != '\n';
+  }
   int low[kRanges] = {};
   int high[kRanges] = {};
   int excluded[kExcluded] = {};
@@ -193,12 +197,91 @@ TInputBuffer::TRunSet::TRunSet(const TAsciiSet& accept) : FAccept(accept) {
     std::memset(FExcluded[e], e < exclusions ? excluded[e] : 0x80, 16);
 }
 
+int TInputBuffer::ReadAsciiRun(TLexemeText& out, const TRunSet& accept) {
+  if (FMode == TMode::kTwoByte || FPendingLow != 0) return 0;
+  const int32_t line = FLine;
+#if defined(__SSE2__)
+  if (FAsciiRuns && accept.FVector) {
+    // 16 bytes at a time, each 16 widened straight into the room behind the
+    // text, of which only the bytes of the run are then counted. The loads
+    // may run past the data into the padding after the blocks, whose bytes
+    // are masked off.
+    const auto constant = [](const uint8_t(&bytes)[16]) {
+      return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+    };
+    const __m128i low0 = constant(accept.FLow[0]), span0 = constant(accept.FSpan[0]);
+    const __m128i low1 = constant(accept.FLow[1]), span1 = constant(accept.FSpan[1]);
+    const __m128i low2 = constant(accept.FLow[2]), span2 = constant(accept.FSpan[2]);
+    const __m128i ex0 = constant(accept.FExcluded[0]), ex1 = constant(accept.FExcluded[1]),
+                  ex2 = constant(accept.FExcluded[2]);
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    const auto inRange = [](__m128i x, __m128i low, __m128i span) {
+      const __m128i offset = _mm_sub_epi8(x, low);
+      return _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
+    };
+    const uint8_t* const data = FData.get();
+    for (;;) {
+      const __m128i x = Load16(data + FPos);
+      const __m128i in = _mm_or_si128(
+          _mm_or_si128(inRange(x, low0, span0), inRange(x, low1, span1)), inRange(x, low2, span2));
+      const __m128i excluded = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(x, ex0), _mm_cmpeq_epi8(x, ex1)), _mm_cmpeq_epi8(x, ex2));
+      uint32_t stop =
+          ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(excluded, in))) & 0xFFFF;
+      if (FLimit - FPos < 16) stop |= ~0u << (FLimit - FPos);
+      const int taken = stop != 0 ? __builtin_ctz(stop) : 16;
+      char16_t* const to = out.Room(16);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(x, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(x, zero));
+      out.Commit(static_cast<size_t>(taken));
+      // Only the line feeds need marks: the other bytes are whole characters.
+      const int64_t chars = FChars;
+      auto lineFeeds = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lineFeed)));
+      for (lineFeeds &= (1u << taken) - 1; lineFeeds != 0; lineFeeds &= lineFeeds - 1) {
+        const int offset = __builtin_ctz(lineFeeds);
+        FMarks[FPos + offset] = kLineEnd;
+        FChars = chars + offset;
+        NewLine();
+      }
+      FChars = chars + taken;
+      FPos += taken;
+      if (stop == 0) continue;
+      if (!accept.FOtherCharacters) break;
+      const char16_t c = TakeUtf8Pair();
+      if (c == 0) break;
+      out.push_back(c);
+    }
+    return FLine - line;
+  }
+#endif
+  for (;;) {
+    const uint8_t* const from = FData.get() + FPos;
+    const size_t count = TakeRun(accept);
+    char16_t* const to = out.Room(count);
+    for (size_t i = 0; i < count; ++i) to[i] = from[i];
+    out.Commit(count);
+    if (!accept.FOtherCharacters) break;
+    const char16_t c = TakeUtf8Pair();
+    if (c == 0) break;
+    out.push_back(c);
+  }
+  return FLine - line;
+}
+
 int TInputBuffer::ReadAsciiRun(std::u16string& out, const TRunSet& accept) {
+  const int32_t line = FLine;
+  const uint8_t* const from = FData.get() + FPos;
+  const size_t count = TakeRun(accept);
+  out.append(from, from + count);
+  return FLine - line;
+}
+
+size_t TInputBuffer::TakeRun(const TRunSet& accept) {
   if (FMode == TMode::kTwoByte || FPendingLow != 0) return 0;
   const uint8_t* const begin = FData.get() + FPos;
   const uint8_t* const end = FData.get() + FLimit;
   const uint8_t* p = begin;
-  const int32_t line = FLine;
   const int64_t chars = FChars;
   // Only the line feeds need marks: the other bytes are whole characters.
   TMark* const marks = FMarks.get() + FPos;
@@ -239,37 +322,16 @@ int TInputBuffer::ReadAsciiRun(std::u16string& out, const TRunSet& accept) {
         lineFeedAt((p - begin) + __builtin_ctz(lineFeeds));
       p += taken;
     }
-    // Widened 16 at a time: a short run through a buffer on the stack, a
-    // long one in place, its last 16 overlapping the ones before.
-    const auto count = static_cast<size_t>(p - begin);
-    const __m128i zero = _mm_setzero_si128();
-    const auto widen = [&](size_t at, char16_t* to) {
-      const __m128i x = Load16(begin + at);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(x, zero));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(x, zero));
-    };
-    if (count <= 16) {
-      char16_t wide[16];
-      widen(0, wide);
-      out.append(wide, count);
-    } else {
-      const size_t old = out.size();
-      out.resize(old + count);
-      char16_t* const to = out.data() + old;
-      for (size_t at = 0; at < count; at += 16)
-        widen(std::min(at, count - 16), to + std::min(at, count - 16));
-    }
   } else
 #endif
   {
     for (const bool* const safe = FRunByte.data(); p < end && safe[*p] && accept.Accepts(*p); ++p) {
       if (*p == '\n') lineFeedAt(p - begin);
-      out.push_back(*p);
     }
   }
   FChars = chars + (p - begin);
   FPos += static_cast<int32_t>(p - begin);
-  return FLine - line;
+  return static_cast<size_t>(p - begin);
 }
 
 void TInputBuffer::UpdateMode() {

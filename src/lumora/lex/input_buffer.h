@@ -26,6 +26,8 @@
 
 #include "lumora/framework/object.h"
 #include "lumora/framework/stream.h"
+#include "lumora/lex/lexeme_text.h"
+#include "lumora/text/char_classes.h"
 #include "lumora/text/code_pages.h"
 
 namespace lumora {
@@ -62,6 +64,14 @@ class TInputBuffer : public TObject {
   void InitExternal(TStream& stream, const std::string& fileName);
 
   inline char16_t GetChar();
+  // The character GetChar would deliver next when it is a byte below 0x80
+  // other than a line end, standing for itself and read without any further
+  // check; else 0. Reads nothing: a scanner looks at where a run stopped.
+  char16_t PeekAscii() const {
+    if (FPos >= FLimit || FPendingLow != 0 || FMode == TMode::kTwoByte) return 0;
+    const uint8_t b = FData[FPos];
+    return b < 0x80 && FFast[b] == b ? b : 0;
+  }
   // Pushes back the last character GetChar delivered.
   inline void UnGetChar();
   // n characters joined, zeros included (a look-ahead that may run past the end).
@@ -84,7 +94,11 @@ class TInputBuffer : public TObject {
   // the table. Build it once (a static) for sets used often.
   class TRunSet {
    public:
-    TRunSet(const TAsciiSet& accept);  // NOLINT: implicit, for occasional sets
+    // otherCharacters: a run of the lexeme-text form of ReadAsciiRun also
+    // takes the characters beyond ASCII that UTF-8 input holds in two or
+    // three bytes (for texts that end only at ASCII characters).
+    TRunSet(const TAsciiSet& accept,  // NOLINT: implicit, for occasional sets
+            bool otherCharacters = false);
     bool Accepts(uint8_t b) const { return b < 128 && FAccept[b]; }
 
    private:
@@ -92,7 +106,11 @@ class TInputBuffer : public TObject {
     static constexpr int kRanges = 3;
     static constexpr int kExcluded = 3;
     TAsciiSet FAccept;
+    // Per byte, for encodings whose run bytes are the ASCII ones: accepted,
+    // and not a line feed (which needs counting).
+    std::array<bool, 256> FPlain{};
     bool FVector = false;
+    bool FOtherCharacters = false;
     // Each byte repeated 16 times: a byte is in when, for some range,
     // byte - low <= span (unsigned), and it is none of the excluded ones.
     // Unused entries repeat a used range or exclude a byte outside the set.
@@ -105,7 +123,15 @@ class TInputBuffer : public TObject {
   // to the end of the current block at most), exactly as if each had been
   // read with GetChar. Returns how many of them are line feeds. Reads
   // nothing in two-byte input.
+  // The form the scanners use: the same, but for a set made with
+  // otherCharacters the run goes on across the characters beyond ASCII that
+  // take two or three bytes of UTF-8 and are whole in the block.
+  int ReadAsciiRun(TLexemeText& out, const TRunSet& accept);
   int ReadAsciiRun(std::u16string& out, const TRunSet& accept);
+  // ReadAsciiRun for the many runs of a few bytes (names, values, the
+  // blanks between tags): their first bytes are taken here, one at a time,
+  // and only a run that goes on is handed to ReadAsciiRun.
+  inline int ReadRun(TLexemeText& out, const TRunSet& accept);
 
   // Takes effect at the next GetChar; does not change two-byte input.
   void SetEncoding(TEncoding encoding);
@@ -163,6 +189,12 @@ class TInputBuffer : public TObject {
   // Line starts remembered for pushing back line ends.
   static constexpr uint32_t kLineHistory = 16;
 
+  // Takes the run ReadAsciiRun reads, counting its characters and lines;
+  // returns its length in bytes, which end at the position.
+  size_t TakeRun(const TRunSet& accept);
+  // The character of two or three bytes of UTF-8 at the position, taken
+  // when it is whole in the block, well formed and a character; else 0.
+  inline char16_t TakeUtf8Pair();
   // Next raw byte, or -1 past the end of the data.
   inline int RawGet();
   int RawGetSlow();
@@ -241,6 +273,53 @@ class TInputBuffer : public TObject {
 inline int TInputBuffer::RawGet() {
   if (FPos < FLimit) return FData[FPos++];
   return RawGetSlow();
+}
+
+inline char16_t TInputBuffer::TakeUtf8Pair() {
+  if (FMode != TMode::kUtf8 || FPendingLow != 0 || FPos + 1 >= FLimit) return 0;
+  const uint8_t* const at = FData.get() + FPos;
+  const uint8_t lead = at[0];
+  if (lead < 0xC2 || lead >= 0xF0 || (at[1] & 0xC0) != 0x80) return 0;
+  char16_t c;
+  int32_t length;
+  if (lead < 0xE0) {
+    c = static_cast<char16_t>((lead & 0x1F) << 6 | (at[1] & 0x3F));
+    if (!IsChar(c)) return 0;
+    length = 2;
+  } else {
+    if (FPos + 2 >= FLimit || (at[2] & 0xC0) != 0x80) return 0;
+    c = static_cast<char16_t>((lead & 0x0F) << 12 | (at[1] & 0x3F) << 6 | (at[2] & 0x3F));
+    // Overlong forms and what is no character (surrogates, U+FFFE, U+FFFF)
+    // are left to GetChar, which reports them.
+    if (c < 0x800 || !IsChar(c)) return 0;
+    length = 3;
+    FMarks[FPos + 2] = kContinuation;
+  }
+  FMarks[FPos] = kCharStart;
+  FMarks[FPos + 1] = kContinuation;
+  FPos += length;
+  ++FChars;
+  return c;
+}
+
+inline int TInputBuffer::ReadRun(TLexemeText& out, const TRunSet& accept) {
+  // Bulk runs in ASCII-based input only: not in two-byte input, nor between
+  // the halves of a pair.
+  if (FAsciiRuns && FPendingLow == 0) {
+    constexpr int32_t kShort = 16;
+    const uint8_t* const from = FData.get() + FPos;
+    const int32_t available = FLimit - FPos < kShort ? FLimit - FPos : kShort;
+    char16_t* const to = out.Room(kShort);
+    int32_t n = 0;
+    for (; n < available && accept.FPlain[from[n]]; ++n) to[n] = from[n];
+    out.Commit(static_cast<size_t>(n));
+    FPos += n;
+    FChars += n;
+    // Stopped by a byte that ends the run for good: neither a line feed
+    // nor, in a set that takes them, a character beyond ASCII.
+    if (n < available && from[n] != '\n' && !(accept.FOtherCharacters && from[n] >= 0x80)) return 0;
+  }
+  return ReadAsciiRun(out, accept);
 }
 
 inline char16_t TInputBuffer::GetChar() {

@@ -26,24 +26,38 @@ bool SameTextIgnoringCase(std::u16string_view a, std::u16string_view b) {
 // for other case and for markup it does not know.
 const TKeywordEntry* ExactKeyword(std::u16string_view lexem) {
   constexpr size_t kCount = std::size(kMarkupKeywords);
+  constexpr size_t kLongest = 16;
+  // The keywords by length and first character: the ones to compare with a
+  // lexeme are a slice of Order, most often one keyword or none.
   struct TIndex {
-    std::array<std::u16string_view, kCount> Texts;
-    std::array<uint8_t, 128> Single{};  // position + 1 of a one-character keyword
+    std::array<uint8_t, kCount> Order{};
+    std::array<std::array<uint8_t, 128>, kLongest> Begin{};
+    std::array<std::array<uint8_t, 128>, kLongest> End{};
   };
   static const TIndex index = [] {
     TIndex built;
-    for (size_t i = 0; i < kCount; ++i) {
-      built.Texts[i] = kMarkupKeywords[i].Lexem;
-      if (built.Texts[i].size() == 1) built.Single[built.Texts[i][0]] = static_cast<uint8_t>(i + 1);
+    size_t used = 0;
+    for (size_t length = 1; length < kLongest; ++length) {
+      for (char16_t first = 0; first < 128; ++first) {
+        built.Begin[length][first] = static_cast<uint8_t>(used);
+        for (size_t i = 0; i < kCount; ++i) {
+          const std::u16string_view text = kMarkupKeywords[i].Lexem;
+          if (text.size() == length && text[0] == first)
+            built.Order[used++] = static_cast<uint8_t>(i);
+        }
+        built.End[length][first] = static_cast<uint8_t>(used);
+      }
     }
     return built;
   }();
-  if (lexem.size() == 1) {
-    const size_t at = lexem[0] < 128 ? index.Single[lexem[0]] : 0;
-    return at ? &kMarkupKeywords[at - 1] : nullptr;
+  if (lexem.empty() || lexem.size() >= kLongest || lexem[0] >= 128) return nullptr;
+  const size_t length = lexem.size();
+  for (size_t at = index.Begin[length][lexem[0]]; at < index.End[length][lexem[0]]; ++at) {
+    const TKeywordEntry& keyword = kMarkupKeywords[index.Order[at]];
+    size_t i = 1;
+    while (i < length && keyword.Lexem[i] == lexem[i]) ++i;
+    if (i == length) return &keyword;
   }
-  for (size_t i = 0; i < kCount; ++i)
-    if (index.Texts[i] == lexem) return &kMarkupKeywords[i];
   return nullptr;
 }
 
@@ -159,6 +173,9 @@ void TLexAnalyzer::RaiseUnexpected() const {
 }
 
 void TLexAnalyzer::SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew) {
+  // No keyword holds a zero: markup that is one is known at once.
+  if (const TKeywordEntry* keyword = ExactKeyword(lexem))
+    return FToken->SetText(keyword->Code, keyword->Lexem, lexem.size());
   // Markup read past the end of the data holds zeros; its text ends there.
   lexem = lexem.substr(0, lexem.find(u'\0'));
   if (const TKeywordEntry* keyword = ExactKeyword(lexem))
@@ -203,7 +220,7 @@ void TLexAnalyzer::SetTokenInsert(std::u16string_view lexem, int32_t code) {
   }
   // Names and texts are held for the few tokens a grammar looks back at,
   // not entered into the table.
-  const std::u16string& built = FSymTab->NextHeld();
+  const TLexemeText& built = FSymTab->NextHeld();
   if (lexem.data() == built.data() && lexem.size() == built.size())
     FToken->SetFromTable(FSymTab->HoldNext(code), -1);  // built in place by a scanner
   else

@@ -44,10 +44,10 @@ bool SameKeyword(std::u16string_view text, std::u16string_view keyword) {
 // The characters of character data that the bulk loop leaves to the scanner:
 // the '<' that ends it, the '&' of a reference and the '>' that may close a
 // forbidden "]]>".
-TInputBuffer::TAsciiSet CharDataSet() {
+TInputBuffer::TRunSet CharDataSet() {
   TInputBuffer::TAsciiSet set = AsciiSetExcept(u'<');
   set[u'&'] = set[u'>'] = false;
-  return set;
+  return {set, true};
 }
 
 // The ASCII characters that continue a name.
@@ -75,6 +75,13 @@ std::string ReplacementBytes(std::u16string_view text) {
 
 std::u16string_view TLexAnalyzer::SplitSTag() {
   if (FInContent) FCharData = false;
+  // Most often a tag's name follows, which is read as a token of its own.
+  const char16_t next = FBuffer->PeekAscii();
+  if (next != 0 && next != u'!' && next != u'/' && next != u'?') return u"<";
+  if (next == u'/') {
+    FBuffer->GetChar();
+    return u"</";
+  }
   FLexeme.assign(1, u'<');
   const char16_t c = FBuffer->GetChar();
   if (c == u'!') {
@@ -90,10 +97,13 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
       for (int i = 0; i < 6; ++i) FLexeme.push_back(FBuffer->GetChar());
       // Anything but a CDATA section keeps the six characters in its lexeme
       // (which the table does not know) and reads them again.
-      if (!SameKeyword(FLexeme, u"<![CDATA["))
+      if (FLexeme == u"<![CDATA[") {
+        // Written exactly as the keyword: nothing to check.
+      } else if (!SameKeyword(FLexeme, u"<![CDATA[")) {
         FBuffer->UnGetChars(6);
-      else
+      } else {
         RequireExactKeyword(FLexeme, u"<![CDATA[");
+      }
     } else {
       char16_t word[8] = {c2};
       for (int i = 1; i < 6; ++i) word[i] = FBuffer->GetChar();
@@ -146,6 +156,7 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
 
 std::u16string_view TLexAnalyzer::SplitETag() {
   if (FInContent) FCharData = true;
+  if (FChar == u'>') return u">";
   FLexeme.assign(1, FChar);
   switch (FChar) {
     case u'-':
@@ -179,7 +190,7 @@ std::u16string_view TLexAnalyzer::SplitETag() {
 
 std::u16string_view TLexAnalyzer::SplitCharData() {
   static const TInputBuffer::TRunSet kPlain = CharDataSet();
-  std::u16string& lexeme = FSymTab->NextHeld();
+  TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   FTextHasAmp = false;
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
@@ -203,14 +214,15 @@ std::u16string_view TLexAnalyzer::SplitCharData() {
       break;
     }
     lexeme.push_back(c);
-    FBuffer->ReadAsciiRun(lexeme, kPlain);
+    FBuffer->ReadRun(lexeme, kPlain);
+    if (FBuffer->PeekAscii() == u'<') break;
   }
   return lexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitCDSec() {
-  static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u']');
-  std::u16string& lexeme = FSymTab->NextHeld();
+  static const TInputBuffer::TRunSet kPlain(AsciiSetExcept(u']'), true);
+  TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == 0) RaiseError("CDSection does not have a matching end-tag.");
@@ -225,14 +237,14 @@ std::u16string_view TLexAnalyzer::SplitCDSec() {
       FBuffer->UnGetChars(2);
     }
     lexeme.push_back(c);
-    FBuffer->ReadAsciiRun(lexeme, kPlain);
+    FBuffer->ReadRun(lexeme, kPlain);
   }
   return lexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitComment() {
-  static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u'-');
-  std::u16string& lexeme = FSymTab->NextHeld();
+  static const TInputBuffer::TRunSet kPlain(AsciiSetExcept(u'-'), true);
+  TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (char16_t c = FChar;; c = FBuffer->GetChar()) {
     if (c == 0) RaiseError("Comment does not have a matching end-tag.");
@@ -247,14 +259,14 @@ std::u16string_view TLexAnalyzer::SplitComment() {
     }
     // The text is kept exactly as written, line breaks and blanks included.
     lexeme.push_back(c);
-    FBuffer->ReadAsciiRun(lexeme, kPlain);
+    FBuffer->ReadRun(lexeme, kPlain);
   }
   return lexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitPIData() {
-  static const TInputBuffer::TRunSet kPlain = AsciiSetExcept(u'?');
-  std::u16string& lexeme = FSymTab->NextHeld();
+  static const TInputBuffer::TRunSet kPlain(AsciiSetExcept(u'?'), true);
+  TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   char16_t c = FChar;
   if (FStrictSyntax && !IsWhite(c)) {
@@ -279,19 +291,19 @@ std::u16string_view TLexAnalyzer::SplitPIData() {
       FBuffer->UnGetChar();
     }
     lexeme.push_back(c);
-    FBuffer->ReadAsciiRun(lexeme, kPlain);
+    FBuffer->ReadRun(lexeme, kPlain);
   }
   return lexeme;
 }
 
 std::u16string_view TLexAnalyzer::SplitLiteral() {
-  static const TInputBuffer::TRunSet kInDoubleQuotes = AsciiSetExcept(u'"');
-  static const TInputBuffer::TRunSet kInSingleQuotes = AsciiSetExcept(u'\'');
+  static const TInputBuffer::TRunSet kInDoubleQuotes(AsciiSetExcept(u'"'), true);
+  static const TInputBuffer::TRunSet kInSingleQuotes(AsciiSetExcept(u'\''), true);
   const TInputBuffer::TRunSet& plain = FChar == u'"' ? kInDoubleQuotes : kInSingleQuotes;
-  std::u16string& lexeme = FSymTab->NextHeld();
+  TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
   for (;;) {
-    FBuffer->ReadAsciiRun(lexeme, plain);
+    FBuffer->ReadRun(lexeme, plain);
     const char16_t c = FBuffer->GetChar();
     if (c == FChar) break;
     if (c == 0) RaiseError("Unexpected end of file.");
@@ -302,10 +314,14 @@ std::u16string_view TLexAnalyzer::SplitLiteral() {
 
 std::u16string_view TLexAnalyzer::SplitName() {
   static const TInputBuffer::TRunSet kNamePart = NameSet();
-  std::u16string& lexeme = FSymTab->NextHeld();
-  lexeme.assign(1, FChar);
+  TLexemeText& lexeme = FSymTab->NextHeld();
+  lexeme.clear();
+  lexeme.push_back(FChar);
   for (;;) {
-    FBuffer->ReadAsciiRun(lexeme, kNamePart);
+    FBuffer->ReadRun(lexeme, kNamePart);
+    // A run stops at a character that is no part of a name; only one
+    // beyond ASCII needs to be read to tell.
+    if (const char16_t next = FBuffer->PeekAscii(); next != 0 && !IsNameChar(next)) return lexeme;
     const char16_t c = FBuffer->GetChar();
     if (!IsNameChar(c)) break;
     lexeme.push_back(c);

@@ -94,7 +94,7 @@ const TSTEntry& TSymTab::KeepLexeme(std::u16string_view lexem, int32_t code, int
 }
 
 const TSTEntry& TSymTab::TakeLexeme(std::u16string& lexem, int32_t code, int32_t& index) {
-  FKeptTexts[FNextKept].swap(lexem);
+  FKeptTexts[FNextKept].assign(lexem);
   lexem.clear();
   return KeptEntry(code, index, FKeptTexts[FNextKept]);
 }
@@ -108,18 +108,6 @@ const TSTEntry& TSymTab::HoldCopy(std::u16string_view lexem, int32_t code) {
 const TSTEntry& TSymTab::KeptEntry(int32_t code, int32_t& index, std::u16string_view lexem) {
   index = CountIn(BucketOf(lexem));
   return NextKept(code);
-}
-
-TSTEntry& TSymTab::NextKept(int32_t code) {
-  const int slot = FNextKept;
-  FNextKept = FNextKept + 1 == kKeptLexemes ? 0 : FNextKept + 1;
-  const std::u16string& text = FKeptTexts[slot];
-  TSTEntry& entry = FKeptEntries[slot];
-  entry.FCode = code;
-  entry.FLexem = text.c_str();
-  entry.FLength = static_cast<int32_t>(text.size());
-  entry.FIndex = -1;
-  return entry;
 }
 
 int32_t TSymTab::Lookup(std::u16string_view lexem) const {

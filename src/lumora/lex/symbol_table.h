@@ -17,6 +17,7 @@
 
 #include "lumora/framework/list.h"
 #include "lumora/framework/object.h"
+#include "lumora/lex/lexeme_text.h"
 #include "lumora/lex/token_codes.h"
 
 namespace lumora {
@@ -101,15 +102,14 @@ class TSymTab : public TObject {
   // its text stay valid until kKeptLexemes more lexemes have been kept, which
   // spans every token a grammar looks back at. Entry(index) does not find it.
   const TSTEntry& KeepLexeme(std::u16string_view lexem, int32_t code, int32_t& index);
-  // The same for a lexeme the caller built: the table takes its text and
-  // leaves an emptied string with storage to use again.
+  // The same for a lexeme the caller built, which it leaves empty.
   const TSTEntry& TakeLexeme(std::u16string& lexem, int32_t code, int32_t& index);
   static constexpr int kKeptLexemes = 16;
   // For the lexers, which build a name or text in place: the string that
   // holds the next one (its text is that of a lexeme kept kKeptLexemes ago),
   // and the entry that makes what it holds now a token. Such a token is not
   // counted and gets no index (-1); nothing about it is hashed.
-  std::u16string& NextHeld() { return FKeptTexts[FNextKept]; }
+  TLexemeText& NextHeld() { return FKeptTexts[FNextKept]; }
   const TSTEntry& HoldNext(int32_t code) { return NextKept(code); }
   // The same for a lexeme built elsewhere, which is copied.
   const TSTEntry& HoldCopy(std::u16string_view lexem, int32_t code);
@@ -150,7 +150,7 @@ class TSymTab : public TObject {
   int32_t FCount = 0;
   // The kept lexemes, used in turn.
   TSTEntry FKeptEntries[kKeptLexemes];
-  std::u16string FKeptTexts[kKeptLexemes];
+  TLexemeText FKeptTexts[kKeptLexemes];
   int FNextKept = 0;
   std::deque<TSTEntry> FEntries;         // the entries, in insertion order
   std::vector<int32_t> FIndexOfOrdinal;  // table index of each entry
@@ -166,7 +166,16 @@ class TSymTab : public TObject {
   static int ShortKey(std::u16string_view lexem);
   const TSTEntry& KeptEntry(int32_t code, int32_t& index, std::u16string_view lexem);
   // The entry of the kept text in the current slot, which moves on.
-  TSTEntry& NextKept(int32_t code);
+  TSTEntry& NextKept(int32_t code) {
+    const int slot = FNextKept;
+    FNextKept = FNextKept + 1 == kKeptLexemes ? 0 : FNextKept + 1;
+    TSTEntry& entry = FKeptEntries[slot];
+    entry.FCode = code;
+    entry.FLexem = FKeptTexts[slot].Terminated();
+    entry.FLength = static_cast<int32_t>(FKeptTexts[slot].size());
+    entry.FIndex = -1;
+    return entry;
+  }
   size_t FSlotsUsed = 0;
 };
 

@@ -1,5 +1,9 @@
 #include "lumora/text/wide_strings.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cstring>
 
 #include <algorithm>
@@ -63,16 +67,25 @@ char16_t WUpCase(char16_t c) {
 }
 
 size_t FindUnit(std::u16string_view text, char16_t c) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i pattern = _mm_set1_epi16(static_cast<int16_t>(c));
+  for (; i + 8 <= text.size(); i += 8) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    if (const int equal = _mm_movemask_epi8(_mm_cmpeq_epi16(x, pattern)))
+      return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(equal))) / 2;
+  }
+#else
   constexpr uint64_t kOnes = 0x0001000100010001ULL;
   constexpr uint64_t kHighs = 0x8000800080008000ULL;
   const uint64_t pattern = kOnes * c;
-  size_t i = 0;
   for (; i + 4 <= text.size(); i += 4) {
     uint64_t word;
     std::memcpy(&word, text.data() + i, sizeof word);
     const uint64_t x = word ^ pattern;  // a unit equal to c is zero here
     if ((x - kOnes) & ~x & kHighs) break;
   }
+#endif
   for (; i < text.size(); ++i) {
     if (text[i] == c) return i;
   }
