@@ -77,6 +77,13 @@ TEST(LayoutBlanks, DroppedOnlyAmongElementsAndKeptInPlaceElsewhere) {
       {"<a xml:space='preserve'>\n<b>\n<c/>\n</b>\n</a>", "a{@xml:space'|'b{'|'c{}'|'}'|'}"},
       {"<a xml:space='preserve'><b xml:space='default'>\n<c/>\n</b></a>",
        "a{@xml:spaceb{@xml:spacec{}}}"},
+      // What an ancestor says holds for each descendant on its own: the
+      // "default" below one child does not reach its sibling.
+      {"<a xml:space='preserve'><b xml:space='default'>\n<c>\n<d/>\n</c>\n</b>"
+       "<e>\n<f>\n<g/>\n</f>\n</e></a>",
+       "a{@xml:spaceb{@xml:spacec{d{}}}e{'|'f{'|'g{}'|'}'|'}}"},
+      {"<a><b xml:space='preserve'>\n<c/>\n</b>\n<d>\n<e/>\n</d>\n</a>",
+       "a{b{@xml:space'|'c{}'|'}d{e{}}}"},
   };
   for (const auto& c : kCases) {
     const auto doc = ParseText(c.xml);

@@ -125,7 +125,7 @@ void TKaXMLElement::NoteContent(const TKaXMLNode& node) {
 }
 
 bool TKaXMLElement::DropsLayoutBlanks() const {
-  return (FFlags & (kBlankText | kInlineContent)) == kBlankText && HasChild() && !PreservesSpace();
+  return HoldsOnlyLayoutBlanks() && HasChild() && !PreservesSpace();
 }
 
 void TKaXMLElement::EndContent() {
@@ -143,26 +143,23 @@ void TKaXMLElement::DropBlankNodes() {
   FFlags &= static_cast<uint8_t>(~(kBlankText | kBlankNodes));
 }
 
-namespace {
-
-// What the xml:space attribute among the attributes that open node's list
-// says: 1 preserve, 0 default, -1 nothing (absent or another value).
-int SpaceRule(const TKaNodeList& list) {
-  for (TKaXMLNode* node = list.GetFirst(); node && node->GetType() == ATTRIBUTE_NODE;
+int TKaXMLElement::OwnSpaceRule() const {
+  // Views compare their sizes first: most names differ in size.
+  constexpr std::u16string_view kName = u"xml:space";
+  for (TKaXMLNode* node = FNodeList.GetFirst(); node && node->GetType() == ATTRIBUTE_NODE;
        node = node->Next()) {
-    if (node->GetName() != u"xml:space") continue;
-    if (node->GetValue() == u"preserve") return 1;
-    if (node->GetValue() == u"default") return 0;
+    if (std::u16string_view(node->GetName()) != kName) continue;
+    const std::u16string_view value = node->GetValue();
+    if (value == u"preserve") return 1;
+    if (value == u"default") return 0;
     return -1;
   }
   return -1;
 }
 
-}  // namespace
-
 bool TKaXMLElement::PreservesSpace() const {
   for (const TKaXMLElement* e = this; e; e = AsElement(e->GetParent())) {
-    if (const int rule = SpaceRule(e->FNodeList); rule >= 0) return rule == 1;
+    if (const int rule = e->OwnSpaceRule(); rule >= 0) return rule == 1;
   }
   return false;
 }
@@ -285,7 +282,7 @@ TKaXMLElement::TLayout TKaXMLElement::ContentLayout() const {
     }
   }
   if (!content) return TLayout::kEmpty;
-  return children && SpaceRule(FNodeList) != 1 ? TLayout::kIndented : TLayout::kInline;
+  return children && OwnSpaceRule() != 1 ? TLayout::kIndented : TLayout::kInline;
 }
 
 void TKaXMLElement::WriteStartTag(TStream& Stream, int Level) const {

@@ -81,6 +81,11 @@ class TKaXMLElement : public TKaContainer {
   // all breaks lines, there are child elements, and xml:space does not
   // preserve it.
   bool DropsLayoutBlanks() const;
+  // The first part of DropsLayoutBlanks: the white space seen all breaks
+  // lines and there is no other text.
+  bool HoldsOnlyLayoutBlanks() const {
+    return (FFlags & (kBlankText | kInlineContent)) == kBlankText;
+  }
   // White space that breaks the line: layout when its element's content
   // turns out to be elements only.
   static bool IsLayoutBlank(std::u16string_view Text);
@@ -118,6 +123,9 @@ class TKaXMLElement : public TKaContainer {
   TKaXMLNode* NoteNormalizedText(TKaXMLNode* text);
   // Takes the layout white space out of the list (see EndContent).
   void DropBlankNodes();
+  // What this element's own xml:space attribute says: 1 preserve,
+  // 0 default, -1 nothing (absent or another value).
+  int OwnSpaceRule() const;
   friend class TLayoutBlanks;
 
   // How the element writes its content: none ("/>"), on lines of their own,

@@ -6,6 +6,7 @@
 namespace lumora {
 
 void TLayoutBlanks::Open(TKaXMLElement& Element) {
+  if (!FLevels.empty()) FLevels.back().HasElement = true;
   FLevels.push_back({&Element, FRuns.size(), FChars.size()});
 }
 
@@ -25,12 +26,43 @@ void TLayoutBlanks::Close(TKaXMLElement& Element) {
     Element.EndContent();
     return;
   }
-  if (FRuns.size() > FLevels.back().FirstRun) Element.FFlags |= TKaXMLElement::kBlankText;
-  if (Element.DropsLayoutBlanks())
+  const TLevel& level = FLevels.back();
+  if (FRuns.size() > level.FirstRun) Element.FFlags |= TKaXMLElement::kBlankText;
+  // DropsLayoutBlanks, without walking the list for a child element nor
+  // up the tree for xml:space.
+  if (Element.HoldsOnlyLayoutBlanks() && (level.HasElement || Element.HasChild()) &&
+      !Preserves(FLevels.size() - 1))
     Element.DropBlankNodes();
   else
     Insert(FLevels.back());
   Pop();
+}
+
+bool TLayoutBlanks::Preserves(size_t index) {
+  // An element's attributes are all read before its content, and those of
+  // its ancestors before it: an answer, once known, holds until it closes.
+  size_t i = index;
+  int8_t space;
+  for (;; --i) {
+    const TLevel& level = FLevels[i];
+    if (level.Space != kSpaceUnknown) {
+      space = level.Space;
+      break;
+    }
+    if (const int rule = level.Element->OwnSpaceRule(); rule >= 0) {
+      space = static_cast<int8_t>(rule);
+      break;
+    }
+    TKaXMLNode* parent = level.Element->GetParent();
+    if (i == 0 || FLevels[i - 1].Element != parent) {
+      // The parent is not open here (the content of an entity): ask it.
+      const TKaXMLElement* element = TKaXMLElement::AsElement(parent);
+      space = element && element->PreservesSpace() ? 1 : 0;
+      break;
+    }
+  }
+  for (size_t j = i; j <= index; ++j) FLevels[j].Space = space;
+  return space == 1;
 }
 
 void TLayoutBlanks::Flush() noexcept {

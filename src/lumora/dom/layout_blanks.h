@@ -44,7 +44,13 @@ class TLayoutBlanks {
     TKaXMLElement* Element;
     size_t FirstRun;
     size_t FirstChar;
+    bool HasElement = false;  // a child element was opened here
+    int8_t Space = kSpaceUnknown;  // whether xml:space preserves, once asked
   };
+  static constexpr int8_t kSpaceUnknown = -1;
+  // PreservesSpace of the element of FLevels[index], answered once per
+  // level: the answers of the levels below it are reused.
+  bool Preserves(size_t index);
   void Insert(const TLevel& level);
   void Pop();
 
