@@ -5,6 +5,7 @@
 
 #include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/name_lookup.h"
 #include "lumora/dtd/references.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/framework/utf8.h"
@@ -72,7 +73,7 @@ void TKaOrvane::LexAn() {
       const std::u16string_view markup = SplitSTag();
       // A tag's start and an end tag's, most of the markup, need no search.
       if (markup.size() == 1) return FToken->SetText(tkTagStart, kMarkupKeywords[0].Lexem, 1);
-      if (markup == u"</") return FToken->SetText(tkEndTagStart, kMarkupKeywords[2].Lexem, 2);
+      if (markup.size() == 2 && markup[1] == u'/') return FToken->SetText(tkEndTagStart, kMarkupKeywords[2].Lexem, 2);
       return SetTokenLookup(markup, tkUnknownMarkup);
     }
     // Characters above U+FFFF arrive as surrogate pairs and are data too.
@@ -469,7 +470,8 @@ void TKaOrvane::ParseEndTag() {
   if (FToken->GetCode() == tkName || FStandardXML) {
     Match(tkName);
     // Equal names match under any comparison; only others need it.
-    if (name != FPrevToken->GetLexem() && XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
+    if (!SameName(name, FPrevToken->GetLexem()) &&
+        XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
       RaiseErrorAtPrevious(Format("Start-tag name \"%s\" does not match end-tag name \"%s\"",
                                   WideToSystem(name), WideToSystem(FPrevToken->GetLexem())));
   }
