@@ -203,6 +203,12 @@ void TLexAnalyzer::SetTokenChar(char16_t c) {
 }
 
 void TLexAnalyzer::SetTokenClosing() {
+  // A tag's end, most of what closes markup, is known without a scan or a
+  // search; after it, as after any closing markup, content is data again.
+  if (FChar == u'>') {
+    if (FInContent) FCharData = true;
+    return FToken->SetText(tkTagEnd, kMarkupKeywords[1].Lexem, 1);
+  }
   const std::u16string_view lexeme = SplitETag();
   if (const TKeywordEntry* keyword = ExactKeyword(lexeme))
     return FToken->SetText(keyword->Code, keyword->Lexem, lexeme.size());

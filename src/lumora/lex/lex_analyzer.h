@@ -189,6 +189,14 @@ class TLexAnalyzer : public TComponent {
   void SetTokenClosing();
   // a new entry of the table with lexem and code;
   void SetTokenInsert(std::u16string_view lexem, int32_t code);
+  // the same for a name, literal or text a scanner returns, most often the
+  // held text it built in place, which then becomes the token at once;
+  void SetTokenHeld(std::u16string_view lexem, int32_t code) {
+    const TLexemeText& built = FSymTab->NextHeld();
+    if (lexem.data() == built.data() && lexem.size() == built.size())
+      return FToken->SetFromTable(FSymTab->HoldNext(code), -1);
+    SetTokenInsert(lexem, code);
+  }
   // the end of the data.
   void SetTokenEndOfFile() { FToken->SetValues(tkEndOfFile, nullptr, -1); }
 

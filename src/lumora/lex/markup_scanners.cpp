@@ -11,6 +11,7 @@
 #include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
 #include "lumora/dtd/expansion_guard.h"
+#include "lumora/dtd/name_lookup.h"
 #include "lumora/dtd/references.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/framework/stream.h"
@@ -93,11 +94,13 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
         RaiseError(Format("Wrong declaration (comment?): \"%s\".", MessageText(FLexeme)));
       FLexeme.push_back(u'-');
     } else if (c2 == u'[') {
-      FLexeme.push_back(c2);
-      for (int i = 0; i < 6; ++i) FLexeme.push_back(FBuffer->GetChar());
+      char16_t section[9] = {u'<', u'!', u'['};
+      for (int i = 3; i < 9; ++i) section[i] = FBuffer->GetChar();
+      const std::u16string_view written(section, 9);
+      FLexeme.assign(written);
       // Anything but a CDATA section keeps the six characters in its lexeme
       // (which the table does not know) and reads them again.
-      if (FLexeme == u"<![CDATA[") {
+      if (SameName(written, u"<![CDATA[")) {
         // Written exactly as the keyword: nothing to check.
       } else if (!SameKeyword(FLexeme, u"<![CDATA[")) {
         FBuffer->UnGetChars(6);

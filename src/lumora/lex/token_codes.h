@@ -53,5 +53,8 @@ inline constexpr TKeywordEntry kMarkupKeywords[] = {
     {u"+", 43},          {u"(", 40},          {u")", 41},           {u"|", 124},
     {u",", 44},
 };
+// The lexers take the most frequent markup straight from these entries.
+static_assert(kMarkupKeywords[0].Code == tkTagStart && kMarkupKeywords[1].Code == tkTagEnd &&
+              kMarkupKeywords[2].Code == tkEndTagStart);
 
 }  // namespace lumora

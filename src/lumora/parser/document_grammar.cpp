@@ -5,6 +5,7 @@
 
 #include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/name_lookup.h"
 #include "lumora/dtd/references.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/framework/utf8.h"
@@ -60,22 +61,28 @@ void TKaOrvane::LexAn() {
   BeginToken();
   for (;;) {
     FChar = FBuffer->GetChar();
-    if (FPIData) return SetTokenInsert(SplitPIData(), tkText);
-    if (previous == tkCDataStart) return SetTokenInsert(SplitCDSec(), tkText);
-    if (previous == tkCommentStart) return SetTokenInsert(SplitComment(), tkText);
+    if (FPIData) return SetTokenHeld(SplitPIData(), tkText);
+    if (previous == tkCDataStart) return SetTokenHeld(SplitCDSec(), tkText);
+    if (previous == tkCommentStart) return SetTokenHeld(SplitComment(), tkText);
     if (!FCharData && (FChar == u' ' || FChar == u'\t' || FChar == u'\r')) {
       FSpaceBefore = true;
       MarkTokenStart();
       continue;
     }
-    if (FChar == u'<') return SetTokenLookup(SplitSTag(), tkUnknownMarkup);
+    if (FChar == u'<') {
+      const std::u16string_view markup = SplitSTag();
+      // A tag's start and an end tag's, most of the markup, need no search.
+      if (markup.size() == 1) return FToken->SetText(tkTagStart, kMarkupKeywords[0].Lexem, 1);
+      if (markup.size() == 2 && markup[1] == u'/') return FToken->SetText(tkEndTagStart, kMarkupKeywords[2].Lexem, 2);
+      return SetTokenLookup(markup, tkUnknownMarkup);
+    }
     // Characters above U+FFFF arrive as surrogate pairs and are data too.
     if (FCharData && (IsDataChar(FChar) || IsHighSurrogate(FChar)) && EndsMarkup(previous))
-      return SetTokenInsert(SplitCharData(), tkText);
+      return SetTokenHeld(SplitCharData(), tkText);
     if (IsRightBracket(FChar)) return SetTokenClosing();
     if (FChar == u'#') return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
-    if (FChar == u'"' || FChar == u'\'') return SetTokenInsert(SplitLiteral(), tkLiteral);
-    if (IsFirstNameChar(FChar)) return SetTokenInsert(SplitName(), tkName);
+    if (FChar == u'"' || FChar == u'\'') return SetTokenHeld(SplitLiteral(), tkLiteral);
+    if (IsFirstNameChar(FChar)) return SetTokenHeld(SplitName(), tkName);
     if (FChar == u'\n') {
       FSpaceBefore = true;
       MarkTokenStart();
@@ -463,7 +470,8 @@ void TKaOrvane::ParseEndTag() {
   if (FToken->GetCode() == tkName || FStandardXML) {
     Match(tkName);
     // Equal names match under any comparison; only others need it.
-    if (name != FPrevToken->GetLexem() && XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
+    if (!SameName(name, FPrevToken->GetLexem()) &&
+        XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
       RaiseErrorAtPrevious(Format("Start-tag name \"%s\" does not match end-tag name \"%s\"",
                                   WideToSystem(name), WideToSystem(FPrevToken->GetLexem())));
   }
