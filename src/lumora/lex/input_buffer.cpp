@@ -153,6 +153,50 @@ __m128i Load16(const uint8_t* p) {
 
 }  // namespace
 
+#if defined(__SSE2__)
+// A run set's constants, loaded into registers once per run (the scans that
+// use it call nothing while they loop, so that they stay there).
+struct TRunVector {
+  explicit TRunVector(const TInputBuffer::TRunSet& set)
+      : FLow0(Constant(set.FLow[0])),
+        FSpan0(Constant(set.FSpan[0])),
+        FLow1(Constant(set.FLow[1])),
+        FSpan1(Constant(set.FSpan[1])),
+        FLow2(Constant(set.FLow[2])),
+        FSpan2(Constant(set.FSpan[2])),
+        FEx0(Constant(set.FExcluded[0])),
+        FEx1(Constant(set.FExcluded[1])),
+        FEx2(Constant(set.FExcluded[2])) {}
+
+  // A bit for each of the 16 bytes that the set does not accept.
+  uint32_t Stops(__m128i x) const {
+    const __m128i in =
+        _mm_or_si128(_mm_or_si128(InRange(x, FLow0, FSpan0), InRange(x, FLow1, FSpan1)),
+                     InRange(x, FLow2, FSpan2));
+    const __m128i excluded = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(x, FEx0), _mm_cmpeq_epi8(x, FEx1)), _mm_cmpeq_epi8(x, FEx2));
+    return ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(excluded, in))) & 0xFFFF;
+  }
+  // A bit for each line feed of the first taken bytes.
+  static uint32_t LineFeeds(__m128i x, int taken) {
+    const auto all =
+        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('\n'))));
+    return all & ((1u << taken) - 1);
+  }
+
+ private:
+  static __m128i Constant(const uint8_t (&bytes)[16]) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+  }
+  static __m128i InRange(__m128i x, __m128i low, __m128i span) {
+    const __m128i offset = _mm_sub_epi8(x, low);
+    return _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
+  }
+
+  const __m128i FLow0, FSpan0, FLow1, FSpan1, FLow2, FSpan2, FEx0, FEx1, FEx2;
+};
+#endif
+
 TInputBuffer::TRunSet::TRunSet(const TAsciiSet& accept, bool otherCharacters)
     : FAccept(accept), FOtherCharacters(otherCharacters) {
   // Runs of accepted bytes become ranges; a single byte missing between two
@@ -206,29 +250,12 @@ int TInputBuffer::ReadAsciiRun(TLexemeText& out, const TRunSet& accept) {
     // text, of which only the bytes of the run are then counted. The loads
     // may run past the data into the padding after the blocks, whose bytes
     // are masked off.
-    const auto constant = [](const uint8_t(&bytes)[16]) {
-      return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
-    };
-    const __m128i low0 = constant(accept.FLow[0]), span0 = constant(accept.FSpan[0]);
-    const __m128i low1 = constant(accept.FLow[1]), span1 = constant(accept.FSpan[1]);
-    const __m128i low2 = constant(accept.FLow[2]), span2 = constant(accept.FSpan[2]);
-    const __m128i ex0 = constant(accept.FExcluded[0]), ex1 = constant(accept.FExcluded[1]),
-                  ex2 = constant(accept.FExcluded[2]);
-    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const TRunVector set(accept);
     const __m128i zero = _mm_setzero_si128();
-    const auto inRange = [](__m128i x, __m128i low, __m128i span) {
-      const __m128i offset = _mm_sub_epi8(x, low);
-      return _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
-    };
     const uint8_t* const data = FData.get();
     for (;;) {
       const __m128i x = Load16(data + FPos);
-      const __m128i in = _mm_or_si128(
-          _mm_or_si128(inRange(x, low0, span0), inRange(x, low1, span1)), inRange(x, low2, span2));
-      const __m128i excluded = _mm_or_si128(
-          _mm_or_si128(_mm_cmpeq_epi8(x, ex0), _mm_cmpeq_epi8(x, ex1)), _mm_cmpeq_epi8(x, ex2));
-      uint32_t stop =
-          ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(excluded, in))) & 0xFFFF;
+      uint32_t stop = set.Stops(x);
       if (FLimit - FPos < 16) stop |= ~0u << (FLimit - FPos);
       const int taken = stop != 0 ? __builtin_ctz(stop) : 16;
       char16_t* const to = out.Room(16);
@@ -237,8 +264,8 @@ int TInputBuffer::ReadAsciiRun(TLexemeText& out, const TRunSet& accept) {
       out.Commit(static_cast<size_t>(taken));
       // Only the line feeds need marks: the other bytes are whole characters.
       const int64_t chars = FChars;
-      auto lineFeeds = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lineFeed)));
-      for (lineFeeds &= (1u << taken) - 1; lineFeeds != 0; lineFeeds &= lineFeeds - 1) {
+      for (uint32_t lineFeeds = TRunVector::LineFeeds(x, taken); lineFeeds != 0;
+           lineFeeds &= lineFeeds - 1) {
         const int offset = __builtin_ctz(lineFeeds);
         FMarks[FPos + offset] = kLineEnd;
         FChars = chars + offset;
@@ -295,30 +322,14 @@ size_t TInputBuffer::TakeRun(const TRunSet& accept) {
     // 16 bytes at a time; the loads may run past the data into the padding
     // after the blocks, whose bytes are masked off. The scan calls nothing,
     // so that the set's constants stay in registers.
-    const auto constant = [](const uint8_t(&bytes)[16]) {
-      return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
-    };
-    const __m128i low0 = constant(accept.FLow[0]), span0 = constant(accept.FSpan[0]);
-    const __m128i low1 = constant(accept.FLow[1]), span1 = constant(accept.FSpan[1]);
-    const __m128i low2 = constant(accept.FLow[2]), span2 = constant(accept.FSpan[2]);
-    const __m128i ex0 = constant(accept.FExcluded[0]), ex1 = constant(accept.FExcluded[1]),
-                  ex2 = constant(accept.FExcluded[2]);
-    const __m128i lineFeed = _mm_set1_epi8('\n');
-    const auto inRange = [](__m128i x, __m128i low, __m128i span) {
-      const __m128i offset = _mm_sub_epi8(x, low);
-      return _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
-    };
+    const TRunVector set(accept);
     for (uint32_t stop = 0; stop == 0 && p < end;) {
       const __m128i x = Load16(p);
-      const __m128i in = _mm_or_si128(
-          _mm_or_si128(inRange(x, low0, span0), inRange(x, low1, span1)), inRange(x, low2, span2));
-      const __m128i excluded = _mm_or_si128(
-          _mm_or_si128(_mm_cmpeq_epi8(x, ex0), _mm_cmpeq_epi8(x, ex1)), _mm_cmpeq_epi8(x, ex2));
-      stop = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(excluded, in))) & 0xFFFF;
+      stop = set.Stops(x);
       if (end - p < 16) stop |= ~0u << (end - p);
       const int taken = stop != 0 ? __builtin_ctz(stop) : 16;
-      auto lineFeeds = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lineFeed)));
-      for (lineFeeds &= (1u << taken) - 1; lineFeeds != 0; lineFeeds &= lineFeeds - 1)
+      for (uint32_t lineFeeds = TRunVector::LineFeeds(x, taken); lineFeeds != 0;
+           lineFeeds &= lineFeeds - 1)
         lineFeedAt((p - begin) + __builtin_ctz(lineFeeds));
       p += taken;
     }

@@ -103,6 +103,7 @@ class TInputBuffer : public TObject {
 
    private:
     friend class TInputBuffer;
+    friend struct TRunVector;  // the set's vector form, in input_buffer.cpp
     static constexpr int kRanges = 3;
     static constexpr int kExcluded = 3;
     TAsciiSet FAccept;
