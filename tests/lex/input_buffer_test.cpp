@@ -1,4 +1,5 @@
 #include "lumora/lex/input_buffer.h"
+#include "lumora/lex/lexeme_text.h"
 
 #include <gtest/gtest.h>
 
@@ -387,9 +388,9 @@ TEST(InputBuffer, LineAndColumnStayExactUnderPushBackAndAcrossBlocks) {
         buffer.UnGetChars(static_cast<int>(back));
         position -= back;
       } else if (choice == 1 && (form == 0 || form == 3)) {
-        std::u16string run;
+        TLexemeText run;
         buffer.ReadAsciiRun(run, plain);
-        ASSERT_EQ(run, text.substr(position, run.size()));
+        ASSERT_EQ(std::u16string_view(run), text.substr(position, run.size()));
         position += run.size();
         furthest = std::max(furthest, position);
       } else {
@@ -447,12 +448,12 @@ TEST(InputBuffer, LineEndsAreDeliveredAsOneLineFeed) {
   TStringStream stream("ab\r\ncd");
   TInputBuffer buffer;
   buffer.Init(stream);
-  std::u16string run;
+  TLexemeText run;
   EXPECT_EQ(buffer.ReadAsciiRun(run, all), 0);
-  EXPECT_EQ(run, u"ab");
+  EXPECT_EQ(std::u16string_view(run), u"ab");
   EXPECT_EQ(buffer.GetChar(), u'\n');
   EXPECT_EQ(buffer.ReadAsciiRun(run, all), 0);
-  EXPECT_EQ(run, u"abcd");
+  EXPECT_EQ(std::u16string_view(run), u"abcd");
   // Text read once already keeps its returns.
   TStringStream kept(Utf16Bytes(u"a\r\nb\r", boLittleEndian));
   buffer.SetNormalizeLineEnds(false);
@@ -560,9 +561,9 @@ TEST(InputBuffer, BulkRunsStopBeforeControls) {
     TInputBuffer buffer;
     buffer.Init(stream);
     buffer.SetEncoding(encoding);
-    std::u16string run;
+    TLexemeText run;
     buffer.ReadAsciiRun(run, all);
-    EXPECT_EQ(run, u"ab");
+    EXPECT_EQ(std::u16string_view(run), u"ab");
     EXPECT_THROW(buffer.GetChar(), EKaOrvaneError);
   }
 }
@@ -580,7 +581,7 @@ TEST(InputBuffer, BulkRunsReadExactlyWhatGetCharWould) {
       TInputBuffer buffer(block);
       buffer.Init(stream);
       buffer.SetEncoding(encoding);
-      std::u16string bulk;
+      TLexemeText bulk;
       int lines = 0;
       for (char16_t c = buffer.GetChar(); c != 0; c = buffer.GetChar()) {
         bulk.push_back(c);
@@ -591,7 +592,7 @@ TEST(InputBuffer, BulkRunsReadExactlyWhatGetCharWould) {
       TInputBuffer single(block);
       single.Init(again);
       single.SetEncoding(encoding);
-      EXPECT_EQ(bulk, ReadAll(single)) << block;
+      EXPECT_EQ(std::u16string_view(bulk), ReadAll(single)) << block;
       EXPECT_EQ(lines, 2);
       // What a run read can be pushed back character by character.
       buffer.UnGetChars(5);
@@ -637,9 +638,10 @@ TEST(InputBuffer, BulkRunsStopAtTheFirstByteOutsideTheSet) {
             TInputBuffer buffer(block);
             buffer.Init(stream);
             buffer.SetEncoding(encoding);
-            std::u16string run = u"<";
+            TLexemeText run;
+            run.assign(u"<");
             ASSERT_EQ(buffer.ReadAsciiRun(run, prepared), lineFeeds);
-            ASSERT_EQ(run, u"<" + SystemToWide(data.substr(0, expected)))
+            ASSERT_EQ(std::u16string_view(run), u"<" + SystemToWide(data.substr(0, expected)))
                 << "length " << length << " stop " << stop << " block " << block;
             ASSERT_EQ(buffer.GetLine(), 1 + lineFeeds);
           }

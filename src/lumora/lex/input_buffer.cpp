@@ -296,14 +296,6 @@ int TInputBuffer::ReadAsciiRun(TLexemeText& out, const TRunSet& accept) {
   return FLine - line;
 }
 
-int TInputBuffer::ReadAsciiRun(std::u16string& out, const TRunSet& accept) {
-  const int32_t line = FLine;
-  const uint8_t* const from = FData.get() + FPos;
-  const size_t count = TakeRun(accept);
-  out.append(from, from + count);
-  return FLine - line;
-}
-
 size_t TInputBuffer::TakeRun(const TRunSet& accept) {
   if (FMode == TMode::kTwoByte || FPendingLow != 0) return 0;
   const uint8_t* const begin = FData.get() + FPos;
@@ -317,28 +309,10 @@ size_t TInputBuffer::TakeRun(const TRunSet& accept) {
     FChars = chars + offset;
     NewLine();
   };
-#if defined(__SSE2__)
-  if (FAsciiRuns && accept.FVector) {
-    // 16 bytes at a time; the loads may run past the data into the padding
-    // after the blocks, whose bytes are masked off. The scan calls nothing,
-    // so that the set's constants stay in registers.
-    const TRunVector set(accept);
-    for (uint32_t stop = 0; stop == 0 && p < end;) {
-      const __m128i x = Load16(p);
-      stop = set.Stops(x);
-      if (end - p < 16) stop |= ~0u << (end - p);
-      const int taken = stop != 0 ? __builtin_ctz(stop) : 16;
-      for (uint32_t lineFeeds = TRunVector::LineFeeds(x, taken); lineFeeds != 0;
-           lineFeeds &= lineFeeds - 1)
-        lineFeedAt((p - begin) + __builtin_ctz(lineFeeds));
-      p += taken;
-    }
-  } else
-#endif
-  {
-    for (const bool* const safe = FRunByte.data(); p < end && safe[*p] && accept.Accepts(*p); ++p) {
-      if (*p == '\n') lineFeedAt(p - begin);
-    }
+  // The vector form of the scan is ReadAsciiRun's; this one serves the
+  // sets and encodings it does not take.
+  for (const bool* const safe = FRunByte.data(); p < end && safe[*p] && accept.Accepts(*p); ++p) {
+    if (*p == '\n') lineFeedAt(p - begin);
   }
   FChars = chars + (p - begin);
   FPos += static_cast<int32_t>(p - begin);

@@ -123,12 +123,10 @@ class TInputBuffer : public TObject {
   // they are ASCII, in accept, and stand for themselves in the encoding (up
   // to the end of the current block at most), exactly as if each had been
   // read with GetChar. Returns how many of them are line feeds. Reads
-  // nothing in two-byte input.
-  // The form the scanners use: the same, but for a set made with
-  // otherCharacters the run goes on across the characters beyond ASCII that
-  // take two or three bytes of UTF-8 and are whole in the block.
+  // nothing in two-byte input. For a set made with otherCharacters the run
+  // goes on across the characters beyond ASCII that take two or three bytes
+  // of UTF-8 and are whole in the block.
   int ReadAsciiRun(TLexemeText& out, const TRunSet& accept);
-  int ReadAsciiRun(std::u16string& out, const TRunSet& accept);
   // ReadAsciiRun for the many runs of a few bytes (names, values, the
   // blanks between tags): their first bytes are taken here, one at a time,
   // and only a run that goes on is handed to ReadAsciiRun.
