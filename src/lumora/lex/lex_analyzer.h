@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "lumora/dtd/expansion_guard.h"
 #include "lumora/framework/component.h"
@@ -163,7 +164,11 @@ class TLexAnalyzer : public TComponent {
   // Called by LexAn as it begins a token: the current position becomes the
   // previous one, and the next character's that of the token (until white
   // space is skipped, when it is called again).
+  // The token read becomes the previous one. The two entries trade places
+  // rather than contents: the copy's wide load would wait on the narrow
+  // stores that just wrote the token, at every token.
   void BeginToken() {
+    std::swap(FPrevToken, FToken);
     FPrevLine = FLine;
     FPrevColumn = FColumn;
     MarkTokenStart();

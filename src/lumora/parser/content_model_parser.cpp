@@ -87,7 +87,6 @@ void TContentModelParser::TakeSettings(TKaXMLDocument* Document) {
 }
 
 void TContentModelParser::LexAn() {
-  FPrevToken->Copy(*FToken);
   FSpaceBefore = false;
   BeginToken();
   for (;;) {

@@ -55,10 +55,9 @@ bool HasVisibleText(std::u16string_view text) {
 }  // namespace
 
 void TKaOrvane::LexAn() {
-  FPrevToken->Copy(*FToken);
+  BeginToken();
   const int32_t previous = FPrevToken->GetCode();
   FSpaceBefore = false;
-  BeginToken();
   for (;;) {
     FChar = FBuffer->GetChar();
     if (FPIData) return SetTokenHeld(SplitPIData(), tkText);

@@ -84,10 +84,9 @@ void TDTDParser::Match(int32_t Token) {
 }
 
 void TDTDParser::LexAn() {
-  FPrevToken->Copy(*FToken);
+  BeginToken();
   const int32_t previous = FPrevToken->GetCode();
   FSpaceBefore = false;
-  BeginToken();
   for (;;) {
     FChar = FBuffer->GetChar();
     if (FPIData) return SetTokenInsert(SplitPIData(), tkText);
