@@ -34,7 +34,7 @@ TKaXMLAttr::TKaXMLAttr(std::u16string_view Name, TKaXMLDocument* Doc, TUnnormali
 TKaXMLAttr::TKaXMLAttr(std::u16string_view Name, std::u16string_view Value, TKaXMLDocument* Doc,
                        bool Standard)
     : TKaXMLAttr(Name, Doc, TUnnormalized{}) {
-  FValue = Value;
+  SetValueText(Value);
   SetFlag(kStandard, Standard);
   Normalize();
 }
@@ -69,7 +69,7 @@ void TKaXMLAttr::NormalizeTokens() {
       continue;
     out += value[i];
   }
-  FValue = std::move(out);
+  SetValueText(std::move(out));
 }
 
 void TKaXMLAttr::Normalize() {
@@ -80,13 +80,14 @@ void TKaXMLAttr::Normalize() {
       "Illegal character in the attribute value '<'."};
   const bool cdata = GetAttrType() == atCDATA;
   // Most values hold nothing to change: leave them as they are.
-  if (cdata && !HoldsMarkupOrBreaks(FValue)) {
+  if (cdata && !HoldsMarkupOrBreaks(FValue.View())) {
     FKept.reset();
     return;
   }
   std::vector<uint32_t> kept;
-  const std::u16string value = cdata ? FValue : XMLTrim(FValue);
-  const std::u16string_view text = value;
+  // The value changes only once all of it is read.
+  const std::u16string trimmed = cdata ? std::u16string() : XMLTrim(FValue.View());
+  const std::u16string_view text = cdata ? FValue.View() : std::u16string_view(trimmed);
   std::u16string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -113,23 +114,24 @@ void TKaXMLAttr::Normalize() {
         out += c;
     }
   }
-  FValue = std::move(out);
+  SetValueText(std::move(out));
   FKept.reset();
   if (!kept.empty()) FKept = std::make_unique<std::vector<uint32_t>>(std::move(kept));
 }
 
 void TKaXMLAttr::SetWrittenValue(std::u16string_view Value) {
-  std::u16string old = std::exchange(FValue, std::u16string(Value));
+  std::u16string old(FValue.View());
+  SetValueText(Value);
   try {
     Normalize();
   } catch (...) {
-    FValue = std::move(old);
+    SetValueText(std::move(old));
     throw;
   }
 }
 
 void TKaXMLAttr::SetValue(std::u16string_view Value) {
-  FValue = Value;
+  SetValueText(Value);
   FKept.reset();
 }
 

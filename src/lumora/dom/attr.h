@@ -26,7 +26,7 @@ class TKaXMLAttr : public TKaXMLNode {
                                                    bool Standard);
 
   const std::u16string& Name() const { return FName; }
-  const std::u16string& Value() const { return FValue; }
+  const std::u16string& Value() const { return FValue.Str(); }
   // Not for an attribute that the DTD's default put there (IsDefaulted).
   bool Specified() const { return !IsDefaulted() && !FValue.empty(); }
   // Added from the default of its declaration, not read in the tag: written

@@ -24,26 +24,27 @@ namespace {
 }  // namespace
 
 int TKaCharacterData::Length() const {
-  return XMLLength(FValue);
+  return XMLLength(FValue.View());
 }
 
 std::u16string TKaCharacterData::SubstringData(int Offset, int Count) {
   if (Offset < 0 || Offset > Length() - 1 || Count < 0)
     BadOffset("TKaCharacterData.substring: invalid offset/count values");
-  FValue = FValue.substr(static_cast<size_t>(Offset), static_cast<size_t>(Count));
-  return FValue;
+  std::u16string& value = FValue.Edit();
+  value = value.substr(static_cast<size_t>(Offset), static_cast<size_t>(Count));
+  return value;
 }
 
 void TKaCharacterData::InsertData(int Offset, std::u16string_view Arg) {
   if (Offset < 0 || Offset > Length() - 1)
     BadOffset("TKaCharacterData.insertData: invalid offset value");
-  FValue.insert(static_cast<size_t>(Offset), Arg);
+  FValue.Edit().insert(static_cast<size_t>(Offset), Arg);
 }
 
 void TKaCharacterData::DeleteData(int Offset, int Count) {
   if (Offset < 0 || Offset > Length() - 1 || Count < 0)
     BadOffset("TKaCharacterData.deleteData: invalid offset/count values");
-  FValue.erase(static_cast<size_t>(Offset), static_cast<size_t>(Count));
+  FValue.Edit().erase(static_cast<size_t>(Offset), static_cast<size_t>(Count));
 }
 
 void TKaCharacterData::ReplaceData(int Offset, int Count, std::u16string_view Arg) {
@@ -53,7 +54,7 @@ void TKaCharacterData::ReplaceData(int Offset, int Count, std::u16string_view Ar
 
 TKaXMLText::TKaXMLText(std::u16string_view Data, uint8_t NodeType, TKaXMLDocument* Doc)
     : TKaCharacterData(u"", NodeType, Doc) {
-  FValue = Data;
+  SetValueText(Data);
 }
 
 std::unique_ptr<TKaXMLText> TKaXMLText::CreateText(std::u16string_view Data, TKaXMLDocument* Doc) {
@@ -65,19 +66,19 @@ std::unique_ptr<TKaXMLText> TKaXMLText::CreateText(std::u16string_view Data, TKa
 std::unique_ptr<TKaXMLText> TKaXMLText::SplitText(int Offset) {
   if (Offset < 0 || Offset > Length()) BadOffset("TKaXMLText.splitText: invalid offset value");
   auto rest = MakeBeside<TKaXMLText>(
-      std::u16string_view(FValue).substr(static_cast<size_t>(Offset)), FOwnerDocument);
+      FValue.View().substr(static_cast<size_t>(Offset)), FOwnerDocument);
   rest->FFlags = FFlags;
-  FValue.resize(static_cast<size_t>(Offset));
+  SetValueText(FValue.View().substr(0, static_cast<size_t>(Offset)));
   return rest;
 }
 
 void TKaXMLText::Normalize() {
   if (FFlags & kResolved) return;
-  if (FindUnit(FValue, u'&') == std::u16string::npos) {  // the common case
+  if (FindUnit(FValue.View(), u'&') == std::u16string::npos) {  // the common case
     FFlags |= kResolved;
     return;
   }
-  NormalizeWritten(FValue);
+  NormalizeWritten(FValue.View());
 }
 
 void TKaXMLText::NormalizeWritten(std::u16string_view Written) {
@@ -89,7 +90,7 @@ void TKaXMLText::NormalizeWritten(std::u16string_view Written) {
   TContentExpansion content(FOwnerDocument, owner != nullptr);
   content.Append(Written);
   std::vector<std::unique_ptr<TKaXMLNode>> nodes = content.TakeNodes();
-  FValue = content.TakeLeading();
+  SetValueText(content.TakeLeading());
   FFlags |= kResolved;
   TKaXMLNode* at = this;
   for (std::unique_ptr<TKaXMLNode>& node : nodes)
@@ -102,7 +103,7 @@ void TKaXMLText::Write(TStream& Stream, int /*Level*/) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLText::CloneNode() const {
-  auto copy = MakeBeside<TKaXMLText>(FValue, FOwnerDocument);
+  auto copy = MakeBeside<TKaXMLText>(FValue.View(), FOwnerDocument);
   copy->FFlags = FFlags;
   return copy;
 }
@@ -125,7 +126,7 @@ void TKaXMLCData::Write(TStream& Stream, int Level) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLCData::CloneNode() const {
-  return MakeBeside<TKaXMLCData>(FValue, FOwnerDocument);
+  return MakeBeside<TKaXMLCData>(FValue.View(), FOwnerDocument);
 }
 
 void TKaXMLComment::Write(TStream& Stream, int Level) {
@@ -135,7 +136,7 @@ void TKaXMLComment::Write(TStream& Stream, int Level) {
 }
 
 std::unique_ptr<TKaXMLNode> TKaXMLComment::CloneNode() const {
-  return MakeBeside<TKaXMLComment>(FValue, FOwnerDocument);
+  return MakeBeside<TKaXMLComment>(FValue.View(), FOwnerDocument);
 }
 
 namespace {
@@ -151,7 +152,7 @@ std::u16string_view CheckedTarget(std::u16string_view target) {
 
 TKaXMLPi::TKaXMLPi(std::u16string_view Target, std::u16string_view Data, TKaXMLDocument* Doc)
     : TKaXMLNode(CheckedTarget(Target), PROCESSING_INSTRUCTION_NODE, Doc, TNameRule::kChecked) {
-  FValue = Data;
+  SetValueText(Data);
 }
 
 TKaXMLPi::TKaXMLPi(const TKaXMLPi& source, TCopy)
@@ -164,7 +165,7 @@ void TKaXMLPi::Write(TStream& Stream, int Level) {
   BreakLine(Stream, ContentLevel(Level));
   WriteWide(Stream, u"<?");
   WriteWide(Stream, FName);
-  if (!Trim(WideToSystem(FValue)).empty()) {
+  if (!Trim(WideToSystem(FValue.View())).empty()) {
     WriteWide(Stream, u" ");
     WriteWide(Stream, FValue);
   }

@@ -13,12 +13,12 @@ namespace lumora {
 
 class TKaCharacterData : public TKaXMLNode {
  public:
-  virtual const std::u16string& Data() const { return FValue; }
+  virtual const std::u16string& Data() const { return FValue.Str(); }
   virtual int Length() const;
   // Returns Count characters from Offset (fewer at the end) and keeps only
   // them as the data.
   virtual std::u16string SubstringData(int Offset, int Count);
-  virtual void AppendData(std::u16string_view Arg) { FValue += Arg; }
+  virtual void AppendData(std::u16string_view Arg) { FValue.Edit() += Arg; }
   virtual void InsertData(int Offset, std::u16string_view Arg);
   virtual void DeleteData(int Offset, int Count);
   // DeleteData, then InsertData at the same offset; when the deletion reached
@@ -105,7 +105,7 @@ class TKaXMLPi : public TKaXMLNode {
   }
 
   const std::u16string& Target() const { return FName; }
-  const std::u16string& Data() const { return FValue; }
+  const std::u16string& Data() const { return FValue.Str(); }
 
   // Nothing to do: the data is kept exactly.
   void Normalize() override {}

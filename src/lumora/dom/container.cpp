@@ -12,7 +12,7 @@ TKaContainer::~TKaContainer() {
 
 std::u16string TKaContainer::GetAttribute(std::u16string_view Name) const {
   const TKaXMLAttr* attr = GetAttributeNode(Name);
-  return attr ? attr->GetValue() : std::u16string();
+  return attr ? std::u16string(attr->ValueView()) : std::u16string();
 }
 
 TKaXMLAttr* TKaContainer::GetAttributeNode(std::u16string_view Name) const {

@@ -21,7 +21,7 @@ namespace lumora {
 bool TDOMImplementation::HasFeature(std::u16string_view /*Feature*/,
                                     std::u16string_view Version) const {
   for (TKaXMLNode* a = FDocument->GetNodeList().GetRoot(ATTRIBUTE_NODE); a; a = a->NextSibling()) {
-    if (a->GetValue() == Version) return true;
+    if (a->ValueView() == Version) return true;
   }
   return false;
 }
@@ -261,7 +261,7 @@ bool TKaXMLDocument::Matches(const TKaXMLNode* node, std::u16string_view text, i
   };
   if (type != ATTLIST_DECL_NODE) {
     if ((flags & fnNames) && compare(node->GetName())) return true;
-    if ((flags & fnValues) && compare(node->GetValue())) return true;
+    if ((flags & fnValues) && compare(node->ValueView())) return true;
   }
   // An attribute definition also answers to its element's name.
   if ((flags & fnNames) && type == ATTRIBUTE_DEF_NODE && node->GetParent() &&

@@ -67,7 +67,7 @@ TKaXMLNode* TKaXMLElement::SetCharData(TAdopt<TKaXMLNode> Text) {
 TKaXMLNode* TKaXMLElement::NoteNormalizedText(TKaXMLNode* text) {
   // Normalization may have split references off behind the text.
   for (const TKaXMLNode* node = text; node; node = node->Next()) NoteContent(*node);
-  if (!text->GetValue().empty()) return text;
+  if (!text->ValueView().empty()) return text;
   RemoveCharData(text);  // the node dies here
   return nullptr;
 }
@@ -111,11 +111,11 @@ bool TKaXMLElement::IsLayoutBlank(std::u16string_view Text) {
 void TKaXMLElement::NoteContent(const TKaXMLNode& node) {
   switch (node.GetType()) {
     case TEXT_NODE:
-      if (node.GetValue().empty()) break;
+      if (node.ValueView().empty()) break;
       // Blanks between two tags on one line are spacing of the text, as
       // between two words in <p><b>a</b> <i>b</i></p>; a run that breaks
       // the line may be the indentation of element content.
-      FFlags |= IsLayoutBlank(node.GetValue()) ? kBlankText | kBlankNodes : kInlineContent;
+      FFlags |= IsLayoutBlank(node.ValueView()) ? kBlankText | kBlankNodes : kInlineContent;
       break;
     case CDATA_SECTION_NODE:
     case ENTITY_REFERENCE_NODE:
@@ -136,7 +136,7 @@ void TKaXMLElement::DropBlankNodes() {
   if (FFlags & kBlankNodes) {
     for (TKaXMLNode *node = FNodeList.GetFirst(), *next; node; node = next) {
       next = node->Next();
-      if (node->GetType() == TEXT_NODE && IsWhiteText(node->GetValue()))
+      if (node->GetType() == TEXT_NODE && IsWhiteText(node->ValueView()))
         FNodeList.RemoveChildNode(node);  // the node dies here (all break lines: see NoteContent)
     }
   }
@@ -149,7 +149,7 @@ int TKaXMLElement::OwnSpaceRule() const {
   for (TKaXMLNode* node = FNodeList.GetFirst(); node && node->GetType() == ATTRIBUTE_NODE;
        node = node->Next()) {
     if (std::u16string_view(node->GetName()) != kName) continue;
-    const std::u16string_view value = node->GetValue();
+    const std::u16string_view value = node->ValueView();
     if (value == u"preserve") return 1;
     if (value == u"default") return 0;
     return -1;

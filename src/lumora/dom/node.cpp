@@ -237,7 +237,7 @@ void TKaXMLNode::Write(TStream& Stream, int /*Level*/) {
 }
 
 void TKaXMLNode::Normalize() {
-  FValue = NormalizedValue();
+  SetValueText(NormalizedValue());
 }
 
 std::u16string TKaXMLNode::NormalizedValue() const {

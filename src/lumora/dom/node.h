@@ -14,8 +14,10 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "lumora/dom/node_name.h"
+#include "lumora/dom/node_value.h"
 #include "lumora/framework/object.h"
 #include "lumora/framework/stream.h"
 #include "lumora/text/code_pages.h"
@@ -79,8 +81,11 @@ class TKaXMLNode : public TObject {
   // Raises EKaDOMException INVALID_CHARACTER_ERR for a class whose names are
   // checked when Name is not an XML name; the name is then unchanged.
   void SetName(std::u16string_view Name);
-  const std::u16string& GetValue() const { return FValue; }
-  virtual void SetValue(std::u16string_view Value) { FValue = Value; }
+  // The value as a string (made on the first call for a value the parser
+  // read; see node_value.h). The library's own readers use ValueView.
+  const std::u16string& GetValue() const { return FValue.Str(); }
+  std::u16string_view ValueView() const { return FValue.View(); }
+  virtual void SetValue(std::u16string_view Value) { SetValueText(Value); }
   uint8_t GetType() const { return FNodeType; }
   void SetType(uint8_t NodeType) { FNodeType = NodeType; }
   // A declaration (or a comment or PI of a DTD) read from outside the
@@ -145,6 +150,9 @@ class TKaXMLNode : public TObject {
   TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc, TNameRule Rule,
              TNodeArena* Arena);
 
+  // Replaces the value; short text goes to the node's arena.
+  void SetValueText(std::u16string_view Value) { FValue.Set(Value, BlockArena()); }
+  void SetValueText(std::u16string&& Value) { FValue.Set(std::move(Value), BlockArena()); }
   // The value with white space and references resolved (see Normalize).
   std::u16string NormalizedValue() const;
   // The line the owner document's parser is at; 0 without one.
@@ -172,7 +180,7 @@ class TKaXMLNode : public TObject {
   TEncoding OutputEncoding() const;
 
   TNodeName FName;
-  std::u16string FValue;
+  TNodeValue FValue;
   uint8_t FNodeType;
   TNameRule FNameRule;
   // State of the node's own class (what a text holds, what an element's

@@ -51,7 +51,7 @@ class TAttributeReport {
     if (times <= 0) return;
     const std::string message =
         Format("[Element: \"%s\" Attribute: \"%s\" Value: \"%s\"]: ", ElementName(), Name(),
-               WideToSystem(FAttr.GetValue())) +
+               WideToSystem(FAttr.ValueView())) +
         std::string(text);
     for (int i = 0; i < times; ++i)
       if (!FDoc.AddError(message, &FAttr)) return;
@@ -93,7 +93,7 @@ void TKaAttDef::ValidateAttDef(TKaXMLAttr& Attr, int ElementIDs) {
   // Only the types that name notations and entities need the document type.
   const auto doctype = [doc] { return doc->GetDocumentType(); };
   const TIDTable* ids = doc->GetIDTable();
-  const std::u16string& value = Attr.GetValue();
+  const std::u16string_view value = Attr.ValueView();
   TAttributeReport report(Attr);
 
   if (FAttrType == atNOTATION && FEnumeration) {

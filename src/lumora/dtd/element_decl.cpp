@@ -61,7 +61,7 @@ void TKaElementDecl::ValidateElementDecl(TKaXMLElement& Element) const {
       const uint8_t type = node->GetType();
       if (type == ELEMENT_NODE || type == CDATA_SECTION_NODE ||
           type == PROCESSING_INSTRUCTION_NODE ||
-          (type == TEXT_NODE && !IsWhiteText(node->GetValue()))) {
+          (type == TEXT_NODE && !IsWhiteText(node->ValueView()))) {
         doc->AddError(Format("[Element \"%s\"]: Element declared as EMPTY can not have a content.",
                              name()),
                       &Element);
@@ -95,7 +95,7 @@ void TKaElementDecl::ValidateElementDecl(TKaXMLElement& Element) const {
         run.Step(node->GetName());
         break;
       case TEXT_NODE:
-        improper = improper || !IsWhiteText(node->GetValue());
+        improper = improper || !IsWhiteText(node->ValueView());
         break;
       case CDATA_SECTION_NODE:
         improper = true;

@@ -47,12 +47,12 @@ std::u16string EscapedEntityValue(std::u16string_view value) {
 
 void TKaCustomEntityDecl::SetValue(std::u16string_view Value) {
   if (!FInternal) throw EKaOrvaneError("Can not set a value of an external entity.");
-  const std::u16string previous = std::move(FValue);
+  const std::u16string previous(FValue.View());
   FValue = Value;
   try {
     Normalize();
   } catch (...) {
-    FValue = previous;
+    FValue = std::u16string_view(previous);
     throw;
   }
 }

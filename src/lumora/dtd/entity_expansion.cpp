@@ -271,7 +271,7 @@ void TContentExpansion::AppendMarkup(std::u16string_view Name, std::u16string_vi
   // Text joins the text around the reference; the other nodes are copied.
   for (const TKaXMLNode* node = entry->Holder->GetFirstNode(); node; node = node->Next()) {
     if (node->GetType() == TEXT_NODE)
-      Current() += node->GetValue();
+      Current() += node->ValueView();
     else
       AddNode(node->CloneNode());
   }

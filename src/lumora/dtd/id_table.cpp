@@ -30,7 +30,7 @@ TIDTable::TIDTable(const TKaXMLElement& Root, const TKaDocumentType& DocType) {
     if (!rule.DeclaresID) continue;
     for (const TKaXMLNode* a = e->GetNodeList().GetRoot(ATTRIBUTE_NODE); a; a = a->NextSibling()) {
       const TKaAttDef* def = rules.AttDef(rule, a->GetName());
-      if (def && def->GetAttrType() == atID) ++FCounts[a->GetValue()];
+      if (def && def->GetAttrType() == atID) ++FCounts[a->ValueView()];
     }
   }
 }

@@ -187,13 +187,13 @@ std::unique_ptr<TKaCustomReference> CreateTextReference(std::u16string_view Name
 
 bool TKaGEntityReference::Retrieve() {
   if (const char16_t* text = PredefinedEntityText(FName)) {
-    FValue = text;
+    FValue = std::u16string_view(text);
     return true;
   }
   if (GetDestType() == rdUnparsed) return false;
   const TKaCustomEntityDecl* decl = ExpandableEntity(FOwnerDocument, FName, "");
   if (!decl) return false;
-  FValue = decl->GetValue();
+  FValue = decl->ValueView();
   return true;
 }
 
@@ -219,8 +219,9 @@ bool TKaCharReference::Retrieve() {
   FName = std::u16string(hex ? digits.substr(1) : digits);
   FCode = cp < 0 ? 0 : cp;
   if (cp < 0) return false;
-  FValue.clear();
-  AppendUtf16(FValue, static_cast<uint32_t>(cp));
+  std::u16string text;
+  AppendUtf16(text, static_cast<uint32_t>(cp));
+  FValue = std::move(text);
   return true;
 }
 
@@ -236,14 +237,14 @@ bool TKaPEntityReference::Retrieve() {
   if (TExpansionGuard* guard = parser ? parser->GetExpansionGuard() : nullptr) {
     guard->Enter(FName);
     guard->Leave();
-    guard->Produce(static_cast<int64_t>(decl->GetValue().size()));
+    guard->Produce(static_cast<int64_t>(decl->ValueView().size()));
   }
-  FValue = decl->GetValue();
+  FValue = decl->ValueView();
   return true;
 }
 
 void TKaPEntityReference::Normalize() {
-  const std::u16string value = FValue;
+  const std::u16string value(FValue.View());
   std::u16string out;
   out.reserve(value.size());
   for (size_t i = 0; i < value.size(); ++i) {
