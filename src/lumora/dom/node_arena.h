@@ -17,6 +17,14 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define LUMORA_ARENA_POISONS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LUMORA_ARENA_POISONS 1
+#endif
+#endif
+
 namespace lumora {
 
 class TNodeArena {
@@ -33,8 +41,38 @@ class TNodeArena {
   }
 
   // A block of Size bytes (8-aligned); holds a reference until Deallocate.
-  void* Allocate(size_t Size);
-  void Deallocate(void* Block, size_t Size);
+  // Inline: every node and value of a parse passes here.
+  void* Allocate(size_t Size) {
+    Size = (Size + kGrain - 1) & ~(kGrain - 1);
+    const size_t sizeClass = Size / kGrain - 1;
+    void* block;
+    if (sizeClass < kSizeClasses && FFree[sizeClass]) {
+      TFreeBlock* free = FFree[sizeClass];
+      FFree[sizeClass] = free->Next;
+      block = free;
+    } else {
+      if (static_cast<size_t>(FEnd - FCursor) < Size) NewChunk(Size);
+      block = FCursor;
+      FCursor += Size;
+    }
+    Unpoison(block, Size);
+    ++FRefs;
+    return block;
+  }
+  void Deallocate(void* Block, size_t Size) {
+    Size = (Size + kGrain - 1) & ~(kGrain - 1);
+    const size_t sizeClass = Size / kGrain - 1;
+    // A block of no known size (a constructor that raised) waits for the arena's end.
+    if (FEnding) {
+      if (Size > 0) Poison(Block, Size);
+    } else if (Size > 0 && sizeClass < kSizeClasses) {
+      auto* free = static_cast<TFreeBlock*>(Block);
+      free->Next = FFree[sizeClass];
+      FFree[sizeClass] = free;
+      Poison(free + 1, Size - sizeof(TFreeBlock));
+    }
+    Release();
+  }
   // The document ends: blocks given back from now on are not kept for
   // reuse, only counted, since few more will be cut.
   void EndReuse() { FEnding = true; }
@@ -43,9 +81,13 @@ class TNodeArena {
   // with a reference to the arena that the caller gives back through
   // TNodeArena::ReleaseName.
   const std::u16string* Intern(std::u16string_view Name);
-  static void ReleaseName(const std::u16string* Name);
+  static void ReleaseName(const std::u16string* Name) {
+    if (TNodeArena* arena = static_cast<const TName*>(Name)->Arena) arena->Release();
+  }
   // Whether an interned name was found to be an XML name (see TNodeName).
-  static bool IsCheckedName(const std::u16string* Name);
+  static bool IsCheckedName(const std::u16string* Name) {
+    return static_cast<const TName*>(Name)->Checked;
+  }
   static void SetCheckedName(const std::u16string* Name);
   // The empty name, which belongs to no arena.
   static const std::u16string* EmptyName();
@@ -58,7 +100,25 @@ class TNodeArena {
   ~TNodeArena();
   void Destroy();
   void* NewChunk(size_t Size);
+  // Under AddressSanitizer the arena marks what is not handed out, so that a
+  // node used after it is destroyed is caught as it would be with malloc.
+#ifdef LUMORA_ARENA_POISONS
+  static void Poison(void* Memory, size_t Size);
+  static void Unpoison(void* Memory, size_t Size);
+#else
+  static void Poison(void*, size_t) {}
+  static void Unpoison(void*, size_t) {}
+#endif
   void GrowNames();
+
+  // An interned name: the string, where nodes point, and the arena that keeps it.
+  struct TName : std::u16string {
+    TName(std::u16string_view text, TNodeArena* arena, uint64_t hash)
+        : std::u16string(text), Arena(arena), Hash(hash) {}
+    TNodeArena* Arena;
+    uint64_t Hash;
+    bool Checked = false;  // never set on the shared empty name: it is no XML name
+  };
 
   static constexpr size_t kGrain = 8;
   static constexpr size_t kSizeClasses = 64;  // blocks up to 512 bytes are reused
@@ -70,7 +130,6 @@ class TNodeArena {
     size_t Size;
     bool Mapped;
   };
-  struct TName;
 
   uint64_t FRefs = 1;
   bool FEnding = false;

@@ -21,7 +21,9 @@ class TNodeArena;
 class TNodeValue {
  public:
   TNodeValue() = default;
-  ~TNodeValue() { Free(); }
+  ~TNodeValue() {
+    if (FBits) Free();
+  }
   TNodeValue(const TNodeValue&) = delete;
   // A copy of Source's text, in Source's arena when it has one.
   TNodeValue& operator=(const TNodeValue& Source);
