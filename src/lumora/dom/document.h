@@ -168,10 +168,14 @@ class TKaXMLDocument : public TKaContainer {
   const TNodePosition* FindNodePosition(uint32_t Index, const TKaXMLNode* Node) const;
 
  private:
+  friend class TDocumentRef;
+
   void AddVersionAttribute();
   bool Matches(const TKaXMLNode* node, std::u16string_view text, int flags) const;
 
   TNodeArena* FArena = TNodeArena::Create();  // one reference, the document's
+  // What the document's nodes reach it through; one reference, the document's.
+  TDocumentLink* FLink = new TDocumentLink(this);
   std::unique_ptr<TIDTable> FIDTable;
   std::vector<TNodePosition> FPositions;
   bool FAfterText = false;

@@ -55,6 +55,20 @@ void CheckName(std::u16string_view name, const char* pattern) {
 
 }  // namespace
 
+// Here rather than beside the document: every node's construction inlines it.
+TDocumentRef::TDocumentRef(TKaXMLDocument* Doc) : FLink(Doc ? Doc->FLink : nullptr) {
+  if (FLink) FLink->Retain();
+}
+
+TDocumentRef& TDocumentRef::operator=(TKaXMLDocument* Doc) {
+  TDocumentLink* link = Doc ? Doc->FLink : nullptr;
+  if (link == FLink) return *this;
+  if (link) link->Retain();
+  if (FLink) FLink->Release();
+  FLink = link;
+  return *this;
+}
+
 void DestroyNodeChain(TKaXMLNode* first) {
   if (!first) return;
   if (tPendingChains) {

@@ -87,7 +87,7 @@ class TKaNodeList : public TObject {
   TKaXMLNode* FFirst = nullptr;  // owned, and through it the chain
   TKaXMLNode* FLast = nullptr;
   TKaXMLNode* FParent;
-  TKaXMLDocument* FOwnerDocument;
+  TDocumentRef FOwnerDocument;
 };
 
 }  // namespace lumora
