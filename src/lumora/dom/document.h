@@ -68,6 +68,8 @@ class TKaXMLDocument : public TKaContainer {
   TDOMImplementation& DomImplementation() { return *FDOMImplementation; }
   // Where the document's nodes and names live; Clear starts a new one.
   TNodeArena& NodeArena() { return *FArena; }
+  // What the document's nodes reach it through (see document_ref.h).
+  TDocumentLink* Link() const { return FLink; }
 
   TKaXMLElement* GetDocumentElement() const;
   // Raises INVALID_CHARACTER_ERR when there is a document element already.
@@ -168,8 +170,6 @@ class TKaXMLDocument : public TKaContainer {
   const TNodePosition* FindNodePosition(uint32_t Index, const TKaXMLNode* Node) const;
 
  private:
-  friend class TDocumentRef;
-
   void AddVersionAttribute();
   bool Matches(const TKaXMLNode* node, std::u16string_view text, int flags) const;
 

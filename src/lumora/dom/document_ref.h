@@ -44,19 +44,40 @@ class TDocumentLink {
 class TDocumentRef {
  public:
   explicit TDocumentRef(TKaXMLDocument* Doc);
+  // A reference through Link (nil for none); what the hot paths use.
+  explicit TDocumentRef(TDocumentLink* Link) : FLink(Link) {
+    if (FLink) FLink->Retain();
+  }
+  // Another reference to Other's document: no look-up.
+  TDocumentRef(const TDocumentRef& Other) : FLink(Other.FLink) {
+    if (FLink) FLink->Retain();
+  }
   ~TDocumentRef() {
     if (FLink) FLink->Release();
   }
-  TDocumentRef(const TDocumentRef&) = delete;
-  TDocumentRef& operator=(const TDocumentRef&) = delete;
+  TDocumentRef& operator=(const TDocumentRef& Other) {
+    Reset(Other.FLink);
+    return *this;
+  }
   // Refers to Doc from now on (nil for none).
   TDocumentRef& operator=(TKaXMLDocument* Doc);
 
   TKaXMLDocument* Get() const { return FLink ? FLink->Document() : nullptr; }
   operator TKaXMLDocument*() const { return Get(); }
   TKaXMLDocument* operator->() const { return Get(); }
+  // Whether both read the same document; the same link needs no look-up.
+  bool SameDocument(const TDocumentRef& Other) const {
+    return FLink == Other.FLink || Get() == Other.Get();
+  }
 
  private:
+  void Reset(TDocumentLink* Link) {
+    if (Link == FLink) return;
+    if (Link) Link->Retain();
+    if (FLink) FLink->Release();
+    FLink = Link;
+  }
+
   TDocumentLink* FLink;
 };
 

@@ -55,17 +55,10 @@ void CheckName(std::u16string_view name, const char* pattern) {
 
 }  // namespace
 
-// Here rather than beside the document: every node's construction inlines it.
-TDocumentRef::TDocumentRef(TKaXMLDocument* Doc) : FLink(Doc ? Doc->FLink : nullptr) {
-  if (FLink) FLink->Retain();
-}
+TDocumentRef::TDocumentRef(TKaXMLDocument* Doc) : TDocumentRef(Doc ? Doc->Link() : nullptr) {}
 
 TDocumentRef& TDocumentRef::operator=(TKaXMLDocument* Doc) {
-  TDocumentLink* link = Doc ? Doc->FLink : nullptr;
-  if (link == FLink) return *this;
-  if (link) link->Retain();
-  if (FLink) FLink->Release();
-  FLink = link;
+  Reset(Doc ? Doc->Link() : nullptr);
   return *this;
 }
 
@@ -147,7 +140,7 @@ TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocumen
       FNodeType(NodeType),
       FNameRule(Rule),
       FInArena(Arena != nullptr),
-      FOwnerDocument(Doc) {
+      FOwnerDocument(Doc ? Doc->Link() : nullptr) {
   // A document's names are checked once each, when first interned.
   if (Rule == TNameRule::kChecked && !FName.IsChecked()) {
     CheckName(Name, "TKaXMLDocument.TKaXMLNode.Create(\"%s\"): invalid character(s) for name");
