@@ -301,7 +301,8 @@ TEST(NodeList, AddListFromListWithoutOwnerMovesNothing) {
 }
 
 TEST(NodeList, AppendSetsOwnerDocumentInsertKeepsIt) {
-  auto* docA = reinterpret_cast<TKaXMLDocument*>(0x10);
+  TKaXMLDocument document;
+  TKaXMLDocument* docA = &document;
   TKaNodeList list(docA);
   TKaXMLNode* appended = list.AppendChild(Node(u"a", TEXT_NODE));
   TKaXMLNode* inserted = list.InsertBefore(Node(u"b", TEXT_NODE), appended);

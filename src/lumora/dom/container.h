@@ -68,7 +68,7 @@ class TKaContainer : public TKaXMLNode {
 
  protected:
   TKaContainer(std::u16string_view Name, uint8_t NodeType, TKaXMLDocument* Doc, TNameRule Rule)
-      : TKaXMLNode(Name, NodeType, Doc, Rule), FNodeList(Doc, this) {}
+      : TKaXMLNode(Name, NodeType, Doc, Rule), FNodeList(FOwnerDocument, this) {}
   ~TKaContainer() override;
 
   TKaNodeList FNodeList;

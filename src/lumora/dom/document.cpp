@@ -26,9 +26,13 @@ bool TDOMImplementation::HasFeature(std::u16string_view /*Feature*/,
   return false;
 }
 
+// The document is its own owner document once its link exists, which is
+// after the base classes are made.
 TKaXMLDocument::TKaXMLDocument()
-    : TKaContainer(u"", DOCUMENT_NODE, this, TNameRule::kFree),
+    : TKaContainer(u"", DOCUMENT_NODE, nullptr, TNameRule::kFree),
       FDOMImplementation(std::make_unique<TDOMImplementation>(this)) {
+  SetOwnerDocument(this);
+  FNodeList.SetOwnerDocument(this);
   AddVersionAttribute();
 }
 
@@ -37,6 +41,9 @@ TKaXMLDocument::~TKaXMLDocument() {
   FArena->EndReuse();
   FNodeList.Clear();
   FArena->Release();
+  // Nodes the caller kept read no document from now on.
+  FLink->Forget();
+  FLink->Release();
 }
 
 void TKaXMLDocument::SetIDTable(std::unique_ptr<TIDTable> Table) {

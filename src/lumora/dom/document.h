@@ -68,6 +68,8 @@ class TKaXMLDocument : public TKaContainer {
   TDOMImplementation& DomImplementation() { return *FDOMImplementation; }
   // Where the document's nodes and names live; Clear starts a new one.
   TNodeArena& NodeArena() { return *FArena; }
+  // What the document's nodes reach it through (see document_ref.h).
+  TDocumentLink* Link() const { return FLink; }
 
   TKaXMLElement* GetDocumentElement() const;
   // Raises INVALID_CHARACTER_ERR when there is a document element already.
@@ -172,6 +174,8 @@ class TKaXMLDocument : public TKaContainer {
   bool Matches(const TKaXMLNode* node, std::u16string_view text, int flags) const;
 
   TNodeArena* FArena = TNodeArena::Create();  // one reference, the document's
+  // What the document's nodes reach it through; one reference, the document's.
+  TDocumentLink* FLink = new TDocumentLink(this);
   std::unique_ptr<TIDTable> FIDTable;
   std::vector<TNodePosition> FPositions;
   bool FAfterText = false;

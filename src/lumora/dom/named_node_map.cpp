@@ -5,7 +5,7 @@
 namespace lumora {
 
 TKaXMLNode* TNamedNodeMap::SetNamedItem(TAdopt<TKaXMLNode> Node) {
-  if (!Node.get() || Node->GetOwnerDocument() != FOwnerDocument)
+  if (!Node.get() || Node->GetOwnerDocument() != FList.GetOwnerDocument())
     throw EKaDOMException(WRONG_DOCUMENT_ERR, "TNamedNodeMap.setNamedItem: wrong document error");
   if (Node->GetParent())
     throw EKaDOMException(INUSE_ATTRIBUTE_ERR,

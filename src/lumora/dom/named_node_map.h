@@ -10,7 +10,7 @@ namespace lumora {
 
 class TNamedNodeMap : public TObject {
  public:
-  explicit TNamedNodeMap(TKaXMLDocument* Doc) : FList(Doc), FOwnerDocument(Doc) {}
+  explicit TNamedNodeMap(TKaXMLDocument* Doc) : FList(Doc) {}
 
   // The first item (of the first item's type) whose name matches, or nil.
   TKaXMLNode* GetNamedItem(std::u16string_view Name) const {
@@ -26,7 +26,6 @@ class TNamedNodeMap : public TObject {
 
  private:
   TKaNodeList FList;
-  TKaXMLDocument* FOwnerDocument;
 };
 
 }  // namespace lumora

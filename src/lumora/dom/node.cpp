@@ -55,6 +55,13 @@ void CheckName(std::u16string_view name, const char* pattern) {
 
 }  // namespace
 
+TDocumentRef::TDocumentRef(TKaXMLDocument* Doc) : TDocumentRef(Doc ? Doc->Link() : nullptr) {}
+
+TDocumentRef& TDocumentRef::operator=(TKaXMLDocument* Doc) {
+  Reset(Doc ? Doc->Link() : nullptr);
+  return *this;
+}
+
 void DestroyNodeChain(TKaXMLNode* first) {
   if (!first) return;
   if (tPendingChains) {
@@ -133,7 +140,7 @@ TKaXMLNode::TKaXMLNode(std::u16string_view Name, uint8_t NodeType, TKaXMLDocumen
       FNodeType(NodeType),
       FNameRule(Rule),
       FInArena(Arena != nullptr),
-      FOwnerDocument(Doc) {
+      FOwnerDocument(Doc ? Doc->Link() : nullptr) {
   // A document's names are checked once each, when first interned.
   if (Rule == TNameRule::kChecked && !FName.IsChecked()) {
     CheckName(Name, "TKaXMLDocument.TKaXMLNode.Create(\"%s\"): invalid character(s) for name");

@@ -16,6 +16,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "lumora/dom/document_ref.h"
 #include "lumora/dom/node_name.h"
 #include "lumora/dom/node_value.h"
 #include "lumora/framework/object.h"
@@ -96,6 +97,7 @@ class TKaXMLNode : public TObject {
     FFlags = static_cast<uint8_t>(Value ? FFlags | kExternalDecl : FFlags & ~kExternalDecl);
   }
   static constexpr uint8_t kExternalDecl = 0x80;
+  // Nil for a node made without a document, and once its document is gone.
   TKaXMLDocument* GetOwnerDocument() const { return FOwnerDocument; }
   // Moves the node (not its content) to another document.
   void SetOwnerDocument(TKaXMLDocument* Doc) { FOwnerDocument = Doc; }
@@ -194,7 +196,7 @@ class TKaXMLNode : public TObject {
   TKaXMLNode* FParent = nullptr;
   TKaXMLNode* FNext = nullptr;  // owned
   TKaXMLNode* FPrevious = nullptr;
-  TKaXMLDocument* FOwnerDocument;
+  TDocumentRef FOwnerDocument;
   // The list the node is linked into, nil while it is free. Parent and
   // neighbours cannot tell: the only node of a list without owner has
   // neither, and a query's list has the element it searched as parent.

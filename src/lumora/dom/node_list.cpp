@@ -89,7 +89,8 @@ void TKaNodeList::Adopt(TKaXMLNode* NewChild, TKaXMLNode* before, TKaXMLNode* af
   NewChild->FList = this;
   // A node from another document comes over with all it holds: otherwise its
   // content would point at that document after it is gone.
-  if (FOwnerDocument && NewChild->FOwnerDocument && NewChild->FOwnerDocument != FOwnerDocument)
+  if (!NewChild->FOwnerDocument.SameDocument(FOwnerDocument) && FOwnerDocument &&
+      NewChild->FOwnerDocument)
     NewChild->MoveToDocument(FOwnerDocument);
 }
 
@@ -97,7 +98,8 @@ TKaXMLNode* TKaNodeList::AppendChild(TAdopt<TKaXMLNode> NewChild) {
   CheckFree(NewChild.get(),
             "TNamedNodeMap.setNamedItem: attribute \"%s\" already in use (use clone)");
   Adopt(NewChild.get(), FLast, nullptr);
-  if (NewChild->FOwnerDocument != FOwnerDocument) NewChild->MoveToDocument(FOwnerDocument);
+  if (!NewChild->FOwnerDocument.SameDocument(FOwnerDocument))
+    NewChild->MoveToDocument(FOwnerDocument);
   return NewChild.Commit();
 }
 
@@ -130,7 +132,7 @@ std::unique_ptr<TKaXMLNode> TKaNodeList::ReplaceChild(TAdopt<TKaXMLNode> NewChil
   if (!NewChild.get() || !OldChild)
     throw EKaDOMException(INVALID_POINTER_ERR,
                           "TKaNodeList.replaceChild: you are trying to replace not exist child");
-  if (NewChild->FOwnerDocument != FOwnerDocument)
+  if (!NewChild->FOwnerDocument.SameDocument(FOwnerDocument))
     throw EKaDOMException(WRONG_DOCUMENT_ERR, "different documents");
   if (NewChild.get() == OldChild) return nullptr;
   if (!Holds(OldChild))

@@ -16,6 +16,8 @@ class TKaNodeList : public TObject {
   explicit TKaNodeList(TKaXMLDocument* Doc) : TKaNodeList(Doc, nullptr) {}
   // The content list of Parent: its nodes have Parent as parent.
   TKaNodeList(TKaXMLDocument* Doc, TKaXMLNode* Parent) : FParent(Parent), FOwnerDocument(Doc) {}
+  // The same, for the content list of a node of Doc's document.
+  TKaNodeList(const TDocumentRef& Doc, TKaXMLNode* Parent) : FParent(Parent), FOwnerDocument(Doc) {}
   ~TKaNodeList() override;
 
   static std::unique_ptr<TKaNodeList> Create(TKaXMLDocument* Doc) {
@@ -87,7 +89,7 @@ class TKaNodeList : public TObject {
   TKaXMLNode* FFirst = nullptr;  // owned, and through it the chain
   TKaXMLNode* FLast = nullptr;
   TKaXMLNode* FParent;
-  TKaXMLDocument* FOwnerDocument;
+  TDocumentRef FOwnerDocument;
 };
 
 }  // namespace lumora
