@@ -187,6 +187,12 @@ class TLexAnalyzer : public TComponent {
   // Token helpers for the lexers. The current token becomes:
   // the table's entry for lexem, inserted with codeIfNew when there is none;
   void SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew);
+  // the same for the markup SplitSTag returns, which is most often a keyword
+  // written exactly: that is known without a search;
+  void SetTokenMarkup(std::u16string_view lexem) {
+    if (IsScannedKeyword(lexem)) return FToken->SetText(FMarkup->Code, FMarkup->Lexem, lexem.size());
+    SetTokenLookup(lexem, tkUnknownMarkup);
+  }
   // the character c, whose code is its own (XMLOrd), with the table's text;
   void SetTokenChar(char16_t c);
   // the markup that a closing character starts (SplitETag): the table's
@@ -233,6 +239,9 @@ class TLexAnalyzer : public TComponent {
   bool FStrictSyntax = false;
   bool FSpaceBefore = false;  // white space was skipped before the current token
   bool FTextHasAmp = false;   // the last character data read holds an '&'
+  // The text of the last literal read, when it holds no '&' (and so no
+  // reference); nil otherwise.
+  const char16_t* FLiteralWithoutAmp = nullptr;
   // Character data may run to the end of the data: the text read is content
   // on its own (an entity's replacement text), not a whole document.
   bool FTextMayEnd = false;
@@ -253,6 +262,18 @@ class TLexAnalyzer : public TComponent {
 
   bool AtEntityEnd() const { return FToken->GetCode() == tkEndOfFile && FBuffer != FDocBuffer; }
 
+  // A scanner read keyword, written exactly: its lexeme is the keyword's
+  // own text, which the token takes without a search or a copy.
+  std::u16string_view ScannedKeyword(const TKeywordEntry& keyword) {
+    FMarkup = &keyword;
+    return keyword.Lexem;
+  }
+  bool IsScannedKeyword(std::u16string_view lexem) const {
+    return lexem.data() == FMarkup->Lexem && FMarkup->Lexem[lexem.size()] == 0;
+  }
+
+  // The keyword a scanner read last (see ScannedKeyword).
+  const TKeywordEntry* FMarkup = &markup::kTagStart;
   std::unique_ptr<TWorkingObjects> FOwned;
   std::u16string FLexeme;  // the markup scanners' output, reused token after token
 };

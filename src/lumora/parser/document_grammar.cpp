@@ -2,6 +2,7 @@
 // semantic actions and the recursive-descent operations for the prolog, the
 // document type declaration, elements and their content.
 #include <algorithm>
+#include <array>
 
 #include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
@@ -52,31 +53,87 @@ bool HasVisibleText(std::u16string_view text) {
   return false;
 }
 
+// How the document's lexer goes on from the first character of a token
+// outside character data, for the ASCII characters.
+enum TLead : uint8_t {
+  kOtherLead,
+  kBlankLead,
+  kMarkupLead,
+  kClosingLead,
+  kHashLead,
+  kQuoteLead,
+  kNameLead,
+  kEndLead
+};
+
+const std::array<TLead, 128>& LeadTable() {
+  static const std::array<TLead, 128> table = [] {
+    std::array<TLead, 128> built{};
+    for (char16_t c = 0; c < 128; ++c) {
+      TLead lead = kOtherLead;
+      if (c == 0) lead = kEndLead;
+      else if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n') lead = kBlankLead;
+      else if (c == u'<') lead = kMarkupLead;
+      else if (IsRightBracket(c)) lead = kClosingLead;
+      else if (c == u'#') lead = kHashLead;
+      else if (c == u'"' || c == u'\'') lead = kQuoteLead;
+      else if (IsFirstNameChar(c)) lead = kNameLead;
+      built[c] = lead;
+    }
+    return built;
+  }();
+  return table;
+}
+
 }  // namespace
 
 void TKaOrvane::LexAn() {
+  static const std::array<TLead, 128>& kLead = LeadTable();
   BeginToken();
   const int32_t previous = FPrevToken->GetCode();
   FSpaceBefore = false;
-  for (;;) {
-    FChar = FBuffer->GetChar();
-    if (FPIData) return SetTokenHeld(SplitPIData(), tkText);
-    if (previous == tkCDataStart) return SetTokenHeld(SplitCDSec(), tkText);
-    if (previous == tkCommentStart) return SetTokenHeld(SplitComment(), tkText);
-    if (!FCharData && (FChar == u' ' || FChar == u'\t' || FChar == u'\r')) {
-      FSpaceBefore = true;
-      MarkTokenStart();
-      continue;
+  FChar = FBuffer->GetChar();
+  // A processing instruction's data, a section's and a comment's text run
+  // to their closing markup, whatever they hold.
+  if (FPIData) return SetTokenHeld(SplitPIData(), tkText);
+  if (previous == tkCDataStart) return SetTokenHeld(SplitCDSec(), tkText);
+  if (previous == tkCommentStart) return SetTokenHeld(SplitComment(), tkText);
+  if (FCharData) return LexContent(previous);
+  for (;; FChar = FBuffer->GetChar()) {
+    if (FChar >= 128) {
+      if (IsFirstNameChar(FChar)) return SetTokenHeld(SplitName(), tkName);
+      return SetTokenChar(FChar);
     }
-    if (FChar == u'<') {
-      const std::u16string_view markup = SplitSTag();
-      // A tag's start and an end tag's, most of the markup, need no search.
-      if (markup.size() == 1) return FToken->SetText(tkTagStart, kMarkupKeywords[0].Lexem, 1);
-      if (markup.size() == 2 && markup[1] == u'/') return FToken->SetText(tkEndTagStart, kMarkupKeywords[2].Lexem, 2);
-      return SetTokenLookup(markup, tkUnknownMarkup);
+    switch (kLead[FChar]) {
+      case kBlankLead:
+        FSpaceBefore = true;
+        MarkTokenStart();
+        continue;
+      case kNameLead:
+        return SetTokenHeld(SplitName(), tkName);
+      case kQuoteLead:
+        return SetTokenHeld(SplitLiteral(), tkLiteral);
+      case kClosingLead:
+        return SetTokenClosing();
+      case kMarkupLead:
+        return SetTokenMarkup(SplitSTag());
+      case kHashLead:
+        return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
+      case kEndLead:
+        return SetTokenEndOfFile();
+      default:
+        return SetTokenChar(FChar);
     }
+  }
+}
+
+void TKaOrvane::LexContent(int32_t previous) {
+  // White space is character data here; it is passed over only where no
+  // text may begin (a line feed after a token that closes no markup).
+  for (;; FChar = FBuffer->GetChar()) {
+    if (FChar == u'<') return SetTokenMarkup(SplitSTag());
     // Characters above U+FFFF arrive as surrogate pairs and are data too.
-    if (FCharData && (IsDataChar(FChar) || IsHighSurrogate(FChar)) && EndsMarkup(previous))
+    if ((IsDataChar(FChar) || IsHighSurrogate(FChar)) && EndsMarkup(previous))
       return SetTokenHeld(SplitCharData(), tkText);
     if (IsRightBracket(FChar)) return SetTokenClosing();
     if (FChar == u'#') return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
@@ -93,6 +150,8 @@ void TKaOrvane::LexAn() {
 }
 
 void TKaOrvane::CheckReferences(std::u16string_view text, bool inPreviousToken) {
+  // An attribute's value that the lexer read without an '&' holds no reference.
+  if (inPreviousToken && text.data() == FLiteralWithoutAmp) return;
   const int32_t line = inPreviousToken ? FPrevLine : FLine;
   const int32_t column = inPreviousToken ? FPrevColumn : FColumn;
   const size_t n = text.size();
