@@ -107,6 +107,7 @@ void TLexAnalyzer::Init() {
   FLine = FPrevLine = 1;
   FColumn = FPrevColumn = 1;
   FPIData = false;
+  FLiteralWithoutAmp = nullptr;
 }
 
 void TLexAnalyzer::Finalize() {

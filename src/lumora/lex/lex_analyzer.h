@@ -114,6 +114,11 @@ class TLexAnalyzer : public TComponent {
 
   // Markup scanners. Each starts from FChar, already read, and returns the
   // lexeme, valid until the next scan.
+  // After '<', the character that follows (PeekAscii) makes it a start
+  // tag's '<' alone, whose name is read as a token of its own.
+  static bool StartsTagName(char16_t next) {
+    return next != 0 && next != u'!' && next != u'/' && next != u'?';
+  }
   std::u16string_view SplitSTag();
   std::u16string_view SplitETag();
   std::u16string_view SplitCharData();
@@ -148,8 +153,12 @@ class TLexAnalyzer : public TComponent {
   // In strict syntax: a keyword written in another case than its own raises;
   // the current token must (or must not) follow white space.
   void RequireExactKeyword(std::u16string_view written, std::u16string_view keyword);
-  void RequireSpaceBefore();
-  void RejectSpaceBefore();
+  void RequireSpaceBefore() {
+    if (FStrictSyntax && !FSpaceBefore) RequireSpaceBeforeSlow();
+  }
+  void RejectSpaceBefore() {
+    if (FStrictSyntax && FSpaceBefore) RejectSpaceBeforeSlow();
+  }
 
   // Raises EKaOrvaneError with the file name of this parse and the position
   // at which the current token starts (the one being read, while the lexer
@@ -190,7 +199,8 @@ class TLexAnalyzer : public TComponent {
   // the same for the markup SplitSTag returns, which is most often a keyword
   // written exactly: that is known without a search;
   void SetTokenMarkup(std::u16string_view lexem) {
-    if (IsScannedKeyword(lexem)) return FToken->SetText(FMarkup->Code, FMarkup->Lexem, lexem.size());
+    if (IsScannedKeyword(lexem))
+      return FToken->SetText(FMarkup->Code, FMarkup->Lexem, lexem.size());
     SetTokenLookup(lexem, tkUnknownMarkup);
   }
   // the character c, whose code is its own (XMLOrd), with the table's text;
@@ -259,6 +269,10 @@ class TLexAnalyzer : public TComponent {
     std::unique_ptr<TXMLStack> Stack;
     std::unique_ptr<TExpansionGuard> Guard;  // when none was handed over
   };
+
+  // The errors of RequireSpaceBefore and RejectSpaceBefore.
+  void RequireSpaceBeforeSlow();
+  [[noreturn]] void RejectSpaceBeforeSlow();
 
   bool AtEntityEnd() const { return FToken->GetCode() == tkEndOfFile && FBuffer != FDocBuffer; }
 

@@ -86,8 +86,7 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
   if (FInContent) FCharData = false;
   // Most often a tag's name follows, which is read as a token of its own.
   const char16_t next = FBuffer->PeekAscii();
-  if (next != 0 && next != u'!' && next != u'/' && next != u'?')
-    return ScannedKeyword(markup::kTagStart);
+  if (StartsTagName(next)) return ScannedKeyword(markup::kTagStart);
   if (next == u'/') {
     FBuffer->GetChar();
     return ScannedKeyword(markup::kEndTagStart);
@@ -383,15 +382,14 @@ void TLexAnalyzer::RequireExactKeyword(std::u16string_view written, std::u16stri
                       WideToSystem(keyword)));
 }
 
-void TLexAnalyzer::RequireSpaceBefore() {
+void TLexAnalyzer::RequireSpaceBeforeSlow() {
   // "<?xml" takes the white space after it with it.
-  if (FStrictSyntax && !FSpaceBefore && FPrevToken->GetCode() != tkXMLDeclStart)
+  if (FPrevToken->GetCode() != tkXMLDeclStart)
     RaiseError(Format("White space required before \"%s\".", MessageText(FToken->GetLexem())));
 }
 
-void TLexAnalyzer::RejectSpaceBefore() {
-  if (FStrictSyntax && FSpaceBefore)
-    RaiseError(Format("No white space allowed before \"%s\".", MessageText(FToken->GetLexem())));
+void TLexAnalyzer::RejectSpaceBeforeSlow() {
+  RaiseError(Format("No white space allowed before \"%s\".", MessageText(FToken->GetLexem())));
 }
 
 void TLexAnalyzer::ParsePI() {
