@@ -166,8 +166,10 @@ TEST(MarkupScanners, EveryMessageWithItsLine) {
       {"<!FOOBARBAZ", ReadAllTokens, "Wrong declaration: \"<!\".", 1},
       {"<!ENTIT", ReadAllTokens, "Wrong declaration: \"<!\".", 1},
       {"a -x", ReadAllTokens, "Illegal occurence of : \"--\".", 1},
+      {"a --x", ReadAllTokens, "Illegal occurence of : \"--\".", 1},
       {"/ >", ReadAllTokens, "Illegal occurence of : \"/\".", 1},
       {"]]]", ReadAllTokens, "Illegal occurence of : \"]]\".", 1},
+      {"\n]]", ReadAllTokens, "Illegal occurence of : \"]]\".", 2},
       // Errors inside a token are placed where the token starts.
       {"<a>\ntext", InContent, "Unexpected end of file.", 1},
       {"<![CDATA[\nabc]]", ReadAllTokens, "CDSection does not have a matching end-tag.", 1},

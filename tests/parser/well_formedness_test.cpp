@@ -56,6 +56,14 @@ TEST(WellFormedness, MalformedReferencesAndUndeclaredEntitiesInStrictSyntax) {
           {"<doc>&amp</doc>", "Malformed reference \"&amp\"."},
           {"<doc a='&#x4G;'/>", "Malformed reference \"&#x4G\"."},
           {"<doc a='x&y'/>", "Malformed reference \"&y\"."},
+          // Values without references before and after one, far into a long
+          // value, and after enough tokens that the lexer reuses its texts.
+          {"<doc a=\"plain\" b=\"a value longer than a run of sixteen &#x4G;\"/>",
+           "Malformed reference \"&#x4G\"."},
+          {"<doc a='1' b='2' c='3' d='4' e='5' f='6' g='7' h='8' i='9' j='&y' k='z'/>",
+           "Malformed reference \"&y\"."},
+          {"<doc a='1'><e b='2'/><e c='3'/><e d='4'/><e e='5'/><e f='6'/><e g='&#;'/></doc>",
+           "Malformed reference \"&#;\"."},
           // No document type, one without an external subset, or standalone.
           {"<doc>&foo;</doc>", "Entity \"foo\" is not declared."},
           {"<doc a='&foo;'/>", "Entity \"foo\" is not declared."},

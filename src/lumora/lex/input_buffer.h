@@ -330,6 +330,12 @@ inline char16_t TInputBuffer::GetChar() {
         ++FChars;
         return c;
       }
+      // A line feed ends a line, whether carriage returns are kept or not.
+      if (b == '\n') {
+        FMarks[FPos++] = kLineEnd;
+        NewLine();
+        return u'\n';
+      }
     } else if (FPos + 1 < FLimit) {
       const uint8_t b2 = FData[FPos + 1];
       const auto c = FByteOrder == boBigEndian ? static_cast<char16_t>(b << 8 | b2)

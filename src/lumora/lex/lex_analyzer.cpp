@@ -107,6 +107,7 @@ void TLexAnalyzer::Init() {
   FLine = FPrevLine = 1;
   FColumn = FPrevColumn = 1;
   FPIData = false;
+  FLiteralWithoutAmp = nullptr;
 }
 
 void TLexAnalyzer::Finalize() {
@@ -152,6 +153,8 @@ void TLexAnalyzer::SetAnalyzerState(const TAnalyzerState& state) {
   FPrevColumn = state.PrevColumn;
   FFileName = state.FileName;
   FGuard = state.Guard;
+  // Literals the other parser read may have reused the text of ours.
+  FLiteralWithoutAmp = nullptr;
 }
 
 void TLexAnalyzer::RaiseError(const std::string& message) const {
@@ -173,6 +176,7 @@ void TLexAnalyzer::RaiseUnexpected() const {
 }
 
 void TLexAnalyzer::SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew) {
+  if (IsScannedKeyword(lexem)) return FToken->SetText(FMarkup->Code, FMarkup->Lexem, lexem.size());
   // No keyword holds a zero: markup that is one is known at once.
   if (const TKeywordEntry* keyword = ExactKeyword(lexem))
     return FToken->SetText(keyword->Code, keyword->Lexem, lexem.size());
@@ -207,9 +211,11 @@ void TLexAnalyzer::SetTokenClosing() {
   // search; after it, as after any closing markup, content is data again.
   if (FChar == u'>') {
     if (FInContent) FCharData = true;
-    return FToken->SetText(tkTagEnd, kMarkupKeywords[1].Lexem, 1);
+    return FToken->SetText(tkTagEnd, markup::kTagEnd.Lexem, 1);
   }
   const std::u16string_view lexeme = SplitETag();
+  if (IsScannedKeyword(lexeme))
+    return FToken->SetText(FMarkup->Code, FMarkup->Lexem, lexeme.size());
   if (const TKeywordEntry* keyword = ExactKeyword(lexeme))
     return FToken->SetText(keyword->Code, keyword->Lexem, lexeme.size());
   int32_t index = -1;

@@ -114,6 +114,11 @@ class TLexAnalyzer : public TComponent {
 
   // Markup scanners. Each starts from FChar, already read, and returns the
   // lexeme, valid until the next scan.
+  // After '<', the character that follows (PeekAscii) makes it a start
+  // tag's '<' alone, whose name is read as a token of its own.
+  static bool StartsTagName(char16_t next) {
+    return next != 0 && next != u'!' && next != u'/' && next != u'?';
+  }
   std::u16string_view SplitSTag();
   std::u16string_view SplitETag();
   std::u16string_view SplitCharData();
@@ -148,8 +153,12 @@ class TLexAnalyzer : public TComponent {
   // In strict syntax: a keyword written in another case than its own raises;
   // the current token must (or must not) follow white space.
   void RequireExactKeyword(std::u16string_view written, std::u16string_view keyword);
-  void RequireSpaceBefore();
-  void RejectSpaceBefore();
+  void RequireSpaceBefore() {
+    if (FStrictSyntax && !FSpaceBefore) RequireSpaceBeforeSlow();
+  }
+  void RejectSpaceBefore() {
+    if (FStrictSyntax && FSpaceBefore) RejectSpaceBeforeSlow();
+  }
 
   // Raises EKaOrvaneError with the file name of this parse and the position
   // at which the current token starts (the one being read, while the lexer
@@ -187,6 +196,13 @@ class TLexAnalyzer : public TComponent {
   // Token helpers for the lexers. The current token becomes:
   // the table's entry for lexem, inserted with codeIfNew when there is none;
   void SetTokenLookup(std::u16string_view lexem, int32_t codeIfNew);
+  // the same for the markup SplitSTag returns, which is most often a keyword
+  // written exactly: that is known without a search;
+  void SetTokenMarkup(std::u16string_view lexem) {
+    if (IsScannedKeyword(lexem))
+      return FToken->SetText(FMarkup->Code, FMarkup->Lexem, lexem.size());
+    SetTokenLookup(lexem, tkUnknownMarkup);
+  }
   // the character c, whose code is its own (XMLOrd), with the table's text;
   void SetTokenChar(char16_t c);
   // the markup that a closing character starts (SplitETag): the table's
@@ -233,6 +249,9 @@ class TLexAnalyzer : public TComponent {
   bool FStrictSyntax = false;
   bool FSpaceBefore = false;  // white space was skipped before the current token
   bool FTextHasAmp = false;   // the last character data read holds an '&'
+  // The text of the last literal read, when it holds no '&' (and so no
+  // reference); nil otherwise.
+  const char16_t* FLiteralWithoutAmp = nullptr;
   // Character data may run to the end of the data: the text read is content
   // on its own (an entity's replacement text), not a whole document.
   bool FTextMayEnd = false;
@@ -251,8 +270,24 @@ class TLexAnalyzer : public TComponent {
     std::unique_ptr<TExpansionGuard> Guard;  // when none was handed over
   };
 
+  // The errors of RequireSpaceBefore and RejectSpaceBefore.
+  void RequireSpaceBeforeSlow();
+  [[noreturn]] void RejectSpaceBeforeSlow();
+
   bool AtEntityEnd() const { return FToken->GetCode() == tkEndOfFile && FBuffer != FDocBuffer; }
 
+  // A scanner read keyword, written exactly: its lexeme is the keyword's
+  // own text, which the token takes without a search or a copy.
+  std::u16string_view ScannedKeyword(const TKeywordEntry& keyword) {
+    FMarkup = &keyword;
+    return keyword.Lexem;
+  }
+  bool IsScannedKeyword(std::u16string_view lexem) const {
+    return lexem.data() == FMarkup->Lexem && FMarkup->Lexem[lexem.size()] == 0;
+  }
+
+  // The keyword a scanner read last (see ScannedKeyword).
+  const TKeywordEntry* FMarkup = &markup::kTagStart;
   std::unique_ptr<TWorkingObjects> FOwned;
   std::u16string FLexeme;  // the markup scanners' output, reused token after token
 };

@@ -32,6 +32,14 @@ TInputBuffer::TAsciiSet AsciiSetExcept(char16_t end) {
   return set;
 }
 
+// The characters a literal's runs take: all but its quote, and the '&' of a
+// reference, which the scanner notes.
+TInputBuffer::TAsciiSet LiteralSet(char16_t quote) {
+  TInputBuffer::TAsciiSet set = AsciiSetExcept(quote);
+  set[u'&'] = false;
+  return set;
+}
+
 // A lexeme for a message: look-aheads past the end of the data hold zeros.
 std::string MessageText(std::u16string_view text) {
   const size_t zero = text.find(u'\0');
@@ -78,10 +86,10 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
   if (FInContent) FCharData = false;
   // Most often a tag's name follows, which is read as a token of its own.
   const char16_t next = FBuffer->PeekAscii();
-  if (next != 0 && next != u'!' && next != u'/' && next != u'?') return u"<";
+  if (StartsTagName(next)) return ScannedKeyword(markup::kTagStart);
   if (next == u'/') {
     FBuffer->GetChar();
-    return u"</";
+    return ScannedKeyword(markup::kEndTagStart);
   }
   FLexeme.assign(1, u'<');
   const char16_t c = FBuffer->GetChar();
@@ -89,20 +97,23 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
     FLexeme.push_back(c);
     const char16_t c2 = FBuffer->GetChar();
     if (c2 == u'-') {
-      FLexeme.push_back(c2);
-      if (FBuffer->GetChar() != u'-')
+      if (FBuffer->GetChar() != u'-') {
+        FLexeme.push_back(c2);
         RaiseError(Format("Wrong declaration (comment?): \"%s\".", MessageText(FLexeme)));
-      FLexeme.push_back(u'-');
+      }
+      return ScannedKeyword(markup::kCommentStart);
     } else if (c2 == u'[') {
       char16_t section[9] = {u'<', u'!', u'['};
       for (int i = 3; i < 9; ++i) section[i] = FBuffer->GetChar();
       const std::u16string_view written(section, 9);
+      // Written exactly as the keyword: nothing to check, nothing to look up.
+      if (section[3] == u'C' && section[4] == u'D' && section[5] == u'A' && section[6] == u'T' &&
+          section[7] == u'A' && section[8] == u'[')
+        return ScannedKeyword(markup::kCDataStart);
       FLexeme.assign(written);
       // Anything but a CDATA section keeps the six characters in its lexeme
       // (which the table does not know) and reads them again.
-      if (SameName(written, u"<![CDATA[")) {
-        // Written exactly as the keyword: nothing to check.
-      } else if (!SameKeyword(FLexeme, u"<![CDATA[")) {
+      if (!SameKeyword(FLexeme, u"<![CDATA[")) {
         FBuffer->UnGetChars(6);
       } else {
         RequireExactKeyword(FLexeme, u"<![CDATA[");
@@ -159,35 +170,30 @@ std::u16string_view TLexAnalyzer::SplitSTag() {
 
 std::u16string_view TLexAnalyzer::SplitETag() {
   if (FInContent) FCharData = true;
-  if (FChar == u'>') return u">";
-  FLexeme.assign(1, FChar);
+  if (FChar == u'>') return ScannedKeyword(markup::kTagEnd);
   switch (FChar) {
     case u'-':
-      FLexeme.push_back(FBuffer->GetChar());
-      FLexeme.push_back(FBuffer->GetChar());
-      if (FLexeme != u"-->") RaiseError("Illegal occurence of : \"--\".");
-      break;
+      if (FBuffer->GetChar() != u'-' || FBuffer->GetChar() != u'>')
+        RaiseError("Illegal occurence of : \"--\".");
+      return ScannedKeyword(markup::kCommentEnd);
     case u'/':
-      FLexeme.push_back(FBuffer->GetChar());
-      if (FLexeme != u"/>") RaiseError("Illegal occurence of : \"/\".");
-      break;
+      if (FBuffer->GetChar() != u'>') RaiseError("Illegal occurence of : \"/\".");
+      return ScannedKeyword(markup::kEmptyTagEnd);
     case u'?':
-      if (FBuffer->GetChar() == u'>')
-        FLexeme.push_back(u'>');
-      else
-        FBuffer->UnGetChar();
+      if (FBuffer->GetChar() == u'>') return ScannedKeyword(markup::kPIEnd);
+      FBuffer->UnGetChar();
       break;
     case u']':
       if (FBuffer->GetChar() == u']') {
         if (FBuffer->GetChar() != u'>') RaiseError("Illegal occurence of : \"]]\".");
-        FLexeme.append(u"]>");
-      } else {
-        FBuffer->UnGetChar();
+        return ScannedKeyword(markup::kCDataEnd);
       }
+      FBuffer->UnGetChar();
       break;
     default:
       break;
   }
+  FLexeme.assign(1, FChar);
   return FLexeme;
 }
 
@@ -300,18 +306,21 @@ std::u16string_view TLexAnalyzer::SplitPIData() {
 }
 
 std::u16string_view TLexAnalyzer::SplitLiteral() {
-  static const TInputBuffer::TRunSet kInDoubleQuotes(AsciiSetExcept(u'"'), true);
-  static const TInputBuffer::TRunSet kInSingleQuotes(AsciiSetExcept(u'\''), true);
+  static const TInputBuffer::TRunSet kInDoubleQuotes(LiteralSet(u'"'), true);
+  static const TInputBuffer::TRunSet kInSingleQuotes(LiteralSet(u'\''), true);
   const TInputBuffer::TRunSet& plain = FChar == u'"' ? kInDoubleQuotes : kInSingleQuotes;
   TLexemeText& lexeme = FSymTab->NextHeld();
   lexeme.clear();
+  bool amp = false;
   for (;;) {
     FBuffer->ReadRun(lexeme, plain);
     const char16_t c = FBuffer->GetChar();
     if (c == FChar) break;
     if (c == 0) RaiseError("Unexpected end of file.");
+    amp = amp || c == u'&';
     lexeme.push_back(c);
   }
+  FLiteralWithoutAmp = amp ? nullptr : lexeme.data();
   return lexeme;
 }
 
@@ -373,15 +382,14 @@ void TLexAnalyzer::RequireExactKeyword(std::u16string_view written, std::u16stri
                       WideToSystem(keyword)));
 }
 
-void TLexAnalyzer::RequireSpaceBefore() {
+void TLexAnalyzer::RequireSpaceBeforeSlow() {
   // "<?xml" takes the white space after it with it.
-  if (FStrictSyntax && !FSpaceBefore && FPrevToken->GetCode() != tkXMLDeclStart)
+  if (FPrevToken->GetCode() != tkXMLDeclStart)
     RaiseError(Format("White space required before \"%s\".", MessageText(FToken->GetLexem())));
 }
 
-void TLexAnalyzer::RejectSpaceBefore() {
-  if (FStrictSyntax && FSpaceBefore)
-    RaiseError(Format("No white space allowed before \"%s\".", MessageText(FToken->GetLexem())));
+void TLexAnalyzer::RejectSpaceBeforeSlow() {
+  RaiseError(Format("No white space allowed before \"%s\".", MessageText(FToken->GetLexem())));
 }
 
 void TLexAnalyzer::ParsePI() {

@@ -54,7 +54,22 @@ inline constexpr TKeywordEntry kMarkupKeywords[] = {
     {u",", 44},
 };
 // The lexers take the most frequent markup straight from these entries.
-static_assert(kMarkupKeywords[0].Code == tkTagStart && kMarkupKeywords[1].Code == tkTagEnd &&
-              kMarkupKeywords[2].Code == tkEndTagStart);
+namespace markup {
+inline constexpr const TKeywordEntry& kTagStart = kMarkupKeywords[0];
+inline constexpr const TKeywordEntry& kTagEnd = kMarkupKeywords[1];
+inline constexpr const TKeywordEntry& kEndTagStart = kMarkupKeywords[2];
+inline constexpr const TKeywordEntry& kEmptyTagEnd = kMarkupKeywords[3];
+inline constexpr const TKeywordEntry& kCommentStart = kMarkupKeywords[4];
+inline constexpr const TKeywordEntry& kCommentEnd = kMarkupKeywords[5];
+inline constexpr const TKeywordEntry& kPIEnd = kMarkupKeywords[12];
+inline constexpr const TKeywordEntry& kCDataStart = kMarkupKeywords[13];
+inline constexpr const TKeywordEntry& kCDataEnd = kMarkupKeywords[14];
+}  // namespace markup
+static_assert(markup::kTagStart.Code == tkTagStart && markup::kTagEnd.Code == tkTagEnd &&
+              markup::kEndTagStart.Code == tkEndTagStart &&
+              markup::kEmptyTagEnd.Code == tkEmptyTagEnd &&
+              markup::kCommentStart.Code == tkCommentStart &&
+              markup::kCommentEnd.Code == tkCommentEnd && markup::kPIEnd.Code == tkPIEnd &&
+              markup::kCDataStart.Code == tkCDataStart && markup::kCDataEnd.Code == tkCDataEnd);
 
 }  // namespace lumora

@@ -2,14 +2,15 @@
 // semantic actions and the recursive-descent operations for the prolog, the
 // document type declaration, elements and their content.
 #include <algorithm>
+#include <array>
 
 #include "lumora/dom/document.h"
 #include "lumora/dtd/document_type.h"
+#include "lumora/dtd/expansion_guard.h"
 #include "lumora/dtd/name_lookup.h"
 #include "lumora/dtd/references.h"
 #include "lumora/framework/sysutils.h"
 #include "lumora/framework/utf8.h"
-#include "lumora/dtd/expansion_guard.h"
 #include "lumora/io/orvane_error.h"
 #include "lumora/parser/dtd_parser.h"
 #include "lumora/parser/orvane.h"
@@ -52,31 +53,117 @@ bool HasVisibleText(std::u16string_view text) {
   return false;
 }
 
+// How the document's lexer goes on from the first character of a token
+// outside character data, for the ASCII characters.
+enum TLead : uint8_t {
+  kOtherLead,
+  kBlankLead,
+  kMarkupLead,
+  kClosingLead,
+  kHashLead,
+  kQuoteLead,
+  kNameLead,
+  kEndLead
+};
+
+// The class table is constant data: it is ready before this is made.
+const std::array<TLead, 128> kLead = [] {
+  std::array<TLead, 128> built{};
+  for (char16_t c = 0; c < 128; ++c) {
+    TLead lead = kOtherLead;
+    if (c == 0)
+      lead = kEndLead;
+    else if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n')
+      lead = kBlankLead;
+    else if (c == u'<')
+      lead = kMarkupLead;
+    else if (IsRightBracket(c))
+      lead = kClosingLead;
+    else if (c == u'#')
+      lead = kHashLead;
+    else if (c == u'"' || c == u'\'')
+      lead = kQuoteLead;
+    else if (IsFirstNameChar(c))
+      lead = kNameLead;
+    built[c] = lead;
+  }
+  return built;
+}();
+
 }  // namespace
 
 void TKaOrvane::LexAn() {
   BeginToken();
   const int32_t previous = FPrevToken->GetCode();
   FSpaceBefore = false;
-  for (;;) {
-    FChar = FBuffer->GetChar();
-    if (FPIData) return SetTokenHeld(SplitPIData(), tkText);
-    if (previous == tkCDataStart) return SetTokenHeld(SplitCDSec(), tkText);
-    if (previous == tkCommentStart) return SetTokenHeld(SplitComment(), tkText);
-    if (!FCharData && (FChar == u' ' || FChar == u'\t' || FChar == u'\r')) {
+  FChar = FBuffer->GetChar();
+  // A processing instruction's data, a section's and a comment's text run
+  // to their closing markup, whatever they hold.
+  if (FPIData) return SetTokenHeld(SplitPIData(), tkText);
+  if (previous == tkCDataStart) return SetTokenHeld(SplitCDSec(), tkText);
+  if (previous == tkCommentStart) return SetTokenHeld(SplitComment(), tkText);
+  if (FCharData) {
+    if (FChar == u'<') {
+      // Most markup in content is a start tag's '<' or an end tag's '</',
+      // taken without a scan.
+      const char16_t next = FBuffer->PeekAscii();
+      if (StartsTagName(next)) {
+        if (FInContent) FCharData = false;
+        return FToken->SetText(tkTagStart, markup::kTagStart.Lexem, 1);
+      }
+      if (next == u'/') {
+        FBuffer->GetChar();
+        if (FInContent) FCharData = false;
+        return FToken->SetText(tkEndTagStart, markup::kEndTagStart.Lexem, 2);
+      }
+      return SetTokenMarkup(SplitSTag());
+    }
+    // Characters above U+FFFF arrive as surrogate pairs and are data too.
+    if ((IsDataChar(FChar) || IsHighSurrogate(FChar)) && EndsMarkup(previous))
+      return SetTokenHeld(SplitCharData(), tkText);
+    return LexContent(previous);
+  }
+  for (;; FChar = FBuffer->GetChar()) {
+    if (FChar >= 128) {
+      if (IsFirstNameChar(FChar)) return SetTokenHeld(SplitName(), tkName);
+      return SetTokenChar(FChar);
+    }
+    // Tests in the order of their frequency in tags, where most tokens are
+    // read: a well predicted branch each rather than one jump through a table.
+    const TLead lead = kLead[FChar];
+    if (lead == kNameLead) return SetTokenHeld(SplitName(), tkName);
+    if (lead == kClosingLead) {
+      // A tag's end, the most frequent, as SetTokenClosing takes it.
+      if (FChar != u'>') return SetTokenClosing();
+      if (FInContent) FCharData = true;
+      return FToken->SetText(tkTagEnd, markup::kTagEnd.Lexem, 1);
+    }
+    if (lead == kBlankLead) {
       FSpaceBefore = true;
       MarkTokenStart();
       continue;
     }
-    if (FChar == u'<') {
-      const std::u16string_view markup = SplitSTag();
-      // A tag's start and an end tag's, most of the markup, need no search.
-      if (markup.size() == 1) return FToken->SetText(tkTagStart, kMarkupKeywords[0].Lexem, 1);
-      if (markup.size() == 2 && markup[1] == u'/') return FToken->SetText(tkEndTagStart, kMarkupKeywords[2].Lexem, 2);
-      return SetTokenLookup(markup, tkUnknownMarkup);
+    if (lead == kQuoteLead) return SetTokenHeld(SplitLiteral(), tkLiteral);
+    switch (lead) {
+      case kMarkupLead:
+        return SetTokenMarkup(SplitSTag());
+      case kHashLead:
+        return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
+      case kEndLead:
+        return SetTokenEndOfFile();
+      default:
+        return SetTokenChar(FChar);
     }
+  }
+}
+
+void TKaOrvane::LexContent(int32_t previous) {
+  // White space is character data here; it is passed over only where no
+  // text may begin (a line feed after a token that closes no markup).
+  for (;; FChar = FBuffer->GetChar()) {
+    if (FChar == u'<') return SetTokenMarkup(SplitSTag());
     // Characters above U+FFFF arrive as surrogate pairs and are data too.
-    if (FCharData && (IsDataChar(FChar) || IsHighSurrogate(FChar)) && EndsMarkup(previous))
+    if ((IsDataChar(FChar) || IsHighSurrogate(FChar)) && EndsMarkup(previous))
       return SetTokenHeld(SplitCharData(), tkText);
     if (IsRightBracket(FChar)) return SetTokenClosing();
     if (FChar == u'#') return SetTokenLookup(SplitPredefined(), tkUnknownMarkup);
@@ -93,6 +180,8 @@ void TKaOrvane::LexAn() {
 }
 
 void TKaOrvane::CheckReferences(std::u16string_view text, bool inPreviousToken) {
+  // An attribute's value that the lexer read without an '&' holds no reference.
+  if (inPreviousToken && text.data() == FLiteralWithoutAmp) return;
   const int32_t line = inPreviousToken ? FPrevLine : FLine;
   const int32_t column = inPreviousToken ? FPrevColumn : FColumn;
   const size_t n = text.size();
@@ -215,8 +304,8 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
           // The expansion of a reference in the text failed: the error is
           // the text's, with the line inside the entity when it has one.
           if (e.GetLine() > 0) throw;
-          EKaOrvaneError placed = EKaOrvaneError::CreateWithExtFileName(
-              e.Message(), FFileName, FPrevLine, e.GetExtLine());
+          EKaOrvaneError placed = EKaOrvaneError::CreateWithExtFileName(e.Message(), FFileName,
+                                                                        FPrevLine, e.GetExtLine());
           placed.SetColumn(FPrevColumn);
           throw placed;
         }
@@ -469,8 +558,7 @@ void TKaOrvane::ParseEndTag() {
   if (FToken->GetCode() == tkName || FStandardXML) {
     Match(tkName);
     // Equal names match under any comparison; only others need it.
-    if (!SameName(name, FPrevToken->GetLexem()) &&
-        XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
+    if (!SameName(name, FPrevToken->GetLexem()) && XMLCompareStr(name, FPrevToken->GetLexem()) != 0)
       RaiseErrorAtPrevious(Format("Start-tag name \"%s\" does not match end-tag name \"%s\"",
                                   WideToSystem(name), WideToSystem(FPrevToken->GetLexem())));
   }
@@ -486,7 +574,9 @@ void TKaOrvane::ParseCDSec() {
   Match(tkCDataEnd);
 }
 
-void TKaOrvane::ParseElCont() { ParseContent(0); }
+void TKaOrvane::ParseElCont() {
+  ParseContent(0);
+}
 
 void TKaOrvane::ParseContent(int open) {
   // Elements nest without recursion, so that the depth of a document is

@@ -180,6 +180,8 @@ class TKaOrvane : public TLexAnalyzer {
   void DocumentReleased(TKaXMLDocument* Document);
 
   void RunGrammar();
+  // LexAn in content, from FChar: character data, or the markup after it.
+  void LexContent(int32_t previous);
   // Frees the working objects of the parse, after an error too.
   void EndParse();
   // After the document element only comments, processing instructions and
