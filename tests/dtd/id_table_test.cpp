@@ -53,14 +53,14 @@ TEST(IDTable, CountsEveryValueAtEverySize) {
 }
 
 TEST(IDTable, ValuesOfEqualHashStayApart) {
-  // id13598 and id146346 have the same 32-bit hash, as do id8456 and
-  // id148146: each pair lands in one run of the sorted values.
+  // id16371 and id35681 have the same 32-bit hash, as do id61409 and
+  // id73880: each pair lands in one run of the sorted values.
   for (const size_t size : {0, 6000}) {
     std::vector<std::string> ids;
     for (size_t i = 0; i < size; ++i) ids.push_back("f" + std::to_string(i));
-    for (const char* id : {"id13598", "id146346", "id146346", "id8456", "id13598", "id146346"})
+    for (const char* id : {"id16371", "id35681", "id35681", "id61409", "id16371", "id35681"})
       ids.push_back(id);
-    ExpectCounts(ids, {"id148146", "id72496", "id161497"});
+    ExpectCounts(ids, {"id73880", "id51138", "id175973"});
   }
 }
 

@@ -24,7 +24,12 @@ bool DeclaresIDs(const TKaDocumentType& DocType) {
   return false;
 }
 
-uint32_t HashOf(std::u16string_view Value) { return static_cast<uint32_t>(TNameHash()(Value)); }
+// The table orders values by the top bits of their hash, and the names'
+// hash spreads the last characters of similar values (P000001, P000002, ...)
+// over its low bits only: a multiply carries every bit to the top.
+uint32_t HashOf(std::u16string_view Value) {
+  return static_cast<uint32_t>((TNameHash()(Value) * 0x9E3779B97F4A7C15ull) >> 32);
+}
 
 std::u16string_view ViewOf(const auto& Slot) { return {Slot.Data, Slot.Size}; }
 
