@@ -2,6 +2,7 @@
 // and large (the table is built one way for a few values and another for
 // many), values whose hashes are equal, and values that differ only in
 // length.
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,6 +38,7 @@ void ExpectCounts(const std::vector<std::string>& ids, const std::vector<std::st
   for (const auto& [id, count] : expected)
     ASSERT_EQ(table.Count(SystemToWide(id)), count) << id << " of " << ids.size();
   for (const std::string& id : absent) EXPECT_EQ(table.Count(SystemToWide(id)), 0) << id;
+  EXPECT_EQ(table.HasDuplicates(), expected.size() < ids.size());
 }
 
 TEST(IDTable, CountsEveryValueAtEverySize) {
@@ -49,6 +51,10 @@ TEST(IDTable, CountsEveryValueAtEverySize) {
       ids.push_back("v" + std::to_string(i % 7 == 6 ? i % 5 : i));
     }
     ExpectCounts(ids, {"v", "w1", "v" + std::to_string(size), "v1x", "V1"});
+    // The same values without the repeats.
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    ExpectCounts(ids, {"v", "w1", "v" + std::to_string(size)});
   }
 }
 

@@ -116,6 +116,7 @@ void TIDTable::Build(size_t Values) {
     }
     run = end;
   }
+  FDuplicates = distinct < Values;
   // Two homes for every three values or so: a value lies a slot or two
   // from its home. Value i goes to slot i + M, M the greatest Home(k) - k of
   // the values k up to it, so that the table ends at distinct + M of the

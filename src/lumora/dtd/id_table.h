@@ -24,6 +24,9 @@ class TIDTable : public TObject {
 
   // How many ID attributes have exactly this value.
   int Count(std::u16string_view Value) const;
+  // Whether some value is had by more than one ID attribute: when none is,
+  // each ID of the tree is known to be unique without a lookup.
+  bool HasDuplicates() const { return FDuplicates; }
 
  private:
   // A distinct value (Count > 0) or a free slot (all zero). Plain data: the
@@ -55,6 +58,7 @@ class TIDTable : public TObject {
   std::unique_ptr<TSlot, TFree> FSlots;
   size_t FSize = 0, FCapacity = 0;
   uint64_t FHomes = 0;
+  bool FDuplicates = false;
 };
 
 }  // namespace lumora
