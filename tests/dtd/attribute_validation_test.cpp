@@ -1,5 +1,6 @@
 // Attribute validation through the parser: one-line documents, validated as
 // they are read, and the messages they give.
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -251,6 +252,48 @@ TEST(AttributeValidation, ErrorsStopAtTheLimitWithOneMoreEntry) {
   parser.SetMaxValidityErrors(0);  // all of them
   ParseText(parser, doc);
   EXPECT_EQ(parser.GetErrors().Count(), 10);
+}
+
+TEST(AttributeValidation, IDsAndReferencesAcrossManyElements) {
+  // Thousands of elements, so that the IDs are counted as in a large
+  // document: a few values repeat far apart, references point forward to
+  // IDs met only at the end, and default IDs count as given ones.
+  const std::string twice = "Attribute's value of type ID appears more than once.";
+  const std::string missing =
+      "The value of an IDREF Attribute matches the value of a nonexisting ID attribute.";
+  const auto message = [](const char* name, const std::string& value, const std::string& text) {
+    return "[Element: \"b\" Attribute: \"" + std::string(name) + "\" Value: \"" + value +
+           "\"]: " + text;
+  };
+  std::string doc =
+      "<!DOCTYPE a [<!ELEMENT a (b|c)*><!ELEMENT b EMPTY><!ELEMENT c EMPTY>"
+      "<!ATTLIST b id ID #IMPLIED r IDREF #IMPLIED rs IDREFS #IMPLIED>"
+      "<!ATTLIST c id ID 'dflt'>]><a><b r='last' rs='i1 none i4999'/>";
+  // i4999 is never an ID: the last element takes i4000 instead.
+  std::vector<std::string> expected(2, message("rs", "i1 none i4999", missing));
+  for (int i = 0; i < 5000; ++i) {
+    // i7 stands three times, i4000 twice.
+    const std::string id = "i" + std::to_string(i == 2500 || i == 4998 ? 7 : i == 4999 ? 4000 : i);
+    doc += "<b id='" + id + "'/>";
+    if (id == "i7") expected.insert(expected.end(), 2, message("id", id, twice));
+    if (id == "i4000") expected.push_back(message("id", id, twice));
+  }
+  doc += "<c/><b id='last' r='i4999'/><c/></a>";
+  expected.push_back(message("r", "i4999", missing));
+
+  Validating parser;
+  parser.SetMaxValidityErrors(0);
+  ParseText(parser, doc);
+  EXPECT_EQ(ValidityMessages(parser), expected);
+
+  // Added defaults are IDs like any other: the two c elements share one.
+  parser.SetDTDDefaults(true);
+  ParseText(parser, doc);
+  const std::string shared =
+      "[Element: \"c\" Attribute: \"id\" Value: \"dflt\"]: Attribute's value of type ID appears "
+      "more than once.";
+  const std::vector<std::string> all = ValidityMessages(parser);
+  EXPECT_EQ(std::count(all.begin(), all.end(), shared), 2);
 }
 
 TEST(AttributeValidation, HostileDocumentsStayLinear) {

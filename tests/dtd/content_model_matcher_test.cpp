@@ -115,6 +115,14 @@ TEST(ContentModelMatcher, ChildrenFollowTheModelExactly) {
       {"(head,(p|list)*)", "head list p p list", true},
       {"(head,(p|list)*)", "head p head", false},
       {"(head,(p|list)*)", "", false},
+      // Runs that are in several states at once, then in one again.
+      {"(a*,a,b,c)", "a a b c", true},
+      {"(a*,a,b,c)", "a a c", false},
+      {"(a*,a,b,c)", "a b c c", false},
+      {"((a,b)|(a,c))", "a c", true},
+      {"((a,b)|(a,c))", "a a", false},
+      {"((a,b,a)|(a,c))*", "a b a a c a c", true},
+      {"((a,b,a)|(a,c))*", "a b a a c a", false},
       // The relaxed grammar reads a group with nothing in it, which stands
       // for no element at all.
       {"(a,(),b)", "a b", true},
@@ -125,6 +133,38 @@ TEST(ContentModelMatcher, ChildrenFollowTheModelExactly) {
     const std::string doc = Document(c.Model, c.Children);
     SCOPED_TRACE(doc);
     const auto messages = Messages(doc, std::string(c.Model).find("()") == std::string::npos);
+    if (c.Valid)
+      EXPECT_TRUE(messages.empty()) << messages.front();
+    else
+      EXPECT_EQ(messages, std::vector<std::string>{kNoMatch});
+  }
+}
+
+TEST(ContentModelMatcher, LargeModelsMatchLikeSmallOnes) {
+  // A sequence of 80 names, and a choice of them repeated: too many states
+  // times names for the table of single steps.
+  std::string sequence, choice, all, shuffled;
+  for (int i = 0; i < 80; ++i) {
+    const std::string name = "n" + std::to_string(i);
+    sequence += (i ? "," : "(") + name;
+    choice += (i ? "|" : "(") + name;
+    all += (i ? " " : "") + name;
+    shuffled = name + (i ? " " : "") + shuffled;
+  }
+  sequence += ")";
+  choice += ")*";
+  const std::string longer = all + " n0", stranger = all + " a";
+  const TCase cases[] = {
+      {sequence.c_str(), all.c_str(), true},
+      {sequence.c_str(), shuffled.c_str(), false},
+      {sequence.c_str(), longer.c_str(), false},
+      {choice.c_str(), shuffled.c_str(), true},
+      {choice.c_str(), stranger.c_str(), false},
+  };
+  for (const TCase& c : cases) {
+    const std::string doc = Document(c.Model, c.Children);
+    SCOPED_TRACE(std::string(c.Model) + " / " + c.Children);
+    const auto messages = Messages(doc, true);
     if (c.Valid)
       EXPECT_TRUE(messages.empty()) << messages.front();
     else

@@ -123,8 +123,9 @@ void TKaAttDef::ValidateAttDef(TKaXMLAttr& Attr, int ElementIDs) {
   switch (FAttrType) {
     case atID: {
       if (!IsValidName(value)) report.WithValue(kNotName);
-      // Each of k attributes with one value hears of the k - 1 others.
-      if (ids)
+      // Each of k attributes with one value hears of the k - 1 others; in a
+      // tree without duplicates, k is 1 for every ID.
+      if (ids && ids->HasDuplicates())
         report.WithValue("Attribute's value of type ID appears more than once.",
                          ids->Count(value) - 1);
       TKaXMLNode* element = Attr.GetParent();

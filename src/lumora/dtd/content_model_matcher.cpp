@@ -198,6 +198,34 @@ void TContentModelAutomaton::Compile(const TKaContentModel& Top) {
   }
   FFollowStart.push_back(static_cast<uint32_t>(FFollow.size()));
   FCompiled = true;
+  CompileSingleSteps();
+}
+
+void TContentModelAutomaton::CompileSingleSteps() {
+  // Models ask for a deterministic reading, so a run is mostly in one state,
+  // and a small model gets a table of where one state goes by each symbol.
+  // Its work is bounded like that of compiling: follow sets are shared, and
+  // reading each one for every state it follows could be quadratic.
+  const size_t states = FSymbolOf.size(), symbols = FNames.size();
+  if (states * symbols > kMaxSingleSteps) return;
+  FSingleStep.assign(states * symbols, kNoStep);
+  size_t work = 0;
+  for (size_t s = 0; s < states; ++s) {
+    uint32_t* row = FSingleStep.data() + s * symbols;
+    for (uint32_t f = FFollowStart[s]; f < FFollowStart[s + 1]; ++f) {
+      const uint32_t set = FFollow[f];
+      work += FSetStart[set + 1] - FSetStart[set];
+      if (work > kMaxSingleSteps) {
+        std::vector<uint32_t>().swap(FSingleStep);
+        return;
+      }
+      for (uint32_t i = FSetStart[set]; i < FSetStart[set + 1]; ++i) {
+        const uint32_t p = FSets[i];
+        uint32_t& step = row[FSymbolOf[p]];
+        step = step == kNoStep || step == p ? p : kSeveralSteps;
+      }
+    }
+  }
 }
 
 uint32_t TContentModelAutomaton::Symbol(std::u16string_view Name) const {
@@ -262,6 +290,18 @@ bool TContentModelAutomaton::TRun::Step(std::u16string_view Name) {
     return false;
   }
   TScratch& run = FScratch;
+  if (run.Current.size() == 1 && !a.FSingleStep.empty()) {
+    const uint32_t step = a.FSingleStep[run.Current[0] * a.FNames.size() + symbol];
+    if (step == kNoStep) {
+      run.Current.clear();
+      FFailed = true;
+      return false;
+    }
+    if (step != kSeveralSteps) {
+      run.Current[0] = step;
+      return true;
+    }
+  }
   if (++run.Step == 0) {
     std::fill(run.Stamp.begin(), run.Stamp.end(), 0);
     std::fill(run.SetStamp.begin(), run.SetStamp.end(), 0);

@@ -70,6 +70,9 @@ class TContentModelAutomaton {
 
  private:
   static constexpr uint32_t kNoSymbol = UINT32_MAX;
+  // In FSingleStep: no state follows, or more than one does.
+  static constexpr uint32_t kNoStep = UINT32_MAX, kSeveralSteps = UINT32_MAX - 1;
+  static constexpr size_t kMaxSingleSteps = 4096;
   static TScratch& ThreadScratch();
   static constexpr size_t kComparedNames = 8;
   // The index of Name in FNames, or kNoSymbol.
@@ -77,6 +80,7 @@ class TContentModelAutomaton {
   // The same for a name already folded when names compare without case.
   uint32_t SymbolOf(std::u16string_view Key) const;
   void Compile(const TKaContentModel& Top);
+  void CompileSingleSteps();
 
   bool FExact;
   bool FCompiled = false;
@@ -95,6 +99,10 @@ class TContentModelAutomaton {
   // The follow set of state s is the union of the sets
   // FFollow[FFollowStart[s] .. FFollowStart[s + 1]).
   std::vector<uint32_t> FFollowStart, FFollow;
+  // For small models: FSingleStep[state * symbols + symbol] is the one state
+  // that state goes to by symbol, or kNoStep, or kSeveralSteps; empty for
+  // larger models.
+  std::vector<uint32_t> FSingleStep;
 };
 
 // The matcher's entry point for a model and a list of nodes.

@@ -42,10 +42,15 @@ TElementRule& TElementRules::For(const std::u16string& Name) {
 
 TKaAttDef* TElementRules::AttDef(TElementRule& Rule, std::u16string_view Name) const {
   if (!Rule.List) return nullptr;
-  for (const auto& [name, def] : Rule.Attributes)
-    if (SameName(name, Name)) return def;
+  for (TElementRule::TKnownAttribute& known : Rule.Attributes) {
+    if (known.Name.size() != Name.size()) continue;
+    if (known.Data != Name.data() && !SameName(known.Name, Name)) continue;
+    known.Data = Name.data();
+    return known.Def;
+  }
   TKaAttDef* def = Rule.List->GetAtt(Name);
-  if (Rule.Attributes.size() < kCachedAttributes) Rule.Attributes.emplace_back(Name, def);
+  if (Rule.Attributes.size() < kCachedAttributes)
+    Rule.Attributes.push_back({std::u16string(Name), Name.data(), def});
   return def;
 }
 

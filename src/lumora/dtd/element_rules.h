@@ -28,9 +28,15 @@ struct TElementRule {
   bool DeclaresID = false;
   // The #REQUIRED definitions of List, in list order.
   std::vector<const TKaAttDef*> Required;
-  // Attribute names met on these elements and their definitions (nil when
-  // undeclared): the first few names only, the others are looked up.
-  std::vector<std::pair<std::u16string, TKaAttDef*>> Attributes;
+  // Attribute names met on these elements, the address of the name string
+  // they were last asked by, and their definitions (nil when undeclared):
+  // the first few names only, the others are looked up.
+  struct TKnownAttribute {
+    std::u16string Name;
+    const char16_t* Data;
+    TKaAttDef* Def;
+  };
+  std::vector<TKnownAttribute> Attributes;
 };
 
 class TElementRules {
@@ -44,7 +50,8 @@ class TElementRules {
   // recognised again by its address first.
   TElementRule& For(const std::u16string& Name);
   // The definition of the attribute Name on the elements of Rule; nil when
-  // there is none.
+  // there is none. Like element names, a name is recognised again by its
+  // address first.
   TKaAttDef* AttDef(TElementRule& Rule, std::u16string_view Name) const;
 
  private:
