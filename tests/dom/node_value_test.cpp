@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dom/dom_testing.h"
@@ -188,6 +189,31 @@ TEST(NodeValue, ValuesOutliveTheirDocumentWhenCopiedOrMoved) {
   clone.reset();
   EXPECT_EQ(o->GetFirstCharData()->GetValue(), u"tail");
   EXPECT_EQ(o->GetFirstChild()->GetFirstCharData()->ValueView(), u"inner");
+}
+
+// Reading a document from several threads at once: each value's string is
+// made once, whichever thread asks first, and every reader sees the value.
+TEST(NodeValue, ReadersOnSeveralThreadsSeeTheSameValues) {
+  std::string bytes = "<r>";
+  for (int i = 0; i < 300; ++i)
+    bytes += "<e a='value " + std::to_string(i) + "'>text of element " + std::to_string(i) + "</e>";
+  auto doc = ParseText(bytes + "</r>");
+  auto read = [&](std::vector<std::u16string>& seen) {
+    for (TKaXMLElement* e = doc->GetDocumentElement()->GetFirstChild(); e; e = e->NextSibling()) {
+      seen.push_back(e->GetFirstCharData()->GetValue());
+      seen.emplace_back(e->GetAttributeNode(u"a")->ValueView());
+    }
+  };
+  std::vector<std::vector<std::u16string>> seen(4);
+  std::vector<std::thread> threads;
+  for (auto& s : seen) threads.emplace_back(read, std::ref(s));
+  for (std::thread& t : threads) t.join();
+  for (const auto& s : seen) {
+    ASSERT_EQ(s.size(), 600u);
+    EXPECT_EQ(s[0], u"text of element 0");
+    EXPECT_EQ(s[599], u"value 299");
+    EXPECT_EQ(s, seen[0]);
+  }
 }
 
 // Values given up are reused by the arena: a document whose nodes change

@@ -29,9 +29,16 @@ void TNodeValue::Free() {
 }
 
 std::u16string& TNodeValue::MakeString() {
-  auto* made = new TMade{std::u16string(View()), Text()};
-  FBits = reinterpret_cast<uintptr_t>(made) | kString;
-  return made->String;
+  uintptr_t bits = Load();
+  if (bits & kString) return reinterpret_cast<TMade*>(bits & ~kString)->String;
+  auto* made = new TMade{std::u16string(View()), reinterpret_cast<TText*>(bits)};
+  if (std::atomic_ref<uintptr_t>(FBits).compare_exchange_strong(
+          bits, reinterpret_cast<uintptr_t>(made) | kString, std::memory_order_acq_rel,
+          std::memory_order_acquire))
+    return made->String;
+  // Another reader made it first (the text is its Before now).
+  delete made;
+  return reinterpret_cast<TMade*>(bits & ~kString)->String;
 }
 
 void TNodeValue::Set(std::u16string_view Value, TNodeArena* Arena) {

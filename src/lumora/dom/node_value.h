@@ -8,8 +8,13 @@
 //
 // Text in an arena holds a reference on it: a value never outlives the
 // memory it points into, whichever document its node moves to.
+//
+// Reading stays safe from several threads at once, as with a string: the
+// value's word is read atomically, and the string is made by whichever
+// reader swaps it in first.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,9 +34,10 @@ class TNodeValue {
   TNodeValue& operator=(const TNodeValue& Source);
 
   std::u16string_view View() const {
-    if (FBits & kString) return *String();
-    if (!FBits) return {};
-    const TText* text = Text();
+    const uintptr_t bits = Load();
+    if (bits & kString) return reinterpret_cast<const TMade*>(bits & ~kString)->String;
+    if (!bits) return {};
+    const auto* text = reinterpret_cast<const TText*>(bits);
     return {text->Chars(), text->Length};
   }
   operator std::u16string_view() const { return View(); }
@@ -40,7 +46,9 @@ class TNodeValue {
 
   // The value as a string, made now if it is arena text (see above).
   const std::u16string& Str() const {
-    return (FBits & kString) ? *String() : const_cast<TNodeValue*>(this)->MakeString();
+    const uintptr_t bits = Load();
+    return (bits & kString) ? reinterpret_cast<const TMade*>(bits & ~kString)->String
+                            : const_cast<TNodeValue*>(this)->MakeString();
   }
   // The string to change in place.
   std::u16string& Edit() { return (FBits & kString) ? *String() : MakeString(); }
@@ -86,6 +94,9 @@ class TNodeValue {
     TText* Before;
   };
 
+  uintptr_t Load() const {
+    return std::atomic_ref<uintptr_t>(const_cast<uintptr_t&>(FBits)).load(std::memory_order_acquire);
+  }
   TMade* Made() const { return reinterpret_cast<TMade*>(FBits & ~kString); }
   std::u16string* String() const { return &Made()->String; }
   TText* Text() const { return reinterpret_cast<TText*>(FBits); }
