@@ -17,8 +17,11 @@ TEST(NodePosition, EveryPositionReadsBack) {
            Position{524287, 2047},  // short lines
            Position{3, 2048},
            Position{1023, 1048575},  // a few long lines
-           Position{524288, 1},
-           Position{1024, 2048},  // neither: the table
+           Position{524288, 1},  // many lines
+           Position{4194303, 255},
+           Position{4194304, 1},  // none of them: the table
+           Position{524288, 256},
+           Position{1024, 2048},
            Position{1, 1048576},
            Position{2000000000, 2000000000},
        }) {
