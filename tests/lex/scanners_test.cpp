@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "lex/test_lexer.h"
@@ -391,11 +392,11 @@ TEST(InputForms, SmallBlocksSplittingCharactersGiveTheSameTokens) {
 }
 
 // Bulk runs in names, values, text, comments, sections and PI data, broken
-// by block edges at every offset: the tokens and the line each starts on
-// are those of one large block. The text puts every kind of character
-// (two, three and four bytes, CR LF, the characters that end a run) next
-// to long ASCII runs.
-TEST(InputForms, RunsBrokenByBlockEdgesGiveTheSameTokensAndLines) {
+// by block edges at every offset: the tokens and the line and column each
+// starts at are those of one large block. The text puts every kind of
+// character (two, three and four bytes, CR LF, the characters that end a
+// run) next to long ASCII runs.
+TEST(InputForms, RunsBrokenByBlockEdgesGiveTheSameTokensAndPositions) {
   const std::u16string piece =
       u"<longer.name-x_1 attribute_one='v\u00E9\u00E9 \u4E00x' b=\"q\r\nr\">"
       u"text\r\nwith \U0001F600 pair]] and &amp; \u00E9nd"
@@ -411,18 +412,51 @@ TEST(InputForms, RunsBrokenByBlockEdgesGiveTheSameTokensAndLines) {
     lexer.DocBuffer().SetEncoding(UTF_8);
     lexer.SetInContent(true);
     lexer.LexAn();
-    std::vector<std::pair<TToken, int32_t>> read;
+    std::vector<std::tuple<TToken, int32_t, int32_t>> read;
     while (lexer.Code() != tkEndOfFile) {
-      read.push_back({{lexer.Code(), std::u16string(lexer.Lexem())}, lexer.Line()});
+      read.push_back({{lexer.Code(), std::u16string(lexer.Lexem())}, lexer.Line(), lexer.Column()});
       lexer.LexAn();
     }
     return read;
   };
   const auto expected = tokensAndLines(TInputBuffer::kBlockSize);
   ASSERT_GT(expected.size(), 100u);
-  EXPECT_EQ(expected[1].first, (TToken{tkName, u"longer.name-x_1"}));
+  EXPECT_EQ(std::get<0>(expected[1]), (TToken{tkName, u"longer.name-x_1"}));
   for (int32_t block = 2; block <= 17; ++block)
     EXPECT_EQ(tokensAndLines(block), expected) << "block " << block;
+}
+
+// The line and column at which each token starts, at every block size:
+// columns count characters (a tab is one, a pair is one, a character of
+// several bytes is one), a line end of CR LF is one, white space before a
+// token moves its start, and a text spanning lines starts where it begins.
+TEST(InputForms, TokensStartWhereTheyAreWritten) {
+  using TStarts = std::vector<std::pair<int32_t, int32_t>>;
+  const struct {
+    std::u16string Text;
+    TStarts Starts;
+  } cases[] = {
+      {u"<a b='x'>t</a>", {{1, 1}, {1, 2}, {1, 4}, {1, 5}, {1, 6}, {1, 9}, {1, 10}, {1, 11}, {1, 13}, {1, 14}}},
+      {u"<a\tb='1'>", {{1, 1}, {1, 2}, {1, 4}, {1, 5}, {1, 6}, {1, 9}}},
+      {u"<\u00E9\r\n  b='\U0001F600' c='\u4E00'\r\n>x</\u00E9>",
+       {{1, 1}, {1, 2}, {2, 3}, {2, 4}, {2, 5}, {2, 9}, {2, 10}, {2, 11}, {3, 1}, {3, 2}, {3, 3}, {3, 5}, {3, 6}}},
+      {u"<a>l1\r\nl\u00E92</a \r>", {{1, 1}, {1, 2}, {1, 3}, {1, 4}, {2, 4}, {2, 6}, {3, 1}}},
+  };
+  for (const auto& c : cases) {
+    for (int32_t block : {2, 3, 4, 5, 7, TInputBuffer::kBlockSize}) {
+      TTestLexer lexer(block);
+      lexer.Start(WideToSystem(c.Text));
+      lexer.DocBuffer().SetEncoding(UTF_8);
+      lexer.SetInContent(true);
+      lexer.LexAn();
+      TStarts starts;
+      while (lexer.Code() != tkEndOfFile) {
+        starts.emplace_back(lexer.Line(), lexer.Column());
+        lexer.LexAn();
+      }
+      EXPECT_EQ(starts, c.Starts) << WideToSystem(c.Text) << " block " << block;
+    }
+  }
 }
 
 }  // namespace

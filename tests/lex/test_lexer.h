@@ -86,6 +86,7 @@ class TTestLexer : public TKaOrvane {
   int32_t PrevCode() const { return FPrevToken->GetCode(); }
   std::u16string_view PrevLexem() const { return FPrevToken->GetLexem(); }
   int32_t Line() const { return FLine; }
+  int32_t Column() const { return GetColumnNumber(); }
   TInputBuffer& Buffer() { return *FBuffer; }
   TInputBuffer& DocBuffer() { return *FDocBuffer; }
   TInputBuffer& EntityBuffer() { return *FEntityBuffer; }

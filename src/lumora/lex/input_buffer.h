@@ -156,11 +156,14 @@ class TInputBuffer : public TObject {
   // is one). Exact under push-back of up to kLineHistory line ends; between
   // the two halves of a pair the column is that of the character after it.
   int32_t GetLine() const { return FLine; }
-  int32_t GetColumn() const {
-    const int64_t column = FChars - FLineStart + 1;
+  int32_t GetColumn() const { return ColumnAt(GetLineOffset()); }
+  // The characters the line holds before the position, unchecked: what a
+  // lexer keeps for every token, turned into a column only when one is asked.
+  int64_t GetLineOffset() const { return FChars - FLineStart; }
+  static int32_t ColumnAt(int64_t lineOffset) {
     // Only a push-back beyond the remembered line ends leaves it unknown.
-    if (column < 1) return 1;
-    return column > INT32_MAX ? INT32_MAX : static_cast<int32_t>(column);
+    if (lineOffset < 0) return 1;
+    return lineOffset >= INT32_MAX ? INT32_MAX : static_cast<int32_t>(lineOffset + 1);
   }
 
   // Whether a carriage return, alone or before a line feed, is delivered as

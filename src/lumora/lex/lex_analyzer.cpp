@@ -105,7 +105,7 @@ void TLexAnalyzer::Init() {
   FPrevToken = FOwned->PrevToken.get();
   FStack = FOwned->Stack.get();
   FLine = FPrevLine = 1;
-  FColumn = FPrevColumn = 1;
+  FLineOffset = FPrevLineOffset = 0;
   FPIData = false;
   FLiteralWithoutAmp = nullptr;
 }
@@ -130,9 +130,9 @@ TAnalyzerState TLexAnalyzer::GetAnalyzerState() const {
   state.Char = FChar;
   state.Stack = FStack;
   state.Line = FLine;
-  state.Column = FColumn;
+  state.LineOffset = FLineOffset;
   state.PrevLine = FPrevLine;
-  state.PrevColumn = FPrevColumn;
+  state.PrevLineOffset = FPrevLineOffset;
   state.FileName = FFileName;
   state.Guard = FGuard;
   return state;
@@ -148,9 +148,9 @@ void TLexAnalyzer::SetAnalyzerState(const TAnalyzerState& state) {
   FChar = state.Char;
   FStack = state.Stack;
   FLine = state.Line;
-  FColumn = state.Column;
+  FLineOffset = state.LineOffset;
   FPrevLine = state.PrevLine;
-  FPrevColumn = state.PrevColumn;
+  FPrevLineOffset = state.PrevLineOffset;
   FFileName = state.FileName;
   FGuard = state.Guard;
   // Literals the other parser read may have reused the text of ours.
@@ -158,11 +158,11 @@ void TLexAnalyzer::SetAnalyzerState(const TAnalyzerState& state) {
 }
 
 void TLexAnalyzer::RaiseError(const std::string& message) const {
-  throw EKaOrvaneError::CreateAt(message, FFileName, FLine, FColumn);
+  throw EKaOrvaneError::CreateAt(message, FFileName, FLine, GetColumnNumber());
 }
 
 void TLexAnalyzer::RaiseErrorAtPrevious(const std::string& message) const {
-  throw EKaOrvaneError::CreateAt(message, FFileName, FPrevLine, FPrevColumn);
+  throw EKaOrvaneError::CreateAt(message, FFileName, FPrevLine, GetPrevColumn());
 }
 
 void TLexAnalyzer::RaiseErrorAt(const std::string& message, int32_t line, int32_t column) const {

@@ -45,9 +45,9 @@ struct TAnalyzerState {
   char16_t Char = 0;
   TXMLStack* Stack = nullptr;
   int32_t Line = 0;
-  int32_t Column = 0;
   int32_t PrevLine = 0;
-  int32_t PrevColumn = 0;
+  int64_t LineOffset = 0;
+  int64_t PrevLineOffset = 0;
   std::string FileName;
   // The entities being expanded, with the buffers of those whose text is
   // read now; shared by every parser of one parse.
@@ -72,7 +72,7 @@ class TLexAnalyzer : public TComponent {
   // The line on which the current token starts (the one being read, while
   // the lexer reads it).
   int32_t GetLineNumber() const { return FLine; }
-  int32_t GetColumnNumber() const { return FColumn; }
+  int32_t GetColumnNumber() const { return TInputBuffer::ColumnAt(FLineOffset); }
   const std::string& GetFileName() const { return FFileName; }
   void SetFileName(const std::string& fileName) { FFileName = fileName; }
   TKaXMLDocument* GetDocument() const { return FDocument; }
@@ -179,14 +179,17 @@ class TLexAnalyzer : public TComponent {
   void BeginToken() {
     std::swap(FPrevToken, FToken);
     FPrevLine = FLine;
-    FPrevColumn = FColumn;
+    FPrevLineOffset = FLineOffset;
     MarkTokenStart();
   }
   void MarkTokenStart() {
     if (FBuffer != FDocBuffer) return;
     FLine = FBuffer->GetLine();
-    FColumn = FBuffer->GetColumn();
+    FLineOffset = FBuffer->GetLineOffset();
   }
+  // Where the previous token starts.
+  int32_t GetPrevLine() const { return FPrevLine; }
+  int32_t GetPrevColumn() const { return TInputBuffer::ColumnAt(FPrevLineOffset); }
 
   // When the current token ends an entity's text, reading goes on after
   // the reference, in the entity around it or the document, with the token
@@ -230,11 +233,13 @@ class TLexAnalyzer : public TComponent {
   char16_t FChar = 0;
   TXMLStack* FStack = nullptr;
   // Where the current and the previous token start, from the document
-  // buffer: text from a replacement text is placed at its reference.
+  // buffer: text from a replacement text is placed at its reference. The
+  // column is kept as the buffer's line offset (see GetLineOffset): the
+  // check that makes it a column is left to the few that ask for one.
   int32_t FLine = 0;
-  int32_t FColumn = 0;
   int32_t FPrevLine = 0;
-  int32_t FPrevColumn = 0;
+  int64_t FLineOffset = 0;
+  int64_t FPrevLineOffset = 0;
   // Where the name of the last attribute ParseAttribute read starts.
   int32_t FAttributeLine = 0;
   int32_t FAttributeColumn = 0;

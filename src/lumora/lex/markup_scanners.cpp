@@ -448,7 +448,7 @@ bool TLexAnalyzer::ParseAttribute(std::u16string_view name) {
   if (!itself && (FStrictSyntax ? lexeme != name : XMLCompareText(lexeme, name) != 0)) return false;
   RequireSpaceBefore();
   FAttributeLine = FLine;
-  FAttributeColumn = FColumn;
+  FAttributeColumn = GetColumnNumber();
   // The text of the name token lives in the symbol table until the parse ends.
   const std::u16string_view written = FToken->GetLexem();
   Match(tkName);

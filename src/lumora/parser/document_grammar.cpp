@@ -183,7 +183,7 @@ void TKaOrvane::CheckReferences(std::u16string_view text, bool inPreviousToken) 
   // An attribute's value that the lexer read without an '&' holds no reference.
   if (inPreviousToken && text.data() == FLiteralWithoutAmp) return;
   const int32_t line = inPreviousToken ? FPrevLine : FLine;
-  const int32_t column = inPreviousToken ? FPrevColumn : FColumn;
+  const int32_t column = inPreviousToken ? GetPrevColumn() : GetColumnNumber();
   const size_t n = text.size();
   for (size_t amp = FindUnit(text, u'&'); amp != std::u16string_view::npos;) {
     size_t i = amp + 1;
@@ -306,7 +306,7 @@ void TKaOrvane::Emit(int32_t Action, std::u16string_view Text) {
           if (e.GetLine() > 0) throw;
           EKaOrvaneError placed = EKaOrvaneError::CreateWithExtFileName(e.Message(), FFileName,
                                                                         FPrevLine, e.GetExtLine());
-          placed.SetColumn(FPrevColumn);
+          placed.SetColumn(GetPrevColumn());
           throw placed;
         }
       }
@@ -530,7 +530,7 @@ void TKaOrvane::ParseElement() {
 
 bool TKaOrvane::ParseStartTag() {
   Match(tkTagStart);
-  const int32_t line = FPrevLine, column = FPrevColumn;
+  const int32_t line = FPrevLine, column = GetPrevColumn();
   RejectSpaceBefore();
   Match(tkName);
   Emit(acElement, FPrevToken->GetLexem());

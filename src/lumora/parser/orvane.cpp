@@ -122,7 +122,7 @@ bool TKaOrvane::Parse(TStream& Stream, std::unique_ptr<TKaXMLDocument>& Document
     // token being read.
     const bool placed = e.GetLine() > 0;
     const int32_t line = placed ? e.GetLine() : FLine;
-    const int32_t column = placed ? e.GetColumn() : FColumn;
+    const int32_t column = placed ? e.GetColumn() : GetColumnNumber();
     const std::string fileName = placed ? e.GetFileName() : FFileName;
     EndParse();
     EKaOrvaneError error =
