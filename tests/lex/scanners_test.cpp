@@ -82,6 +82,13 @@ TEST(MarkupScanners, MarkupClosersAndSingleCharacters) {
   // A literal with the same text does not change what the markup is.
   EXPECT_EQ(lexer.AllTokens("\"]\" ] '=' ="),
             (TTokens{{tkLiteral, u"]"}, {']', u"]"}, {tkLiteral, u"="}, {'=', u"="}}));
+  // A host's own character codes give the codes of single characters,
+  // '=' (which the lexer takes apart) included.
+  const TXMLOrdFunc saved = XMLOrd;
+  XMLOrd = [](char16_t c) { return static_cast<int>(c) + 1000; };
+  const TTokens shifted = lexer.AllTokens("= ;");
+  XMLOrd = saved;
+  EXPECT_EQ(shifted, (TTokens{{'=' + 1000, u"="}, {';' + 1000, u";"}}));
 }
 
 TEST(MarkupScanners, PredefinedKeywordsIgnoreCase) {

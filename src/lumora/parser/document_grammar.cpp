@@ -90,6 +90,10 @@ const std::array<TLead, 128> kLead = [] {
   return built;
 }();
 
+// The text of the '=' token, which stands between every attribute's name
+// and value.
+constexpr char16_t kEqualsText[] = u"=";
+
 }  // namespace
 
 void TKaOrvane::LexAn() {
@@ -152,6 +156,10 @@ void TKaOrvane::LexAn() {
       case kEndLead:
         return SetTokenEndOfFile();
       default:
+        // The '=' of an attribute, as SetTokenChar takes it when the
+        // character codes are the library's own.
+        if (FChar == u'=' && XMLOrd == static_cast<TXMLOrdFunc>(UOrd))
+          return FToken->SetText(tkEquals, kEqualsText, 1);
         return SetTokenChar(FChar);
     }
   }
